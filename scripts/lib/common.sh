@@ -1,0 +1,43 @@
+# Shared by the project's scripts: installing what is missing and building.
+# Sourced, not run.
+
+VARNEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# What building and testing need, as Debian 12 packages.
+VARNEL_BUILD_PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev nlohmann-json3-dev
+)
+VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Installs the named packages that are not installed yet; refreshes the
+# package lists only when the first attempt fails (a fresh machine).
+ensure_packages() {
+  local missing=()
+  local package
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  if ! as_root apt-get install -y --no-install-recommends "${missing[@]}"; then
+    as_root apt-get update
+    as_root apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
+}
+
+# configure_build DIR [cmake arguments...]: configures (once) and builds.
+configure_build() {
+  local dir=$1
+  shift
+  cmake -S "$VARNEL_ROOT" -B "$dir" -G Ninja "$@"
+  cmake --build "$dir" --parallel "$(nproc)"
+}
