@@ -1,0 +1,100 @@
+#include "fonts/cpi_reader.h"
+
+#include <array>
+#include <cstring>
+
+namespace varnel {
+namespace {
+
+constexpr int32_t kFileHeaderSize = 25;
+constexpr int32_t kEntryBlockSize = 34;  // code-page entry header and font-info header
+constexpr int32_t kScreenFontHeaderSize = 6;
+constexpr uint8_t kMagic[5] = {0xFF, 'F', 'O', 'N', 'T'};
+constexpr char kScreenDevice[8] = {'E', 'G', 'A', ' ', ' ', ' ', ' ', ' '};
+constexpr int kNotCpi = -1;
+
+int16_t signed16(const uint8_t* p) {
+  return static_cast<int16_t>(p[0] | p[1] << 8);
+}
+
+uint32_t unsigned32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+template <size_t N>
+bool readBlock(ByteStream& stream, std::array<uint8_t, N>& block) {
+  return stream.read(block.data(), static_cast<int32_t>(N)) == static_cast<int32_t>(N);
+}
+
+// The next entry must start right after this entry's font-information header
+// and its font data: N - I + 28 == S + 34, in 32-bit wrap-around arithmetic.
+// Only the difference of the two offsets is used, so absolute and
+// entry-relative offsets read alike.
+bool nextEntryIsConsistent(const uint8_t* block) {
+  const uint32_t next = unsigned32(block + 2);
+  const uint32_t info = unsigned32(block + 24);
+  const auto dataSize = static_cast<uint32_t>(static_cast<int32_t>(signed16(block + 32)));
+  return next - info + 28u == dataSize + 34u;
+}
+
+struct FontSearch {
+  CpiFontList& entries;
+  int wantWidth;
+  int wantHeight;
+  int found = 0;
+  int64_t streamLength = 0;
+};
+
+// Reads one screen-font header and skips its glyph data; false when the
+// file is not readable as CPI.
+bool scanFont(ByteStream& stream, FontSearch& search, int32_t codePage) {
+  std::array<uint8_t, kScreenFontHeaderSize> header{};
+  if (!readBlock(stream, header)) return false;
+  const int height = static_cast<int8_t>(header[0]);
+  const int width = static_cast<int8_t>(header[1]);
+  const int32_t dataSize = (width + 7) / 8 * 256 * height;
+  const int64_t dataStart = stream.position();
+  if (dataStart + dataSize > search.streamLength) return false;
+  if (width == search.wantWidth && height == search.wantHeight) {
+    if (search.found == kMaxCpiFonts) return false;
+    search.entries[static_cast<size_t>(search.found++)] = {codePage, width, height,
+                                                           static_cast<int32_t>(dataStart)};
+  }
+  stream.seekBy(dataSize);
+  return true;
+}
+
+bool scanEntry(ByteStream& stream, FontSearch& search) {
+  const int64_t start = stream.position();
+  std::array<uint8_t, kEntryBlockSize> block{};
+  if (!readBlock(stream, block)) return false;
+  if (block[0] != 0x1C || block[1] != 0x00) return false;
+  if (std::memcmp(&block[8], kScreenDevice, sizeof kScreenDevice) != 0) return false;
+  if (!nextEntryIsConsistent(block.data())) return false;
+  const auto codePage = static_cast<int32_t>(unsigned32(&block[16]));
+  const int fontCount = signed16(&block[30]);
+  for (int k = 0; k < fontCount; ++k) {
+    if (!scanFont(stream, search, codePage)) return false;
+  }
+  stream.seekTo(start + kEntryBlockSize + signed16(&block[32]));
+  return true;
+}
+
+}  // namespace
+
+int readCpiFonts(ByteStream& stream, CpiFontList& entries, int wantWidth, int wantHeight) {
+  stream.seekTo(0);
+  FontSearch search{entries, wantWidth, wantHeight};
+  search.streamLength = stream.length();
+  std::array<uint8_t, kFileHeaderSize> header{};
+  if (!readBlock(stream, header)) return kNotCpi;
+  if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0) return kNotCpi;
+  const int entryCount = signed16(&header[23]);
+  for (int j = 0; j < entryCount; ++j) {
+    if (!scanEntry(stream, search)) return kNotCpi;
+  }
+  return search.found;
+}
+
+}  // namespace varnel

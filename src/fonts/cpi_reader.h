@@ -1,0 +1,29 @@
+// Lists the screen fonts of one size in a DOS/Windows code-page (CPI) file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "fonts/byte_stream.h"
+
+namespace varnel {
+
+struct CpiFontEntry {
+  int32_t codePage = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  // Stream position of the font's first glyph byte.
+  int32_t dataOffset = 0;
+};
+
+inline constexpr int32_t kMaxCpiFonts = 1024;
+using CpiFontList = std::array<CpiFontEntry, kMaxCpiFonts>;
+
+// Walks the file's headers (no glyph data is read). Returns -1 when the
+// stream is not a readable CPI file (or holds more than 1024 matching
+// fonts), else the number of fonts of the wanted size, described in
+// entries[0..n-1] in file order. Failures of the stream itself are thrown
+// as StreamError and left to the caller.
+int readCpiFonts(ByteStream& stream, CpiFontList& entries, int wantWidth, int wantHeight);
+
+}  // namespace varnel

@@ -1,0 +1,52 @@
+// Files on disk: bounded reads, atomic writes, and a file as a byte stream.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "fonts/byte_stream.h"
+
+namespace varnel {
+
+// A file could not be opened, read, written or closed.
+class FileError : public StreamError {
+ public:
+  using StreamError::StreamError;
+};
+
+// Reads at most buffer.size() bytes from the start of the file; returns how
+// many were read. Throws FileError when the file cannot be opened or read.
+size_t readFilePrefix(const std::string& path, std::span<uint8_t> buffer);
+
+// Writes the bytes to a temporary file beside the target, flushes it to disk
+// and renames it over the target, keeping an existing target's permission
+// bits. On any failure the temporary file is removed, the target is left
+// exactly as it was, and FileError is thrown.
+void writeFileAtomically(const std::string& path, std::span<const uint8_t> data);
+
+// Removes a file; a file that is not there, or cannot be removed, is ignored.
+void removeFileQuietly(const std::string& path);
+
+bool fileExists(const std::string& path);
+
+// A file opened for reading, as a seekable byte stream. Throws FileError.
+class FileByteStream final : public ByteStream {
+ public:
+  explicit FileByteStream(const std::string& path);
+  ~FileByteStream() override;
+  FileByteStream(const FileByteStream&) = delete;
+  FileByteStream& operator=(const FileByteStream&) = delete;
+
+  void seekTo(int64_t position) override;
+  void seekBy(int64_t offset) override;
+  int32_t read(uint8_t* buffer, int32_t count) override;
+  int64_t position() override;
+  int64_t length() override;
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
+
+}  // namespace varnel

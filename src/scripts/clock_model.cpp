@@ -1,0 +1,80 @@
+// The clock model: a PLL clock is its feedback divider times the clock step
+// (the PLL reference frequency divided by 12). Single-precision values are
+// widened for the arithmetic and rounded to single precision where stored.
+#include <cmath>
+#include <cstdint>
+
+#include "image/bios_image.h"
+
+namespace varnel {
+namespace {
+
+constexpr float kRoundUpMHz = 0.4f;
+constexpr float kWordsPerMHz = 100.0f;
+constexpr float kHalf = 0.5f;
+constexpr float kMaxDivider = 255.0f;
+
+// A clock word is trunc(MHz * 100 + 0.5) kept to its low 16 bits. A value
+// that does not fit a 32-bit integer converts to the x86 "integer
+// indefinite" 0x80000000, whose low 16 bits are 0.
+uint16_t clockWord(float mhz) {
+  const double units =
+      std::trunc(static_cast<double>(mhz) * static_cast<double>(kWordsPerMHz) + kHalf);
+  if (!(units >= INT32_MIN && units <= INT32_MAX)) return 0;
+  return static_cast<uint16_t>(static_cast<int32_t>(units));
+}
+
+float dividerFor(float mhz, float step) {
+  const auto divider = static_cast<float>(
+      (static_cast<double>(mhz) + static_cast<double>(kRoundUpMHz)) / static_cast<double>(step));
+  return divider > kMaxDivider ? kMaxDivider : divider;
+}
+
+// trunc into a byte; the divider is 0..255 for any step the image can give,
+// and anything else (a negative or NaN step set by hand) ends up as 0.
+uint8_t dividerByte(float divider) {
+  if (!(divider > 0)) return 0;
+  return static_cast<uint8_t>(divider);
+}
+
+float memoryMultiplier(const BiosImage& image) {
+  return image.isDdrBios ? 1.0f : 0.5f;
+}
+
+}  // namespace
+
+void BiosImage::setClocks(float coreMHz, float memoryMHz) {
+  if (!(coreMHz >= 0)) coreMHz = 0;
+  if (!(memoryMHz >= 0)) memoryMHz = 0;
+  if (defaultCoreClock) setWord(defaultCoreClock.offset, clockWord(coreMHz));
+  if (defaultMemoryClock) setWord(defaultMemoryClock.offset, clockWord(memoryMHz));
+
+  const float coreDiv = dividerFor(coreMHz, clockStepMHz);
+  if (memoryType != 0) {
+    memoryMHz = static_cast<float>(static_cast<double>(memoryType) *
+                                   static_cast<double>(memoryMultiplier(*this)) *
+                                   static_cast<double>(memoryMHz));
+  }
+  const float memDiv = dividerFor(memoryMHz, clockStepMHz);
+  if (coreFeedbackDivPtr && memoryFeedbackDivPtr) {
+    setByte(coreFeedbackDivPtr.offset, dividerByte(coreDiv));
+    setByte(memoryFeedbackDivPtr.offset, dividerByte(memDiv));
+  }
+}
+
+double BiosImage::realCoreClock() const {
+  if (!coreFeedbackDivPtr) return 0;
+  return byteAt(coreFeedbackDivPtr) * static_cast<double>(clockStepMHz);
+}
+
+double BiosImage::realMemoryClock() const {
+  if (!memoryFeedbackDivPtr) return 0;
+  return byteAt(memoryFeedbackDivPtr) * static_cast<double>(clockStepMHz);
+}
+
+double BiosImage::effectiveMemoryClock() const {
+  if (memoryType == 0) return realMemoryClock();
+  return 2 * realMemoryClock() / memoryType;
+}
+
+}  // namespace varnel

@@ -1,0 +1,139 @@
+// Type-2 register scripts: located only to trace them for diagnosis.
+#include "scripts/type2_scripts.h"
+
+#include <algorithm>
+#include <bitset>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace varnel {
+namespace {
+
+constexpr int32_t kCodeStart = 256;
+constexpr uint8_t kMovBxImm16 = 0xBB;
+constexpr uint8_t kCallRel16 = 0xE8;
+
+struct CallSite {
+  uint16_t target;
+  uint16_t pos;
+};
+
+bool isCallSite(const BiosImage& image, int32_t k) {
+  return image.bytes[k] == kMovBxImm16 && image.bytes[k + 3] == kCallRel16;
+}
+
+uint16_t callTarget(const BiosImage& image, int32_t k) {
+  return static_cast<uint16_t>(k + 6 + image.wordAt(k + 4));
+}
+
+// Every "mov bx,imm16 / call rel16" site, grouped by call target and in
+// ascending position within a target, so that the sites of one target can be
+// visited in the order a scan of the whole image would meet them.
+std::vector<CallSite> callSitesByTarget(const BiosImage& image) {
+  std::vector<CallSite> sites;
+  for (int32_t k = kCodeStart; k < image.boundedLength() - 6; ++k) {
+    if (isCallSite(image, k)) sites.push_back({callTarget(image, k), static_cast<uint16_t>(k)});
+  }
+  std::stable_sort(sites.begin(), sites.end(),
+                   [](const CallSite& a, const CallSite& b) { return a.target < b.target; });
+  return sites;
+}
+
+void printRegisterWriteMarkers(const BiosImage& image) {
+  // mov dl,0 / xor eax,eax / mov ax,imm16 / out dx,eax / mov dl,4 / mov al,imm8 / out dx,al
+  static constexpr std::array<int16_t, 15> kMarker = {0xB2, 0x00, 0x66, 0x33, 0xC0, 0xB8, -1,  -1,
+                                                      0x66, 0xEF, 0xB2, 0x04, 0xB0, -1,   0xEE};
+  for (int32_t p = kCodeStart; p < image.boundedLength() - 15; ++p) {
+    bool match = true;
+    for (size_t i = 0; i < kMarker.size() && match; ++i) {
+      match = kMarker[i] < 0 || image.bytes[p + i] == kMarker[i];
+    }
+    if (match) {
+      std::printf("\nBefore type2 script @ %04X:\n Reg0[%04X] <- %02X\n", p - 10,
+                  image.wordAt(p + 6), image.bytes[p + 13]);
+    }
+  }
+}
+
+void printTarget(uint16_t w) {
+  if (w & 0x2000) {
+    std::printf(" Port[%02X]", w & 0xFF);
+  } else {
+    std::printf(" Reg0[%04X]", w & 0x1FFF);
+  }
+}
+
+}  // namespace
+
+Type2SearchResult findType2Scripts(const BiosImage& image) {
+  Type2SearchResult result;
+  ScriptOffsetSet& scripts = result.scripts;
+  const int32_t header = image.headerOffset;
+  scripts.insert(image.wordAt(header + 0x0C));
+  if (header + 0x4E <= image.pciDataOffset - 4) scripts.insert(image.wordAt(header + 0x4E));
+
+  const std::vector<CallSite> sites = callSitesByTarget(image);
+  // A target's sites add the same offsets every time they are visited, so
+  // each target needs visiting once.
+  auto visited = std::make_unique<std::bitset<65536>>();
+  for (int32_t j = kCodeStart; j < image.boundedLength() - 6; ++j) {
+    if (image.bytes[j] != kMovBxImm16 || !scripts.contains(image.wordAt(j + 1))) continue;
+    result.found = true;
+    if (image.bytes[j + 3] != kCallRel16) continue;
+    const uint16_t target = callTarget(image, j);
+    if (visited->test(target)) continue;
+    visited->set(target);
+    auto range =
+        std::equal_range(sites.begin(), sites.end(), CallSite{target, 0},
+                         [](const CallSite& a, const CallSite& b) { return a.target < b.target; });
+    for (auto site = range.first; site != range.second; ++site) {
+      scripts.insert(image.wordAt(site->pos + 1));
+    }
+  }
+  return result;
+}
+
+void BiosImage::locateType2Scripts() {
+  const Type2SearchResult search = findType2Scripts(*this);
+  if (traceScripts) printRegisterWriteMarkers(*this);
+  if (!search.found) return;
+  for (int32_t k = 0; k < search.scripts.count; ++k)
+    traceType2Script(search.scripts.offsets[k]);
+}
+
+void BiosImage::traceType2Script(uint16_t start) {
+  if (!traceScripts) return;
+  std::printf("\nType2 script @ %04X:\n", start);
+  // Layouts of an update entry: header byte 0..2 always masked with the OR
+  // value first; later headers masked (AND mask first) only with bit 14.
+  const bool orValueFirst = bytes[headerOffset] <= 2;
+  for (int32_t pos = start; pos + 2 <= boundedLength();) {
+    const uint16_t w = wordAt(pos);
+    if (w == 0) break;
+    if (w & 0x8000) {
+      if (pos + 6 > boundedLength()) break;
+      std::printf(" Wait %04X\n", wordAt(pos + 2));
+      pos += 6;
+      continue;
+    }
+    const bool masked = orValueFirst || (w & 0x4000);
+    const int32_t size = masked ? 10 : 6;
+    // An entry that would reach past the image ends the trace unread.
+    if (pos + size > boundedLength()) break;
+    printTarget(w);
+    if (!masked) {
+      std::printf(" <- %08X\n", static_cast<unsigned>(dwordAt(pos + 2)));
+    } else {
+      const uint32_t first = dwordAt(pos + 2);
+      const uint32_t second = dwordAt(pos + 6);
+      const uint32_t andMask = orValueFirst ? second : first;
+      const uint32_t orValue = orValueFirst ? first : second;
+      std::printf(" and %08X or %08X\n", static_cast<unsigned>(andMask),
+                  static_cast<unsigned>(orValue));
+    }
+    pos += size;
+  }
+}
+
+}  // namespace varnel

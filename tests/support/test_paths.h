@@ -1,0 +1,51 @@
+// Where tests find the programs, the sample and the real test data.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "support/rom_builder.h"
+
+namespace varnel::test {
+
+std::string sourceDir();
+std::string binaryDir();  // where the built programs are
+std::string samplePath();
+
+// The folder of real images and code-page files, or nothing when it is not
+// there ($VARNEL_TESTDATA overrides the configured place).
+std::optional<std::string> testDataDir();
+
+Bytes readFile(const std::string& path);
+void writeFile(const std::string& path, const Bytes& bytes);
+
+// A fresh temporary folder for one test, removed with the object.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Runs a program with arguments (no shell); returns its exit status and
+// what it wrote to standard output and standard error.
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+struct RunOptions {
+  // Largest file the program may write, in bytes; -1 for no limit. Writes
+  // beyond it fail as on a full disk.
+  long fileSizeLimit = -1;
+};
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                     const RunOptions& options = {});
+
+}  // namespace varnel::test
