@@ -1,0 +1,197 @@
+// varnel-cli run as a process, the way scripts use it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "support/rom_builder.h"
+#include "support/test_paths.h"
+
+namespace varnel {
+namespace {
+
+using nlohmann::json;
+using test::Bytes;
+using test::RunResult;
+
+RunResult cli(const std::vector<std::string>& args) {
+  return test::runProgram(test::binaryDir() + "/varnel-cli", args);
+}
+
+json infoOf(const std::string& path, RunResult* run = nullptr) {
+  RunResult result = cli({"info", "--json", path});
+  if (run != nullptr) *run = result;
+  return json::parse(result.out);
+}
+
+TEST(CliInfo, SampleIsValidWithSoundChecksums) {
+  RunResult run;
+  const json info = infoOf(test::samplePath(), &run);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(info["validateCode"], 0);
+  EXPECT_EQ(info["checksumsValid"], true);
+  EXPECT_TRUE(run.err.empty()) << run.err;
+}
+
+TEST(CliInfo, JsonReportsTheRecordAfterTheLoad) {
+  const test::BuiltRom rom = test::buildRom();
+  const json info = infoOf(test::samplePath());
+  const test::RomLayout& l = rom.layout;
+  EXPECT_EQ(info["bytesRead"], 49152);
+  EXPECT_EQ(info["length"], 49152);
+  EXPECT_EQ(info["headerOffset"], l.headerOffset);
+  EXPECT_EQ(info["pciDataOffset"], l.pciDataOffset);
+  EXPECT_EQ(info["pciIdCopyOffset"], 0x70);
+  EXPECT_EQ(info["checksumBlockOffset"], l.checksumBlockOffset);
+  EXPECT_EQ(info["pllInfoOffset"], l.pllInfoOffset);
+  EXPECT_EQ(info["tvTableOffset"], l.tvTableOffset);
+  EXPECT_EQ(info["tvStandard"], 1);
+  EXPECT_EQ(info["imageHash"], test::referenceHash(rom.bytes));
+  EXPECT_EQ(info["byteSum"], test::referenceSum(rom.bytes));
+  EXPECT_EQ(info["hashSlotA"], test::referenceHash(rom.bytes));
+  EXPECT_EQ(info["hashSlotB"], test::referenceHash(rom.bytes));
+  const size_t fieldA = static_cast<size_t>(l.checksumBlockOffset) + 8;
+  EXPECT_EQ(info["sumFieldA"], json::array({rom.bytes[fieldA], rom.bytes[fieldA + 1],
+                                            rom.bytes[fieldA + 2], rom.bytes[fieldA + 3]}));
+  EXPECT_EQ(info["defaultCoreClock"], 27500);
+  EXPECT_EQ(info["defaultMemoryClock"], 27000);
+  EXPECT_EQ(info["pllReferenceFreq"], 2700);
+  EXPECT_EQ(info["title"], "VARNEL SAMPLE R250 64MB DDR P/N 000-00000-000 ");
+  EXPECT_EQ(info["dateString"], "BK-VARNEL VER001.000.001.000");
+  EXPECT_EQ(info["configString"], "R250AGP DGD1UN");
+  EXPECT_EQ(info["isDdrBios"], true);
+  EXPECT_EQ(info["biosDateTime"], "2026/12/07 08:00");
+  EXPECT_EQ(info["vendorId"], 0x1002);
+}
+
+TEST(CliInfo, JsonTextsAreConvertedFromLatin1) {
+  test::RomSpec spec;
+  spec.dateText = "Caf\xE9 \xA9";
+  test::TempDir dir;
+  test::writeFile(dir.file("latin1.rom"), test::buildRom(spec).bytes);
+  const json info = infoOf(dir.file("latin1.rom"));
+  EXPECT_EQ(info["dateString"], "Caf\xC3\xA9 \xC2\xA9");
+}
+
+TEST(CliInfo, JsonOfARefusedImageHasNullsForWhatWasNotFound) {
+  test::TempDir dir;
+  test::writeFile(dir.file("short.rom"), Bytes(100, 0x55));
+  RunResult run;
+  const json info = infoOf(dir.file("short.rom"), &run);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("This is not a valid ATi BIOS"), std::string::npos);
+  EXPECT_EQ(info["bytesRead"], 100);
+  EXPECT_EQ(info["validateCode"], 2);
+  EXPECT_EQ(info["checksumsValid"], false);
+  EXPECT_TRUE(info["hashSlotA"].is_null());
+  EXPECT_TRUE(info["sumFieldB"].is_null());
+  EXPECT_TRUE(info["defaultCoreClock"].is_null());
+  EXPECT_TRUE(info["vendorId"].is_null());
+  EXPECT_EQ(info["dateString"], "");
+}
+
+TEST(CliInfo, ExitStatusAndMessagePerOutcome) {
+  test::TempDir dir;
+  Bytes bad = test::buildRom().bytes;
+  bad[0x4000] ^= 1;
+  test::writeFile(dir.file("bad.rom"), bad);
+  Bytes invalid = test::buildRom().bytes;
+  invalid[0x39] = '1';
+  test::writeFile(dir.file("invalid.rom"), invalid);
+
+  struct Case {
+    std::string file;
+    int status;
+    std::string message;
+  };
+  for (const Case& c :
+       {Case{test::samplePath(), 0, ""}, Case{dir.file("missing.rom"), 1, "Error opening file"},
+        Case{dir.path(), 1, "Error opening file"},
+        Case{dir.file("invalid.rom"), 2, "This is not a valid ATi BIOS"},
+        Case{dir.file("bad.rom"), 3, "Checksums bad"}}) {
+    const RunResult run = cli({"info", c.file});
+    EXPECT_EQ(run.status, c.status) << c.file;
+    if (!c.message.empty()) {
+      EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+  }
+}
+
+TEST(CliInfo, TextSaysWhichCheckFailed) {
+  test::TempDir dir;
+  Bytes invalid = test::buildRom().bytes;
+  invalid[0x39] = '1';
+  test::writeFile(dir.file("invalid.rom"), invalid);
+  const RunResult run = cli({"info", dir.file("invalid.rom")});
+  EXPECT_NE(run.out.find("761295520"), std::string::npos) << run.out;
+  const RunResult sample = cli({"info", test::samplePath()});
+  EXPECT_NE(sample.out.find("checksums sound"), std::string::npos) << sample.out;
+  EXPECT_NE(sample.out.find("VARNEL SAMPLE"), std::string::npos);
+}
+
+TEST(CliRepair, WritesASoundImageOfExactlyItsLength) {
+  test::TempDir dir;
+  Bytes bytes = test::buildRom().bytes;
+  bytes[0x4000] ^= 1;
+  bytes.resize(65536, 0x77);  // more than the declared size
+  test::writeFile(dir.file("in.rom"), bytes);
+  RunResult run = cli({"repair", dir.file("in.rom"), "-o", dir.file("out.rom")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Bytes out = test::readFile(dir.file("out.rom"));
+  EXPECT_EQ(out.size(), 49152u);
+  run = cli({"info", dir.file("out.rom")});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+}
+
+TEST(CliRepair, RefusesAnInvalidImageAndWritesNothing) {
+  test::TempDir dir;
+  test::writeFile(dir.file("in.rom"), Bytes(20000, 0));
+  const RunResult run = cli({"repair", dir.file("in.rom"), "-o", dir.file("out.rom")});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("This is not a valid ATi BIOS"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.rom")));
+}
+
+TEST(CliRepair, FailedWriteLeavesTheExistingOutputIntact) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  test::TempDir dir;
+  const std::string locked = dir.file("locked");
+  ::mkdir(locked.c_str(), 0755);
+  const Bytes previous(1234, 0x42);
+  test::writeFile(locked + "/out.rom", previous);
+  ::chmod(locked.c_str(), 0555);
+  const RunResult run = cli({"repair", test::samplePath(), "-o", locked + "/out.rom"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Error saving file"), std::string::npos);
+  EXPECT_EQ(test::readFile(locked + "/out.rom"), previous);
+}
+
+TEST(CliRepair, FullDiskLeavesTheExistingOutputIntact) {
+  test::TempDir dir;
+  const Bytes previous(1234, 0x42);
+  test::writeFile(dir.file("out.rom"), previous);
+  test::RunOptions fullDisk;
+  fullDisk.fileSizeLimit = 4096;
+  const RunResult run =
+      test::runProgram(test::binaryDir() + "/varnel-cli",
+                       {"repair", test::samplePath(), "-o", dir.file("out.rom")}, fullDisk);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Error saving file"), std::string::npos) << run.err;
+  EXPECT_EQ(test::readFile(dir.file("out.rom")), previous);
+  // No temporary file is left behind.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST(CliRepair, FailedWriteIntoAMissingFolder) {
+  test::TempDir dir;
+  const RunResult run = cli({"repair", test::samplePath(), "-o", dir.file("no/such/out.rom")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Error saving file"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace varnel

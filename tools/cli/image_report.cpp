@@ -1,0 +1,149 @@
+#include "image_report.h"
+
+#include <cstdio>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "image/validation.h"
+
+namespace varnel::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::string hex(uint32_t value, int digits) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "0x%0*X", digits, value);
+  return buffer;
+}
+
+Json wordOrNull(const BiosImage& image, ImageRef ref) {
+  return ref ? Json(image.wordAt(ref)) : Json(nullptr);
+}
+
+Json dwordOrNull(const BiosImage& image, ImageRef ref) {
+  return ref ? Json(image.dwordAt(ref)) : Json(nullptr);
+}
+
+Json fieldBytesOrNull(const BiosImage& image, ImageRef ref) {
+  if (!ref) return nullptr;
+  Json bytes = Json::array();
+  for (int i = 0; i < 4; ++i)
+    bytes.push_back(image.byteAt(ref.offset + i));
+  return bytes;
+}
+
+Json text(std::string_view value) {
+  return latin1ToUtf8(value);
+}
+
+void addLayout(Json& out, const BiosImage& image) {
+  out["length"] = image.length;
+  out["pciDataOffset"] = image.pciDataOffset;
+  out["headerOffset"] = image.headerOffset;
+  out["pciIdCopyOffset"] = image.pciIdCopyOffset;
+  out["checksumBlockOffset"] = image.checksumBlockOffset;
+  out["pllInfoOffset"] = image.pllInfoOffset;
+  out["tvTableOffset"] = image.tvTableOffset;
+  out["tvStandard"] = image.tvStandard;
+}
+
+void addChecksums(Json& out, const BiosImage& image) {
+  out["imageHash"] = image.imageHash;
+  out["byteSum"] = image.byteSum;
+  out["hashSlotA"] = dwordOrNull(image, image.hashSlotA);
+  out["hashSlotB"] = dwordOrNull(image, image.hashSlotB);
+  out["sumFieldA"] = fieldBytesOrNull(image, image.sumFieldA);
+  out["sumFieldB"] = fieldBytesOrNull(image, image.sumFieldB);
+}
+
+void addTexts(Json& out, const BiosImage& image) {
+  out["defaultCoreClock"] = wordOrNull(image, image.defaultCoreClock);
+  out["defaultMemoryClock"] = wordOrNull(image, image.defaultMemoryClock);
+  out["pllReferenceFreq"] = wordOrNull(image, image.pllReferenceFreq);
+  out["title"] = text(image.titleText());
+  out["dateString"] = text(image.text(image.dateString));
+  out["configString"] = text(image.text(image.configString));
+  out["isDdrBios"] = image.isDdrBios;
+  out["biosDateTime"] = text(image.textAt(0x50));
+  out["vendorId"] =
+      image.headerOffset != 0 ? Json(image.wordAt(image.headerOffset + 0x1C)) : Json(nullptr);
+}
+
+// Numbers that must keep a printf precision are written as placeholders and
+// replaced after serialisation; the key anchors each replacement, and a key
+// followed by an unescaped quote cannot occur inside a JSON string.
+std::string dumpWithNumbers(const Json& out, const std::map<std::string, std::string>& numbers) {
+  std::string dump = out.dump();
+  for (const auto& [key, number] : numbers) {
+    const std::string placeholder = "\"" + key + "\":\"#\"";
+    const size_t at = dump.find(placeholder);
+    if (at != std::string::npos) dump.replace(at, placeholder.size(), "\"" + key + "\":" + number);
+  }
+  return dump;
+}
+
+}  // namespace
+
+std::string latin1ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80) {
+      out.push_back(c);
+    } else {
+      out.push_back(static_cast<char>(0xC0 | b >> 6));
+      out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::string infoJson(const LoadedImage& loaded) {
+  const BiosImage& image = *loaded.image;
+  Json out;
+  out["bytesRead"] = loaded.bytesRead;
+  out["validateCode"] = loaded.validateCode;
+  out["checksumsValid"] = loaded.usable() && loaded.checksumsValid;
+  addLayout(out, image);
+  addChecksums(out, image);
+  addTexts(out, image);
+  return dumpWithNumbers(out, {});
+}
+
+std::string infoText(const LoadedImage& loaded) {
+  const BiosImage& image = *loaded.image;
+  std::string out = loaded.path + ": ";
+  if (loaded.validateCode != 0) {
+    out += std::string("not a valid ATI video BIOS: ") + describeValidateCode(loaded.validateCode);
+    if (loaded.validateCode == kBadStructure) {
+      out += std::string(" (") + describeStructureFault(findStructureFault(image)) + ")";
+    }
+    return out + "\n";
+  }
+  out += loaded.checksumsValid ? "valid ATI video BIOS, checksums sound\n"
+                               : "valid ATI video BIOS, but its checksums do not match\n";
+  auto line = [&out](const char* label, const std::string& value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "  %-20s", label);
+    out += buffer + value + "\n";
+  };
+  line("Title", latin1ToUtf8(image.titleText()));
+  line("BIOS date/time", latin1ToUtf8(image.textAt(0x50)));
+  line("Version text", latin1ToUtf8(image.text(image.dateString)));
+  line("Configuration", latin1ToUtf8(image.text(image.configString)) +
+                            (image.isDdrBios ? " (a DDR BIOS)" : " (an SDR BIOS)"));
+  line("Size",
+       std::to_string(image.length) + " bytes (" + std::to_string(loaded.bytesRead) + " read)");
+  line("Vendor ID", hex(image.wordAt(image.headerOffset + 0x1C), 4));
+  line("Device ID", hex(image.wordAt(image.headerOffset + 0x20), 4));
+  line("Image hash", hex(image.imageHash, 8) + " (stored " +
+                         hex(image.dwordAt(image.hashSlotA), 8) + " and " +
+                         hex(image.dwordAt(image.hashSlotB), 8) + ")");
+  line("Byte sum", hex(image.byteSum, 4) + " (fields want " +
+                       hex(image.byteAt(image.sumFieldA.offset + 1) * 256u, 4) + ")");
+  return out;
+}
+
+}  // namespace varnel::cli

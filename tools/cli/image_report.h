@@ -1,0 +1,19 @@
+// What varnel-cli tells about a loaded image: a JSON object and a summary.
+#pragma once
+
+#include <string>
+
+#include "loaded_image.h"
+
+namespace varnel::cli {
+
+// Texts of the image are Latin-1; JSON wants UTF-8.
+std::string latin1ToUtf8(std::string_view text);
+
+// One JSON object, on one line, describing the record after the load.
+std::string infoJson(const LoadedImage& loaded);
+
+// A readable summary, several lines.
+std::string infoText(const LoadedImage& loaded);
+
+}  // namespace varnel::cli

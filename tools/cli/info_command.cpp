@@ -1,0 +1,49 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "image_report.h"
+
+namespace varnel::cli {
+namespace {
+
+struct InfoOptions {
+  std::vector<std::string> files;
+  bool json = false;
+};
+
+int runInfo(const InfoOptions& options) {
+  int worst = kExitOk;
+  for (const std::string& file : options.files) {
+    const LoadedImage loaded = loadImageFile(file);
+    if (!loaded.readOk) {
+      std::fprintf(stderr, "%s: Error opening file (%s)\n", file.c_str(), loaded.readError.c_str());
+    } else if (options.json) {
+      std::printf("%s\n", infoJson(loaded).c_str());
+    } else {
+      std::fputs(infoText(loaded).c_str(), stdout);
+    }
+    if (loaded.readOk && loaded.status() != kExitOk) {
+      std::fprintf(stderr, "%s: %s\n", file.c_str(), loaded.editorMessage());
+    }
+    worst = std::max(worst, static_cast<int>(loaded.status()));
+  }
+  return worst;
+}
+
+}  // namespace
+
+void addInfoCommand(CLI::App& app, int& status) {
+  auto options = std::make_shared<InfoOptions>();
+  CLI::App* info = app.add_subcommand(
+      "info", "Check image files like the editor's load and describe what they hold");
+  info->add_option("FILE", options->files, "ROM image files")->required();
+  info->add_flag("--json", options->json, "One JSON object per file, one per line");
+  info->footer(
+      "Exit status: 0 valid with sound checksums, 1 a file cannot be read, 2 not a valid "
+      "image, 3 checksums bad; with several files, the worst of them.");
+  info->callback([options, &status] { status = runInfo(*options); });
+}
+
+}  // namespace varnel::cli

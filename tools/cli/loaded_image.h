@@ -1,0 +1,41 @@
+// An image file loaded the way the editor loads one.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "image/bios_image.h"
+
+namespace varnel::cli {
+
+// Exit statuses of varnel-cli.
+enum ExitStatus : int {
+  kExitOk = 0,
+  kExitFileError = 1,
+  kExitInvalidImage = 2,
+  kExitChecksumsBad = 3,
+  kExitUsage = 64,  // the command line itself is wrong
+};
+
+struct LoadedImage {
+  std::string path;
+  std::unique_ptr<BiosImage> image = std::make_unique<BiosImage>();
+  bool readOk = false;
+  std::string readError;
+  int32_t bytesRead = 0;
+  int validateCode = -1;
+  bool checksumsValid = false;
+
+  bool usable() const { return readOk && validateCode == 0; }
+  // The status a command reports for this image: file error, invalid
+  // image, bad checksums, or fine.
+  ExitStatus status() const;
+  // The editor's message for what went wrong; empty when nothing did.
+  const char* editorMessage() const;
+};
+
+// Reset, read at most 65536 bytes, validate, and check the checksums only
+// when validation passed.
+LoadedImage loadImageFile(const std::string& path);
+
+}  // namespace varnel::cli

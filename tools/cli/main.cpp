@@ -1,0 +1,20 @@
+// varnel-cli: the editor's image operations, headless.
+#include <CLI/CLI.hpp>
+
+#include "commands.h"
+#include "loaded_image.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"varnel-cli: inspect and edit legacy ATI Radeon video BIOS images"};
+  app.require_subcommand(1);
+  int status = varnel::cli::kExitOk;
+  varnel::cli::addInfoCommand(app, status);
+  varnel::cli::addRepairCommand(app, status);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int code = app.exit(error);
+    return code == 0 ? 0 : varnel::cli::kExitUsage;
+  }
+  return status;
+}
