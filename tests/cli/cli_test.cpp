@@ -131,6 +131,89 @@ TEST(CliInfo, TextSaysWhichCheckFailed) {
   EXPECT_NE(sample.out.find("VARNEL SAMPLE"), std::string::npos);
 }
 
+TEST(CliInfo, JsonReportsScriptsClocksAndTvTable) {
+  test::RomSpec spec;
+  spec.referenceWord = 2950;
+  spec.tvOutputs = 0x02;
+  spec.tvMask = 0x85;
+  spec.tvMask2 = 0x01;
+  const test::BuiltRom rom = test::buildRom(spec);
+  test::TempDir dir;
+  test::writeFile(dir.file("odd.rom"), rom.bytes);
+  RunResult run;
+  const json info = infoOf(dir.file("odd.rom"), &run);
+  EXPECT_EQ(info["scriptOffsets"], json(rom.layout.type1Scripts));
+  EXPECT_EQ(info["memoryType"], 1);
+  EXPECT_EQ(info["casIndex"], 2);
+  EXPECT_EQ(info["busWidthBits"], 128);
+  EXPECT_EQ(info["coreFeedbackDivOffset"], rom.layout.pllEntry + 3);
+  EXPECT_EQ(info["memoryFeedbackDivOffset"], rom.layout.pllEntry + 2);
+  EXPECT_EQ(info["coreFeedbackDiv"], spec.coreDivider);
+  EXPECT_EQ(info["memoryFeedbackDiv"], spec.memoryDivider);
+  EXPECT_EQ(info["tvCrtOn"], false);
+  EXPECT_EQ(info["tvOutOn"], true);
+  EXPECT_EQ(info["tvSupportedMask"], 0x85);
+  EXPECT_EQ(info["tvSupportedMask2"], 0x01);
+  // The step keeps single precision's 9 digits; the clocks get 17.
+  const double step = 2.4583333f;
+  char expected[128];
+  std::snprintf(expected, sizeof expected, "\"clockStepMHz\":2.45833325,\"realCoreClock\":%.17g,",
+                spec.coreDivider * step);
+  EXPECT_NE(run.out.find(expected), std::string::npos) << run.out;
+  std::snprintf(expected, sizeof expected, "\"effectiveMemoryClock\":%.17g,",
+                2 * spec.memoryDivider * step);
+  EXPECT_NE(run.out.find(expected), std::string::npos) << run.out;
+}
+
+TEST(CliInfo, JsonHasNullsWithoutTvTableOrDividers) {
+  test::TempDir dir;
+  test::RomSpec spec;
+  spec.hasTvTable = false;
+  spec.loopForm = test::LoopForm::kNone;
+  test::BuiltRom rom = test::buildRom(spec);
+  rom.bytes[static_cast<size_t>(rom.layout.pllEntry)] = 0x09;  // no 0x0A entry is left
+  test::writeFile(dir.file("plain.rom"), rom.bytes);
+  const json info = infoOf(dir.file("plain.rom"));
+  EXPECT_EQ(info["validateCode"], 0);
+  for (const char* key : {"tvCrtOn", "tvOutOn", "tvSupportedMask", "tvSupportedMask2",
+                          "coreFeedbackDivOffset", "memoryFeedbackDiv"}) {
+    EXPECT_TRUE(info[key].is_null()) << key;
+  }
+  EXPECT_EQ(info["realCoreClock"], 0);
+}
+
+TEST(CliTrace, PrintsEveryScriptOfTheSample) {
+  const test::BuiltRom rom = test::buildRom();
+  const RunResult run = cli({"trace", test::samplePath()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  size_t last = 0;
+  for (uint16_t script : rom.layout.type1Scripts) {
+    char header[40];
+    std::snprintf(header, sizeof header, "\nType1 script @ %04X:\n", script);
+    const size_t at = run.out.find(header);
+    EXPECT_NE(at, std::string::npos) << header;
+    EXPECT_GE(at, last) << "type-1 scripts are traced in ascending order";
+    last = at;
+  }
+  for (uint16_t script : rom.layout.type2Scripts) {
+    char header[40];
+    std::snprintf(header, sizeof header, "\nType2 script @ %04X:\n", script);
+    EXPECT_GT(run.out.find(header), last) << header;
+  }
+  EXPECT_NE(run.out.find(" Reg8[0A] <- 007A7805\n"), std::string::npos) << run.out;
+}
+
+TEST(CliTrace, RefusedImageStillTracesWhatTheLoadMet) {
+  test::TempDir dir;
+  Bytes bytes = test::buildRom().bytes;
+  bytes[0x39] = '1';
+  test::writeFile(dir.file("invalid.rom"), bytes);
+  const RunResult run = cli({"trace", dir.file("invalid.rom")});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.out.find("Type1 script @"), std::string::npos);
+  EXPECT_NE(run.err.find("This is not a valid ATi BIOS"), std::string::npos);
+}
+
 TEST(CliRepair, WritesASoundImageOfExactlyItsLength) {
   test::TempDir dir;
   Bytes bytes = test::buildRom().bytes;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "image/bios_image.h"
+#include "support/raw_image.h"
 #include "support/rom_builder.h"
 
 namespace varnel {
@@ -11,23 +12,14 @@ namespace {
 
 using test::Bytes;
 
-// A record filled by hand: reset, then bytes written at offsets.
-class RawImage {
- public:
-  explicit RawImage(int32_t length, uint8_t sizeBlocks) {
-    image_->length = length;
-    image_->bytes[2] = sizeBlocks;
-  }
-  BiosImage& operator*() { return *image_; }
-  BiosImage* operator->() { return image_.get(); }
-  void word(int32_t pos, uint16_t value) { image_->setWord(pos, value); }
-  void text(int32_t pos, const std::string& s) {
-    std::memcpy(&image_->bytes[static_cast<size_t>(pos)], s.data(), s.size());
-  }
+using test::RawImage;
 
- private:
-  std::unique_ptr<BiosImage> image_ = std::make_unique<BiosImage>();
-};
+// A record with `length` bytes read whose size byte declares `sizeBlocks`.
+RawImage rawImage(int32_t length, uint8_t sizeBlocks) {
+  RawImage image(length);
+  image.at(2, {sizeBlocks});
+  return image;
+}
 
 TEST(ImageHash, WorkedValuesOfAbc) {
   auto image = std::make_unique<BiosImage>();
@@ -99,13 +91,13 @@ TEST(Reset, RestoresEveryField) {
 }
 
 TEST(ParseHeader, ClampsLengthToTheDeclaredSize) {
-  RawImage image(65536, 0x60);
+  RawImage image = rawImage(65536, 0x60);
   image->parseHeader();
   EXPECT_EQ(image->length, 49152);
 }
 
 TEST(ParseHeader, SizeByteZeroRejectsEveryOffsetButCopiesTheTitle) {
-  RawImage image(65536, 0);
+  RawImage image = rawImage(65536, 0);
   image.word(0x18, 0x100);
   image.word(0x48, 0x200);
   image.text(0x80, std::string("TITLE\0ATI Technologies Inc. x\0y", 32));
@@ -140,7 +132,7 @@ TEST_P(ParseHeaderBounds, AcceptsTheLastFittingOffsetOnly) {
   const int32_t n = 16384;
   for (int32_t delta : {0, 1}) {
     const auto offset = static_cast<uint16_t>(n - bound.tableSize + delta);
-    RawImage image(n, 0x20);
+    RawImage image = rawImage(n, 0x20);
     if (bound.slot >= 0x1000) image.word(0x48, 0x1000);  // a header that itself fits
     image.word(bound.slot, offset);
     image.text(offset, "$TV");
@@ -192,7 +184,7 @@ TEST(ParseHeader, IdentifierCopyIsTheFirstMatchInItsWindow) {
 }
 
 TEST(ParseHeader, TitleKeepsPrintableBytesOnly) {
-  RawImage image(16384, 0x20);
+  RawImage image = rawImage(16384, 0x20);
   image.text(0x80, std::string("A\x0D"
                                "B\x0A"
                                "C\xA9\0",
@@ -202,7 +194,7 @@ TEST(ParseHeader, TitleKeepsPrintableBytesOnly) {
 }
 
 TEST(ParseHeader, TitleWithoutTerminatorStopsAfter1024Bytes) {
-  RawImage image(16384, 0x20);
+  RawImage image = rawImage(16384, 0x20);
   image.text(0x80, std::string(2000, 'T'));
   image.text(0x80 + 1030, std::string("ATI Technologies Inc. date\0", 27));
   image->parseHeader();
@@ -212,7 +204,7 @@ TEST(ParseHeader, TitleWithoutTerminatorStopsAfter1024Bytes) {
 }
 
 TEST(ParseHeader, VendorTextIsSearchedAfterTheTitleOnly) {
-  RawImage image(16384, 0x20);
+  RawImage image = rawImage(16384, 0x20);
   image.text(0x80, std::string("ATI Technologies Inc. early\0rest", 32));
   image->parseHeader();
   EXPECT_EQ(image->dateString.offset, TextRef::kEmptyOutside);
@@ -246,7 +238,7 @@ TEST(ParseHeader, NinthConfigurationCharacterDecidesDdr) {
 // The date text may run to the very end of the buffer; nothing past the
 // buffer may be read then, and the configuration text lies beyond the image.
 TEST(ParseHeader, TextsAtTheEndOfTheBufferReadNothingOutside) {
-  RawImage image(65536, 0x80);
+  RawImage image = rawImage(65536, 0x80);
   const int32_t vendorAt = 65536 - 257 - 22;
   image.text(0x80, std::string("T\0", 2));
   image.text(vendorAt, "ATI Technologies Inc. ");

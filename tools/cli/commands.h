@@ -8,5 +8,6 @@ namespace varnel::cli {
 // Each adds its subcommand; the command's status lands in `status` when run.
 void addInfoCommand(CLI::App& app, int& status);
 void addRepairCommand(CLI::App& app, int& status);
+void addTraceCommand(CLI::App& app, int& status);
 
 }  // namespace varnel::cli

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "image/validation.h"
+#include "scripts/tv_table.h"
 
 namespace varnel::cli {
 namespace {
@@ -70,17 +71,112 @@ void addTexts(Json& out, const BiosImage& image) {
       image.headerOffset != 0 ? Json(image.wordAt(image.headerOffset + 0x1C)) : Json(nullptr);
 }
 
+Json byteOrNull(const BiosImage& image, ImageRef ref) {
+  return ref ? Json(image.byteAt(ref)) : Json(nullptr);
+}
+
+Json offsetOrNull(ImageRef ref) {
+  return ref ? Json(ref.offset) : Json(nullptr);
+}
+
+std::string printed(const char* format, double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, format, value);
+  return buffer;
+}
+
+void addScripts(Json& out, const BiosImage& image) {
+  Json scripts = Json::array();
+  for (int32_t k = 0; k < image.scriptOffsets.count; ++k) {
+    scripts.push_back(image.scriptOffsets.offsets[static_cast<size_t>(k)]);
+  }
+  out["scriptOffsets"] = scripts;
+  out["memoryType"] = image.memoryType;
+  out["casIndex"] = image.casIndex;
+  out["busWidthBits"] = image.busWidthBits;
+  out["coreFeedbackDivOffset"] = offsetOrNull(image.coreFeedbackDivPtr);
+  out["memoryFeedbackDivOffset"] = offsetOrNull(image.memoryFeedbackDivPtr);
+  out["coreFeedbackDiv"] = byteOrNull(image, image.coreFeedbackDivPtr);
+  out["memoryFeedbackDiv"] = byteOrNull(image, image.memoryFeedbackDivPtr);
+}
+
+// Filled in after serialisation with their printf precision.
+constexpr const char* kNumberPlaceholder = "#";
+
+void addClocks(Json& out, std::map<std::string, std::string>& numbers, const BiosImage& image) {
+  const std::pair<const char*, std::string> clocks[] = {
+      // The single-precision step at single precision's own digits.
+      {"clockStepMHz", printed("%.9g", static_cast<double>(image.clockStepMHz))},
+      {"realCoreClock", printed("%.17g", image.realCoreClock())},
+      {"realMemoryClock", printed("%.17g", image.realMemoryClock())},
+      {"effectiveMemoryClock", printed("%.17g", image.effectiveMemoryClock())},
+  };
+  for (const auto& [key, number] : clocks) {
+    out[key] = kNumberPlaceholder;
+    numbers[key] = number;
+  }
+}
+
+void addTvTable(Json& out, const BiosImage& image) {
+  const int32_t tv = image.tvTableOffset;
+  auto tvValue = [&](Json value) { return tv != 0 ? value : Json(nullptr); };
+  const uint8_t outputs = image.byteAt(tv + 9);
+  out["tvCrtOn"] = tvValue((outputs & 0x01) != 0);
+  out["tvOutOn"] = tvValue((outputs & 0x02) != 0);
+  out["tvSupportedMask"] = tvValue(image.byteAt(tv + 10));
+  out["tvSupportedMask2"] = tvValue(image.byteAt(tv + 11));
+}
+
 // Numbers that must keep a printf precision are written as placeholders and
 // replaced after serialisation; the key anchors each replacement, and a key
 // followed by an unescaped quote cannot occur inside a JSON string.
 std::string dumpWithNumbers(const Json& out, const std::map<std::string, std::string>& numbers) {
   std::string dump = out.dump();
   for (const auto& [key, number] : numbers) {
-    const std::string placeholder = "\"" + key + "\":\"#\"";
+    const std::string placeholder = "\"" + key + "\":\"" + kNumberPlaceholder + "\"";
     const size_t at = dump.find(placeholder);
     if (at != std::string::npos) dump.replace(at, placeholder.size(), "\"" + key + "\":" + number);
   }
   return dump;
+}
+
+std::string clockText(const BiosImage& image, ImageRef defaultWord, ImageRef divider, double real) {
+  char buffer[160];
+  const unsigned mhz = (image.wordAt(defaultWord) + 99u) / 100u;
+  if (!divider) {
+    std::snprintf(buffer, sizeof buffer, "%u MHz default; divider not found", mhz);
+  } else {
+    std::snprintf(buffer, sizeof buffer, "%u MHz default, %.2f MHz real (divider %d x %.2f MHz)",
+                  mhz, real, image.byteAt(divider), static_cast<double>(image.clockStepMHz));
+  }
+  return buffer;
+}
+
+std::string memoryText(const BiosImage& image) {
+  static const char* const kTypes[] = {"unknown type", "DDR", "SDR"};
+  static const char* const kCas[] = {"unknown CAS", "CAS1 (Ultra)", "CAS2 (Normal)", "CAS3 (Slow)"};
+  char buffer[160];
+  std::snprintf(buffer, sizeof buffer, "%s, %s, %d-bit bus; %.2f MHz effective",
+                image.memoryType <= 2 ? kTypes[image.memoryType] : "unknown type",
+                image.casIndex <= 3 ? kCas[image.casIndex] : "unknown CAS", image.busWidthBits,
+                image.effectiveMemoryClock());
+  return buffer;
+}
+
+std::string tvText(const BiosImage& image) {
+  const int32_t tv = image.tvTableOffset;
+  if (tv == 0) return "no \"$TV\" table";
+  std::string out = image.tvStandard < static_cast<int32_t>(TvStandardNames.size())
+                        ? TvStandardNames[static_cast<size_t>(image.tvStandard)]
+                        : "code " + std::to_string(image.tvStandard);
+  const uint8_t outputs = image.byteAt(tv + 9);
+  out += std::string(" at start-up; CRT ") + (outputs & 1 ? "on" : "off") + ", TV " +
+         (outputs & 2 ? "on" : "off") + "; supported:";
+  for (int code = 1; code < static_cast<int>(TvStandardNames.size()); ++code) {
+    if (image.isTvStandardSupported(code))
+      out += std::string(" ") + TvStandardNames[static_cast<size_t>(code)];
+  }
+  return out;
 }
 
 }  // namespace
@@ -109,7 +205,11 @@ std::string infoJson(const LoadedImage& loaded) {
   addLayout(out, image);
   addChecksums(out, image);
   addTexts(out, image);
-  return dumpWithNumbers(out, {});
+  std::map<std::string, std::string> numbers;
+  addScripts(out, image);
+  addClocks(out, numbers, image);
+  addTvTable(out, image);
+  return dumpWithNumbers(out, numbers);
 }
 
 std::string infoText(const LoadedImage& loaded) {
@@ -143,6 +243,13 @@ std::string infoText(const LoadedImage& loaded) {
                          hex(image.dwordAt(image.hashSlotB), 8) + ")");
   line("Byte sum", hex(image.byteSum, 4) + " (fields want " +
                        hex(image.byteAt(image.sumFieldA.offset + 1) * 256u, 4) + ")");
+  line("Core clock",
+       clockText(image, image.defaultCoreClock, image.coreFeedbackDivPtr, image.realCoreClock()));
+  line("Memory clock", clockText(image, image.defaultMemoryClock, image.memoryFeedbackDivPtr,
+                                 image.realMemoryClock()));
+  line("Memory", memoryText(image));
+  line("TV-out", tvText(image));
+  line("Type-1 scripts", std::to_string(image.scriptOffsets.count));
   return out;
 }
 

@@ -25,7 +25,7 @@ const char* LoadedImage::editorMessage() const {
   }
 }
 
-LoadedImage loadImageFile(const std::string& path) {
+LoadedImage loadImageFile(const std::string& path, bool traceScripts) {
   LoadedImage loaded;
   loaded.path = path;
   BiosImage& image = *loaded.image;
@@ -39,6 +39,7 @@ LoadedImage loadImageFile(const std::string& path) {
     return loaded;
   }
   image.length = loaded.bytesRead;
+  image.traceScripts = traceScripts;
   loaded.validateCode = image.validate();
   if (loaded.validateCode == 0) loaded.checksumsValid = image.checksumsValid();
   return loaded;

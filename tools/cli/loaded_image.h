@@ -35,7 +35,8 @@ struct LoadedImage {
 };
 
 // Reset, read at most 65536 bytes, validate, and check the checksums only
-// when validation passed.
-LoadedImage loadImageFile(const std::string& path);
+// when validation passed. With `traceScripts` the load prints the traces of
+// the scripts it finds to standard output.
+LoadedImage loadImageFile(const std::string& path, bool traceScripts = false);
 
 }  // namespace varnel::cli

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   int status = varnel::cli::kExitOk;
   varnel::cli::addInfoCommand(app, status);
   varnel::cli::addRepairCommand(app, status);
+  varnel::cli::addTraceCommand(app, status);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

@@ -1,0 +1,34 @@
+#include <cstdio>
+#include <string>
+
+#include "commands.h"
+#include "loaded_image.h"
+
+namespace varnel::cli {
+namespace {
+
+int runTrace(const std::string& file) {
+  const LoadedImage loaded = loadImageFile(file, true);
+  std::fflush(stdout);
+  if (!loaded.readOk) {
+    std::fprintf(stderr, "%s: Error opening file (%s)\n", file.c_str(), loaded.readError.c_str());
+  } else if (loaded.status() != kExitOk) {
+    std::fprintf(stderr, "%s: %s\n", file.c_str(), loaded.editorMessage());
+  }
+  return loaded.status();
+}
+
+}  // namespace
+
+void addTraceCommand(CLI::App& app, int& status) {
+  auto file = std::make_shared<std::string>();
+  CLI::App* trace = app.add_subcommand(
+      "trace", "Load an image with the script trace on and print every script it finds");
+  trace->add_option("FILE", *file, "ROM image")->required();
+  trace->footer(
+      "The traces of the type-1 and type-2 register scripts are printed in the order the load "
+      "meets them. Exit status as for info.");
+  trace->callback([file, &status] { status = runTrace(*file); });
+}
+
+}  // namespace varnel::cli
