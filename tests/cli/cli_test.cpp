@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "support/cpi_builder.h"
 #include "support/rom_builder.h"
 #include "support/test_paths.h"
 
@@ -180,6 +181,52 @@ TEST(CliInfo, JsonHasNullsWithoutTvTableOrDividers) {
     EXPECT_TRUE(info[key].is_null()) << key;
   }
   EXPECT_EQ(info["realCoreClock"], 0);
+}
+
+TEST(CliInfo, JsonReportsTheFontTables) {
+  const test::BuiltRom rom = test::buildRom();
+  const json info = infoOf(test::samplePath());
+  EXPECT_EQ(info["font8x8Offset"], rom.layout.font8x8Offset);
+  EXPECT_EQ(info["font8x16Offset"], rom.layout.font8x16Offset);
+  EXPECT_EQ(info["altFont9x16Offset"], rom.layout.altFont9x16Offset);
+  EXPECT_EQ(info["altFont9x14Offset"], rom.layout.altFont9x14Offset);
+}
+
+TEST(CliCpi, ListsTheFontsOfTheSize) {
+  test::CpiSpec spec;
+  spec.entries = {{850, {{8, 16}, {8, 8}}}, {437, {{8, 14}, {8, 16}}}};
+  const test::BuiltCpi cpi = test::buildCpi(spec);
+  test::TempDir dir;
+  test::writeFile(dir.file("two.cpi"), cpi.bytes);
+  RunResult run = cli({"cpi", dir.file("two.cpi"), "--size", "8x16", "--json"});
+  EXPECT_EQ(run.status, 0);
+  const json listing = json::parse(run.out);
+  EXPECT_EQ(listing["result"], 2);
+  ASSERT_EQ(listing["fonts"].size(), 2u);
+  EXPECT_EQ(
+      listing["fonts"][0],
+      json({{"codePage", 850}, {"width", 8}, {"height", 16}, {"dataOffset", cpi.dataOffsets[0]}}));
+  EXPECT_EQ(listing["fonts"][1]["codePage"], 437);
+  EXPECT_EQ(listing["fonts"][1]["dataOffset"], cpi.dataOffsets[3]);
+
+  run = cli({"cpi", dir.file("two.cpi"), "--size", "8x14"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("CodePage 437, 8x14 font"), std::string::npos) << run.out;
+  run = cli({"cpi", dir.file("two.cpi"), "--size", "9x9", "--json"});
+  EXPECT_EQ(json::parse(run.out)["result"], 0);
+}
+
+TEST(CliCpi, RefusalsAndErrors) {
+  test::TempDir dir;
+  test::writeFile(dir.file("raw.fnt"), Bytes(4096, 0));
+  RunResult run = cli({"cpi", dir.file("raw.fnt"), "--json"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(json::parse(run.out), json({{"result", -1}, {"fonts", json::array()}}));
+  run = cli({"cpi", dir.file("missing.cpi")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Error opening file"), std::string::npos);
+  run = cli({"cpi", dir.file("raw.fnt"), "--size", "16"});
+  EXPECT_EQ(run.status, 64);
 }
 
 TEST(CliTrace, PrintsEveryScriptOfTheSample) {

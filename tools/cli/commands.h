@@ -9,5 +9,6 @@ namespace varnel::cli {
 void addInfoCommand(CLI::App& app, int& status);
 void addRepairCommand(CLI::App& app, int& status);
 void addTraceCommand(CLI::App& app, int& status);
+void addCpiCommand(CLI::App& app, int& status);
 
 }  // namespace varnel::cli

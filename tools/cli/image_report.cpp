@@ -179,6 +179,15 @@ std::string tvText(const BiosImage& image) {
   return out;
 }
 
+std::string fontText(const BiosImage& image) {
+  auto table = [](const char* name, uint16_t offset) {
+    return std::string(name) + (offset != 0 ? " at " + hex(offset, 4) : " not found");
+  };
+  return table("8x8", image.font8x8Offset) + ", " + table("8x16", image.font8x16Offset) + ", " +
+         table("9x16 alternates", image.altFont9x16Offset) + ", " +
+         table("9x14 alternates", image.altFont9x14Offset);
+}
+
 }  // namespace
 
 std::string latin1ToUtf8(std::string_view text) {
@@ -209,6 +218,10 @@ std::string infoJson(const LoadedImage& loaded) {
   addScripts(out, image);
   addClocks(out, numbers, image);
   addTvTable(out, image);
+  out["font8x8Offset"] = image.font8x8Offset;
+  out["font8x16Offset"] = image.font8x16Offset;
+  out["altFont9x14Offset"] = image.altFont9x14Offset;
+  out["altFont9x16Offset"] = image.altFont9x16Offset;
   return dumpWithNumbers(out, numbers);
 }
 
@@ -250,6 +263,7 @@ std::string infoText(const LoadedImage& loaded) {
   line("Memory", memoryText(image));
   line("TV-out", tvText(image));
   line("Type-1 scripts", std::to_string(image.scriptOffsets.count));
+  line("Fonts", fontText(image));
   return out;
 }
 

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   varnel::cli::addInfoCommand(app, status);
   varnel::cli::addRepairCommand(app, status);
   varnel::cli::addTraceCommand(app, status);
+  varnel::cli::addCpiCommand(app, status);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
