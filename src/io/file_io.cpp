@@ -153,3 +153,16 @@ int64_t FileByteStream::length() {
 }
 
 }  // namespace varnel
+
+namespace varnel {
+
+std::string executableDirectory() {
+  std::vector<char> path(4096);
+  const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+  if (n <= 0) return "";
+  const std::string file(path.data(), static_cast<size_t>(n));
+  const size_t slash = file.rfind('/');
+  return slash == std::string::npos ? file : file.substr(0, slash + 1);
+}
+
+}  // namespace varnel

@@ -50,3 +50,11 @@ class FileByteStream final : public ByteStream {
 };
 
 }  // namespace varnel
+
+namespace varnel {
+
+// The folder of the running program with a trailing '/', or "" when it
+// cannot be told.
+std::string executableDirectory();
+
+}  // namespace varnel

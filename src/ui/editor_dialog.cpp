@@ -1,0 +1,132 @@
+// Start-up, reset and the event table of the main window.
+#include "ui/editor_dialog.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "ui/dialog_text.h"
+#include "ui/vendor_list.h"
+
+namespace varnel::ui {
+namespace {
+
+// Every control that shows or edits the image; disabled while none is on show.
+constexpr int kEditingControls[] = {
+    kIdCoreSlider, kIdMemorySlider, kIdCoreEdit,   kIdMemoryEdit,    kIdMemoryType, kIdCas,
+    kIdSave8x8,    kIdLoad8x8,      kIdSave8x16,   kIdLoad8x16,      kIdViewFonts,  kIdSave,
+    kIdCrtOn,      kIdTvOn,         kIdTvStandard, kIdUnsupportedTv, kIdSyncClocks};
+
+}  // namespace
+
+EditorDialog::EditorDialog(DialogControls& controls, Platform& platform)
+    : controls_(controls), platform_(platform) {}
+
+bool EditorDialog::OnInitDialog() {
+  controls_.setWindowTitle(kWindowTitle);
+  configureClockSlider(kIdCoreSlider);
+  configureClockSlider(kIdMemorySlider);
+  imageLoaded = false;
+  hasVendorCombo_ = controls_.exists(kIdVendor);
+  if (hasVendorCombo_) LoadVendorList();
+  return true;
+}
+
+void EditorDialog::configureClockSlider(int id) {
+  // Positions are whole MHz: arrow keys move 1 MHz, page clicks 25.
+  controls_.configureTrackbar(id, 1, 25, 25);
+  controls_.setTrackbarRange(id, kLowestClockMHz, kHighestClockMHz);
+}
+
+std::string EditorDialog::GetProgramDirectory() {
+  return platform_.programDirectory();
+}
+
+void EditorDialog::LoadVendorList() {
+  const std::string path = GetProgramDirectory() + kVendorListName;
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return;
+  controls_.resetContent(kIdVendor);
+  char piece[kVendorLineBuffer];
+  while (std::fgets(piece, sizeof piece, file) != nullptr) {
+    const std::optional<VendorItem> item = parseVendorLine(piece);
+    if (!item) continue;
+    const int index = controls_.addString(kIdVendor, item->text);
+    controls_.setItemData(kIdVendor, index, item->id);
+  }
+  std::fclose(file);
+}
+
+void EditorDialog::ResetEditor() {
+  imageLoaded = false;
+  image.reset();
+  for (int id : kEditingControls)
+    controls_.enable(id, false);
+  if (hasVendorCombo_) controls_.enable(kIdVendor, false);
+}
+
+void EditorDialog::showError(const char* text) {
+  platform_.messageBox(text, "Error", kMbIconError);
+}
+
+void EditorDialog::setDialogInt(int id, int value) {
+  controls_.setText(id, std::to_string(value));
+}
+
+int EditorDialog::dialogInt(int id) const {
+  return parseDialogInt(controls_.text(id));
+}
+
+void EditorDialog::onCommand(int id, Notification code) {
+  if (code == Notification::kEditChange) {
+    if (id == kIdCoreEdit) OnChangeCoreEdit();
+    if (id == kIdMemoryEdit) OnChangeMemoryEdit();
+    return;
+  }
+  if (code == Notification::kSelChange) {
+    switch (id) {
+      case kIdTvStandard:
+        OnTvStandardChange();
+        break;
+      case kIdMemoryType:
+        OnMemoryTypeChange();
+        break;
+      case kIdCas:
+        OnCasChange();
+        break;
+      case kIdVendor:
+        OnVendorChange();
+        break;
+      default:
+        break;
+    }
+    return;
+  }
+  switch (id) {
+    case kIdLoad:
+      OnLoadBios();
+      break;
+    case kIdSave:
+      OnSaveBios();
+      break;
+    case kIdSyncClocks:
+      OnSynchronizeClocks();
+      break;
+    case kIdCrtOn:
+      OnCrtOn();
+      break;
+    case kIdTvOn:
+      OnTvOn();
+      break;
+    case kIdUnsupportedTv:
+      OnEnableUnsupportedTv();
+      break;
+    default:
+      break;
+  }
+}
+
+void EditorDialog::onHScroll(int sliderId, int scrollCode, int position) {
+  OnHScroll(scrollCode, position, sliderId);
+}
+
+}  // namespace varnel::ui

@@ -1,0 +1,84 @@
+// The editor's main window: its state and the handlers of its controls,
+// independent of the toolkit that draws it.
+#pragma once
+
+#include <string>
+
+#include "image/bios_image.h"
+#include "ui/control_ids.h"
+#include "ui/dialog_controls.h"
+#include "ui/platform.h"
+
+namespace varnel::ui {
+
+inline constexpr const char* kWindowTitle = "Varnel by Pell Ardrake aka Quill88 - Version 1.0";
+inline constexpr const char* kApplicationName = "Varnel";
+inline constexpr const char* kReconstructedName = "current (reconstructed)";
+inline constexpr const char* kVendorListName = "Vendor.IDs";
+inline constexpr const char* kRomFilter =
+    "Both *.rom and *.bin|*.rom;*.bin|ROM Files (*.rom)|*.rom|BIN Files (*.bin)|*.bin|All Files "
+    "(*.*)|*.*||";
+inline constexpr int kLowestClockMHz = 50;
+inline constexpr int kHighestClockMHz = 575;
+
+class EditorDialog : public DialogEvents {
+ public:
+  EditorDialog(DialogControls& controls, Platform& platform);
+
+  // The one image record, owned for the dialog's whole life: reset and
+  // refilled, never replaced.
+  BiosImage image;
+  bool clocksSynchronized = false;
+  bool imageLoaded = false;
+
+  // Start-up.
+  bool OnInitDialog();
+  void LoadVendorList();
+  std::string GetProgramDirectory();
+  void ResetEditor();
+
+  // Loading and saving.
+  void OnLoadBios();
+  void LoadBiosFile(const std::string& path, bool reconstructed);
+  void OnSaveBios();
+
+  // Clocks.
+  void OnHScroll(int scrollCode, int position, int sliderId);
+  void OnChangeCoreEdit();
+  void OnChangeMemoryEdit();
+  void OnSynchronizeClocks();
+  void UpdateClockDisplay();
+
+  // TV, memory timings, vendor.
+  void OnCrtOn();
+  void OnTvOn();
+  void OnTvStandardChange();
+  void OnEnableUnsupportedTv();
+  void FillTvStandardCombo();
+  void OnMemoryTypeChange();
+  void OnCasChange();
+  void OnVendorChange();
+
+  // The event table: routes each control's events to its handler.
+  void onCommand(int id, Notification code) override;
+  void onHScroll(int sliderId, int scrollCode, int position) override;
+
+ protected:
+  DialogControls& controls_;
+  Platform& platform_;
+  bool hasVendorCombo_ = false;
+
+ private:
+  void showError(const char* text);
+  void configureClockSlider(int id);
+  void setDialogInt(int id, int value);
+  int dialogInt(int id) const;
+  bool readImageFile(const std::string& path);
+  void showTvSettings();
+  void showClockSettings();
+  void showMemorySettings();
+  void enableFontButtons();
+  void selectVendor();
+};
+
+}  // namespace varnel::ui

@@ -1,0 +1,155 @@
+// Loading an image into the editor and saving it back.
+#include <cstdio>
+#include <exception>
+
+#include "io/file_io.h"
+#include "ui/editor_dialog.h"
+
+namespace varnel::ui {
+
+void EditorDialog::OnLoadBios() {
+  const std::optional<std::string> path =
+      platform_.fileDialog({false, "rom", "", kOfnHideReadOnly | kOfnFileMustExist, kRomFilter});
+  if (path) LoadBiosFile(*path, false);
+}
+
+// Reads at most 64 KiB of the file into the image; false after reporting a
+// failure.
+bool EditorDialog::readImageFile(const std::string& path) {
+  try {
+    const size_t n =
+        platform_.readFile(path, std::span<uint8_t>(image.bytes.data(), kMaxImageSize));
+    image.length = static_cast<int32_t>(n);
+    return true;
+  } catch (const FileError&) {
+    showError("Error opening file");
+  } catch (const std::exception&) {
+    showError("Error analyzing file");
+  }
+  return false;
+}
+
+void EditorDialog::LoadBiosFile(const std::string& path, bool reconstructed) {
+  ResetEditor();
+  if (!readImageFile(path)) return;
+  if (image.validate() != kValid) {
+    showError("This is not a valid ATi BIOS");
+    return;
+  }
+  if (!image.checksumsValid()) {
+    showError(reconstructed ? "BIOS reconstruction failed" : "Checksums bad");
+    return;
+  }
+  controls_.setText(kIdFileName, reconstructed ? kReconstructedName : path);
+  controls_.setText(kIdDateTime, std::string(image.textAt(0x50)));
+  controls_.setText(kIdTitle, std::string(image.titleText()));
+  showTvSettings();
+  showClockSettings();
+  showMemorySettings();
+  enableFontButtons();
+  controls_.enable(kIdSave, true);
+  if (hasVendorCombo_) selectVendor();
+  UpdateClockDisplay();
+  imageLoaded = true;
+}
+
+void EditorDialog::showTvSettings() {
+  const bool hasTable = image.tvTableOffset != 0;
+  controls_.enable(kIdTvStandard, hasTable);
+  controls_.enable(kIdUnsupportedTv, hasTable);
+  if (hasTable) {
+    controls_.setCheck(kIdUnsupportedTv, !image.isTvStandardSupported(image.tvStandard));
+  }
+  FillTvStandardCombo();
+  if (!hasTable) return;
+  const uint8_t outputs = image.byteAt(image.tvTableOffset + 9);
+  controls_.enable(kIdCrtOn, true);
+  controls_.setCheck(kIdCrtOn, (outputs & 0x01) != 0);
+  controls_.enable(kIdTvOn, true);
+  controls_.setCheck(kIdTvOn, (outputs & 0x02) != 0);
+}
+
+void EditorDialog::showClockSettings() {
+  controls_.enable(kIdCoreSlider, true);
+  controls_.enable(kIdCoreEdit, true);
+  controls_.enable(kIdSyncClocks, true);
+  // Clock words are in 10 kHz units; the sliders show whole MHz, rounded up.
+  const int core = image.defaultCoreClock ? (image.wordAt(image.defaultCoreClock) + 99) / 100 : 0;
+  const int memory =
+      image.defaultMemoryClock ? (image.wordAt(image.defaultMemoryClock) + 99) / 100 : 0;
+  clocksSynchronized = core == memory && image.byteAt(image.coreFeedbackDivPtr) ==
+                                             image.byteAt(image.memoryFeedbackDivPtr);
+  controls_.setCheck(kIdSyncClocks, clocksSynchronized);
+  controls_.enable(kIdMemorySlider, !clocksSynchronized);
+  controls_.enable(kIdMemoryEdit, !clocksSynchronized);
+  controls_.setTrackbarPosition(kIdCoreSlider, core);
+  controls_.setTrackbarPosition(kIdMemorySlider, memory);
+  // Each write raises the edit's change handler, which here only aligns
+  // the controls: no image is on show yet.
+  setDialogInt(kIdCoreEdit, controls_.trackbarPosition(kIdCoreSlider));
+  setDialogInt(kIdMemoryEdit, controls_.trackbarPosition(kIdMemorySlider));
+}
+
+void EditorDialog::showMemorySettings() {
+  if (image.memoryType == 1 || image.memoryType == 2) {
+    controls_.enable(kIdMemoryType, true);
+    controls_.setCurrentSelection(kIdMemoryType, image.memoryType - 1);
+  }
+  if (image.casIndex >= 1 && image.casIndex <= 5) {
+    // The list has three items: codes 4 and 5 leave it with no selection.
+    controls_.enable(kIdCas, true);
+    controls_.setCurrentSelection(kIdCas, image.casIndex - 1);
+  }
+}
+
+void EditorDialog::enableFontButtons() {
+  const bool has8x8 = image.font8x8Offset != 0;
+  const bool has8x16 = image.font8x16Offset != 0;
+  controls_.enable(kIdSave8x8, has8x8);
+  controls_.enable(kIdLoad8x8, has8x8);
+  controls_.enable(kIdSave8x16, has8x16);
+  controls_.enable(kIdLoad8x16, has8x16);
+  controls_.enable(kIdViewFonts, has8x8 && has8x16);
+}
+
+void EditorDialog::selectVendor() {
+  const uint16_t id = image.wordAt(image.headerOffset + 0x1C);
+  bool matched = false;
+  const int count = controls_.itemCount(kIdVendor);
+  for (int i = 0; i < count; ++i) {
+    if (controls_.itemData(kIdVendor, i) == id) {
+      controls_.setCurrentSelection(kIdVendor, i);
+      matched = true;
+    }
+  }
+  if (!matched) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s [%04X]", id == 0x1002 ? "ATi Technologies" : "Unknown",
+                  id);
+    const int index = controls_.addString(kIdVendor, text);
+    controls_.setItemData(kIdVendor, index, id);
+    controls_.setCurrentSelection(kIdVendor, index);
+  }
+  controls_.enable(kIdVendor, true);
+}
+
+void EditorDialog::OnSaveBios() {
+  if (!imageLoaded) return;
+  std::string name = controls_.text(kIdFileName).substr(0, 1023);
+  if (name == kReconstructedName) name.clear();
+  const std::optional<std::string> path =
+      platform_.fileDialog({true, "rom", name, kOfnHideReadOnly | kOfnOverwritePrompt, kRomFilter});
+  if (!path) return;
+  image.updateSupportedTvMask(controls_.isChecked(kIdUnsupportedTv) ? -1 : image.tvStandard);
+  image.repairChecksums();
+  try {
+    platform_.writeFile(
+        *path, std::span<const uint8_t>(image.bytes.data(), static_cast<size_t>(image.length)));
+  } catch (const FileError&) {
+    showError("Error saving file");
+    return;
+  }
+  controls_.setText(kIdFileName, *path);
+}
+
+}  // namespace varnel::ui

@@ -1,0 +1,56 @@
+// What the editor's behaviour needs of the platform besides its window:
+// dialogs, message boxes, files, processes, help, where the program lies.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "fonts/byte_stream.h"
+
+namespace varnel::ui {
+
+// Message box styles and results, with the values the dialogs know them by.
+inline constexpr unsigned kMbOk = 0x00;
+inline constexpr unsigned kMbYesNo = 0x04;
+inline constexpr unsigned kMbIconError = 0x10;
+inline constexpr unsigned kMbIconQuestion = 0x20;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+
+// File dialog flags.
+inline constexpr unsigned kOfnOverwritePrompt = 0x0002;
+inline constexpr unsigned kOfnHideReadOnly = 0x0004;
+inline constexpr unsigned kOfnFileMustExist = 0x1000;
+
+struct FileDialogRequest {
+  bool save = false;
+  std::string defaultExtension;  // without the dot; "" for none
+  std::string initialName;
+  unsigned flags = 0;
+  std::string filter;  // "Description|*.a;*.b|...||"
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // The chosen file's full path, or nothing when the user cancelled.
+  virtual std::optional<std::string> fileDialog(const FileDialogRequest& request) = 0;
+  // Shows a message owned by the main window; a null caption means the
+  // application's name. Returns the button pressed (kIdYes, kIdNo, 1 for OK).
+  virtual int messageBox(const std::string& text, const char* caption, unsigned style) = 0;
+  // The folder of the running program with a trailing separator, or "".
+  virtual std::string programDirectory() = 0;
+
+  // Files. Failures throw FileError (see io/file_io.h).
+  virtual size_t readFile(const std::string& path, std::span<uint8_t> buffer);
+  // Atomic: a failure leaves an existing file as it was.
+  virtual void writeFile(const std::string& path, std::span<const uint8_t> data);
+  virtual std::unique_ptr<ByteStream> openFileStream(const std::string& path);
+  virtual void removeFile(const std::string& path);
+};
+
+}  // namespace varnel::ui

@@ -1,0 +1,39 @@
+#include "ui/vendor_list.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace varnel::ui {
+namespace {
+
+bool isSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The item text must fit 1024 bytes with " [0x" and the id after the name.
+constexpr size_t kLongestName = 1014;
+
+}  // namespace
+
+std::optional<VendorItem> parseVendorLine(const char* piece) {
+  char line[kVendorLineBuffer];
+  std::snprintf(line, sizeof line, "%s", piece);
+  const size_t length = std::strlen(line);
+  if (length < 6 || (line[4] != ' ' && line[4] != '\t')) return std::nullopt;
+  // The blanks after the id end the id text; the name starts after them.
+  size_t name = 4;
+  while (line[name] != '\0' && isSpace(line[name]))
+    line[name++] = '\0';
+  if (line[name] == '\0') return std::nullopt;
+  for (size_t end = std::strlen(line + name); end > 0 && isSpace(line[name + end - 1]); --end) {
+    line[name + end - 1] = '\0';
+  }
+  unsigned id = 0;
+  if (std::sscanf(line, "%04X", &id) != 1) return std::nullopt;
+  if (std::strlen(line + name) > kLongestName) line[name + kLongestName] = '\0';
+  char text[kVendorLineBuffer];
+  std::snprintf(text, sizeof text, "%s [0x%04X]", line + name, id);
+  return VendorItem{text, id};
+}
+
+}  // namespace varnel::ui

@@ -1,0 +1,37 @@
+#include "support/editor_fixture.h"
+
+namespace varnel::test {
+
+EditorFixture::EditorFixture() : controls(ui::mainDialogTemplate()) {
+  platform.programDir = programDir.path() + "/";
+}
+
+void EditorFixture::writeVendorList(const std::string& text) {
+  writeFile(programDir.file("Vendor.IDs"), Bytes(text.begin(), text.end()));
+}
+
+void EditorFixture::startUp() {
+  editor = std::make_unique<ui::EditorDialog>(controls, platform);
+  controls.setEvents(editor.get());
+  editor->OnInitDialog();
+}
+
+void EditorFixture::load(const Bytes& bytes, const std::string& name) {
+  if (!editor) startUp();
+  writeFile(work.file(name), bytes);
+  platform.answerFile(work.file(name));
+  controls.click(ui::kIdLoad);
+}
+
+Bytes EditorFixture::save(const std::string& name) {
+  platform.answerFile(work.file(name));
+  controls.click(ui::kIdSave);
+  return readFile(work.file(name));
+}
+
+Bytes EditorFixture::imageBytes() const {
+  const BiosImage& image = editor->image;
+  return Bytes(image.bytes.begin(), image.bytes.begin() + image.length);
+}
+
+}  // namespace varnel::test

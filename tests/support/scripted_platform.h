@@ -1,0 +1,47 @@
+// A platform whose dialogs are answered in advance and whose messages are
+// recorded, for headless tests of the editor's behaviour.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/platform.h"
+
+namespace varnel::test {
+
+struct ShownMessage {
+  std::string text;
+  std::string caption;  // "" for the default caption
+  bool defaultCaption = false;
+  unsigned style = 0;
+};
+
+class ScriptedPlatform : public ui::Platform {
+ public:
+  // Answers for the file dialogs, in order; nothing means Cancel.
+  std::deque<std::optional<std::string>> fileAnswers;
+  std::vector<ui::FileDialogRequest> fileRequests;
+  // Answers for message boxes; without one a box answers OK (1).
+  std::deque<int> messageAnswers;
+  std::vector<ShownMessage> messages;
+  std::string programDir;
+  // Runs before each file operation of the editor, for injecting faults.
+  std::function<void(const std::string& path)> beforeFileAccess;
+
+  void answerFile(const std::string& path) { fileAnswers.emplace_back(path); }
+  void cancelFile() { fileAnswers.emplace_back(std::nullopt); }
+  // The texts of the messages shown since the last call.
+  std::vector<std::string> takeMessages();
+
+  std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
+  int messageBox(const std::string& text, const char* caption, unsigned style) override;
+  std::string programDirectory() override { return programDir; }
+  size_t readFile(const std::string& path, std::span<uint8_t> buffer) override;
+  void writeFile(const std::string& path, std::span<const uint8_t> data) override;
+  std::unique_ptr<ByteStream> openFileStream(const std::string& path) override;
+};
+
+}  // namespace varnel::test

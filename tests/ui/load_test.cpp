@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/editor_fixture.h"
+
+namespace varnel {
+namespace {
+
+using namespace ui;
+using test::Bytes;
+using test::EditorFixture;
+using test::RomSpec;
+
+class Load : public EditorFixture {};
+
+Bytes imageWith(const RomSpec& spec) {
+  return test::buildRom(spec).bytes;
+}
+
+TEST_F(Load, OpenDialogAsksForRomFiles) {
+  startUp();
+  platform.cancelFile();
+  controls.click(kIdLoad);
+  ASSERT_EQ(platform.fileRequests.size(), 1u);
+  const FileDialogRequest& request = platform.fileRequests[0];
+  EXPECT_FALSE(request.save);
+  EXPECT_EQ(request.defaultExtension, "rom");
+  EXPECT_EQ(request.initialName, "");
+  EXPECT_EQ(request.flags, 0x1004u);
+  EXPECT_EQ(request.filter,
+            "Both *.rom and *.bin|*.rom;*.bin|ROM Files (*.rom)|*.rom|BIN Files (*.bin)|*.bin|All "
+            "Files (*.*)|*.*||");
+  EXPECT_FALSE(editor->imageLoaded);
+}
+
+TEST_F(Load, ShowsTheImage) {
+  load(test::buildRom().bytes, "sample.rom");
+  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(controls.text(kIdFileName), work.file("sample.rom"));
+  EXPECT_EQ(controls.text(kIdTitle), "VARNEL SAMPLE R250 64MB DDR P/N 000-00000-000 ");
+  EXPECT_EQ(controls.text(kIdDateTime), "2026/12/07 08:00");
+  EXPECT_EQ(controls.trackbarPosition(kIdCoreSlider), 275);
+  EXPECT_EQ(controls.trackbarPosition(kIdMemorySlider), 270);
+  EXPECT_EQ(controls.text(kIdCoreEdit), "275");
+  EXPECT_EQ(controls.text(kIdMemoryEdit), "270");
+  EXPECT_EQ(controls.text(kIdRealCore), " 274.50 Mhz (122 * 2.25 Mhz)");
+  EXPECT_EQ(controls.text(kIdRealMemory), " 270.00 Mhz (120 * 2.25 Mhz)");
+  EXPECT_EQ(controls.text(kIdEffectiveMemory), " 540.00 Mhz (DDR; 128 bits bus)");
+  EXPECT_EQ(controls.currentSelection(kIdMemoryType), 0);
+  EXPECT_EQ(controls.currentSelection(kIdCas), 1);
+  for (int id : {kIdSave, kIdCoreSlider, kIdCoreEdit, kIdSyncClocks, kIdMemorySlider, kIdMemoryEdit,
+                 kIdMemoryType, kIdCas, kIdTvStandard, kIdUnsupportedTv, kIdCrtOn, kIdTvOn,
+                 kIdSave8x8, kIdLoad8x8, kIdSave8x16, kIdLoad8x16, kIdViewFonts, kIdVendor}) {
+    EXPECT_TRUE(controls.isEnabled(id)) << id;
+  }
+  EXPECT_TRUE(controls.isChecked(kIdCrtOn));
+  EXPECT_FALSE(controls.isChecked(kIdTvOn));
+  EXPECT_FALSE(controls.isChecked(kIdSyncClocks));
+}
+
+TEST_F(Load, LoadingChangesNoImageByte) {
+  const Bytes bytes = test::buildRom().bytes;
+  load(bytes);
+  EXPECT_EQ(imageBytes(), bytes);
+}
+
+struct Failure {
+  const char* name;
+  std::function<Bytes()> bytes;
+  const char* message;
+};
+
+class LoadFailure : public Load, public testing::WithParamInterface<Failure> {};
+
+TEST_P(LoadFailure, ShowsItsMessageAndLeavesNoImage) {
+  load(test::buildRom().bytes, "first.rom");
+  ASSERT_TRUE(editor->imageLoaded);
+  load(GetParam().bytes(), "second.rom");
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].text, GetParam().message);
+  EXPECT_EQ(platform.messages[0].caption, "Error");
+  EXPECT_EQ(platform.messages[0].style, kMbIconError);
+  EXPECT_FALSE(editor->imageLoaded);
+  // The previous image's texts stay; every editing control is disabled.
+  EXPECT_EQ(controls.text(kIdFileName), work.file("first.rom"));
+  EXPECT_EQ(controls.text(kIdTitle), "VARNEL SAMPLE R250 64MB DDR P/N 000-00000-000 ");
+  for (int id : {kIdSave, kIdCoreSlider, kIdCoreEdit, kIdMemoryType, kIdCas, kIdTvStandard,
+                 kIdCrtOn, kIdVendor, kIdViewFonts, kIdSyncClocks}) {
+    EXPECT_FALSE(controls.isEnabled(id)) << id;
+  }
+  EXPECT_TRUE(controls.isEnabled(kIdLoad));
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, LoadFailure,
+                         testing::Values(Failure{"TooShort", [] { return Bytes(100, 0x55); },
+                                                 "This is not a valid ATi BIOS"},
+                                         Failure{"NotValid",
+                                                 [] {
+                                                   Bytes b = test::buildRom().bytes;
+                                                   b[0x39] = '1';
+                                                   return b;
+                                                 },
+                                                 "This is not a valid ATi BIOS"},
+                                         Failure{"ChecksumsBad",
+                                                 [] {
+                                                   Bytes b = test::buildRom().bytes;
+                                                   b[0x3000] ^= 0x40;
+                                                   return b;
+                                                 },
+                                                 "Checksums bad"}),
+                         [](const testing::TestParamInfo<Failure>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_F(Load, UnreadableFilesGiveErrorOpeningFile) {
+  startUp();
+  platform.answerFile(work.file("vanished.rom"));
+  controls.click(kIdLoad);
+  platform.answerFile(work.path());  // a folder
+  controls.click(kIdLoad);
+  EXPECT_EQ(platform.takeMessages(),
+            (std::vector<std::string>{"Error opening file", "Error opening file"}));
+  EXPECT_FALSE(editor->imageLoaded);
+}
+
+TEST_F(Load, ReconstructedDumpReportsItsOwnChecksumFailure) {
+  startUp();
+  Bytes bad = test::buildRom().bytes;
+  bad[0x3000] ^= 0x40;
+  test::writeFile(work.file("dump.ram"), bad);
+  editor->LoadBiosFile(work.file("dump.ram"), true);
+  EXPECT_EQ(platform.takeMessages(), (std::vector<std::string>{"BIOS reconstruction failed"}));
+  test::writeFile(work.file("dump.ram"), test::buildRom().bytes);
+  editor->LoadBiosFile(work.file("dump.ram"), true);
+  EXPECT_EQ(controls.text(kIdFileName), "current (reconstructed)");
+}
+
+TEST_F(Load, ReadsAtMost64KiB) {
+  RomSpec spec;
+  spec.sizeBlocks = 0x80;
+  Bytes bytes = imageWith(spec);
+  const Bytes image = bytes;
+  bytes.resize(70000, 0x11);
+  load(bytes);
+  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_EQ(editor->image.length, 65536);
+  EXPECT_EQ(imageBytes(), image);
+}
+
+struct ClockWords {
+  uint16_t core, memory;
+  uint8_t coreDivider, memoryDivider;
+  int corePosition, memoryPosition;
+  bool synchronized;
+};
+
+class LoadClocks : public Load, public testing::WithParamInterface<ClockWords> {};
+
+TEST_P(LoadClocks, PlaceTheTrackbars) {
+  const ClockWords& c = GetParam();
+  RomSpec spec;
+  spec.coreClockWord = c.core;
+  spec.memoryClockWord = c.memory;
+  spec.coreDivider = c.coreDivider;
+  spec.memoryDivider = c.memoryDivider;
+  load(imageWith(spec));
+  ASSERT_TRUE(editor->imageLoaded);
+  EXPECT_EQ(controls.trackbarPosition(kIdCoreSlider), c.corePosition);
+  EXPECT_EQ(controls.trackbarPosition(kIdMemorySlider), c.memoryPosition);
+  EXPECT_EQ(controls.text(kIdCoreEdit), std::to_string(c.corePosition));
+  EXPECT_EQ(controls.text(kIdMemoryEdit), std::to_string(c.memoryPosition));
+  EXPECT_EQ(editor->clocksSynchronized, c.synchronized);
+  EXPECT_EQ(controls.isChecked(kIdSyncClocks), c.synchronized);
+  EXPECT_EQ(controls.isEnabled(kIdMemorySlider), !c.synchronized);
+  EXPECT_EQ(controls.isEnabled(kIdMemoryEdit), !c.synchronized);
+  // Loading only displays: the words stay as they were.
+  EXPECT_EQ(editor->image.wordAt(editor->image.defaultCoreClock), c.core);
+  EXPECT_EQ(editor->image.wordAt(editor->image.defaultMemoryClock), c.memory);
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, LoadClocks,
+                         testing::Values(ClockWords{18300, 18300, 81, 81, 183, 183, true},
+                                         ClockWords{18300, 18300, 81, 82, 183, 183, false},
+                                         ClockWords{16650, 16601, 73, 73, 167, 167, true},
+                                         ClockWords{4900, 4901, 22, 22, 50, 50, false},
+                                         ClockWords{60000, 100, 255, 1, 575, 50, false}));
+
+TEST_F(Load, MemoryListsFollowTheConfiguration) {
+  struct Case {
+    uint8_t config;
+    bool typeEnabled;
+    int typeSelection;
+    bool casEnabled;
+    int casSelection;
+  };
+  for (const Case& c : {Case{0x22, true, 1, true, 1}, Case{0x02, false, -1, true, 1},
+                        Case{0x16, true, 0, false, -1}, Case{0x14, true, 0, true, -1},
+                        Case{0x31, false, -1, true, 0}}) {
+    RomSpec spec;
+    spec.memoryConfig1 = c.config;
+    spec.memoryConfig2 = 0;
+    load(imageWith(spec));
+    ASSERT_TRUE(editor->imageLoaded);
+    EXPECT_EQ(controls.isEnabled(kIdMemoryType), c.typeEnabled) << int{c.config};
+    EXPECT_EQ(controls.isEnabled(kIdCas), c.casEnabled) << int{c.config};
+    if (c.typeEnabled) {
+      EXPECT_EQ(controls.currentSelection(kIdMemoryType), c.typeSelection);
+    }
+    if (c.casEnabled) {
+      EXPECT_EQ(controls.currentSelection(kIdCas), c.casSelection);
+    }
+  }
+}
+
+TEST_F(Load, FontButtonsFollowTheTablesFound) {
+  test::BuiltRom rom = test::buildRom();
+  // Point the 8x16 operand outside the image: only the 8x8 table is found.
+  for (size_t p = 0x100; p + 20 < rom.bytes.size(); ++p) {
+    if (rom.bytes[p] == 0xBD && test::getWord(rom.bytes, p + 1) == rom.layout.font8x8Offset) {
+      test::putWord(rom.bytes, p + 9, 0xFFFF);
+      break;
+    }
+  }
+  test::sealChecksums(rom.bytes, rom.layout.checksumBlockOffset, rom.layout.spareByte);
+  load(rom.bytes);
+  ASSERT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(controls.isEnabled(kIdSave8x8));
+  EXPECT_TRUE(controls.isEnabled(kIdLoad8x8));
+  EXPECT_FALSE(controls.isEnabled(kIdSave8x16));
+  EXPECT_FALSE(controls.isEnabled(kIdLoad8x16));
+  EXPECT_FALSE(controls.isEnabled(kIdViewFonts));
+}
+
+TEST_F(Load, WithoutTvTableTheTvControlsStayDisabled) {
+  RomSpec spec;
+  spec.hasTvTable = false;
+  load(imageWith(spec));
+  ASSERT_TRUE(editor->imageLoaded);
+  for (int id : {kIdTvStandard, kIdUnsupportedTv, kIdCrtOn, kIdTvOn}) {
+    EXPECT_FALSE(controls.isEnabled(id)) << id;
+  }
+  EXPECT_EQ(controls.items(kIdTvStandard), (std::vector<std::string>{"None"}));
+  EXPECT_EQ(controls.currentSelection(kIdTvStandard), 0);
+}
+
+TEST_F(Load, UnsupportedStandardBoxStartsCheckedForAnUnsupportedStandard) {
+  RomSpec spec;
+  spec.tvStandardByte = 0x03;  // PAL-M, not in the mask 0x03
+  load(imageWith(spec));
+  EXPECT_TRUE(controls.isChecked(kIdUnsupportedTv));
+  EXPECT_EQ(controls.itemCount(kIdTvStandard), 9);
+  spec.tvStandardByte = 0x02;
+  load(imageWith(spec));
+  EXPECT_FALSE(controls.isChecked(kIdUnsupportedTv));
+  EXPECT_EQ(controls.items(kIdTvStandard), (std::vector<std::string>{"None", "NTSC", "PAL"}));
+  EXPECT_EQ(controls.currentSelection(kIdTvStandard), 2);
+}
+
+TEST_F(Load, VendorMissingFromTheListIsAddedOnce) {
+  writeVendorList("10DE NVIDIA Corporation\n");
+  load(test::buildRom().bytes);
+  EXPECT_EQ(controls.items(kIdVendor),
+            (std::vector<std::string>{"ATi Technologies [1002]", "NVIDIA Corporation [0x10DE]"}));
+  EXPECT_EQ(controls.currentSelection(kIdVendor), 0);
+  load(test::buildRom().bytes);
+  EXPECT_EQ(controls.itemCount(kIdVendor), 2);
+  EXPECT_EQ(controls.currentSelection(kIdVendor), 0);
+
+  RomSpec spec;
+  spec.vendorId = 0x1234;
+  load(imageWith(spec));
+  EXPECT_EQ(controls.itemText(kIdVendor, controls.currentSelection(kIdVendor)), "Unknown [1234]");
+  EXPECT_EQ(controls.itemData(kIdVendor, controls.currentSelection(kIdVendor)), 0x1234u);
+}
+
+TEST_F(Load, VendorInTheListIsSelectedLastMatchWinning) {
+  writeVendorList("1002 ATI Technologies Inc.\n1002 Another name\n");
+  load(test::buildRom().bytes);
+  EXPECT_EQ(controls.itemCount(kIdVendor), 2);
+  EXPECT_EQ(controls.itemText(kIdVendor, controls.currentSelection(kIdVendor)),
+            "ATI Technologies Inc. [0x1002]");
+}
+
+}  // namespace
+}  // namespace varnel

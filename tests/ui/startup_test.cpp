@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "support/editor_fixture.h"
+#include "ui/vendor_list.h"
+
+namespace varnel {
+namespace {
+
+using namespace ui;
+using test::EditorFixture;
+
+// Enabled at start-up and after a failed load: the four buttons that need
+// no image, and the read-only fields.
+const std::set<int> kAlwaysEnabled = {kIdHelp,       kIdLoad,           kIdCurrent,  kIdCancel,
+                                      kIdFileName,   kIdTitle,          kIdDateTime, kIdRealCore,
+                                      kIdRealMemory, kIdEffectiveMemory};
+
+void expectNoImageState(const test::FakeControls& controls) {
+  for (int id : controls.ids()) {
+    EXPECT_EQ(controls.isEnabled(id), kAlwaysEnabled.count(id) != 0) << "control " << id;
+  }
+}
+
+class Startup : public EditorFixture {};
+
+TEST_F(Startup, WindowStartsWithNoImageAndEditingControlsDisabled) {
+  startUp();
+  EXPECT_EQ(controls.windowTitle, "Varnel by Pell Ardrake aka Quill88 - Version 1.0");
+  EXPECT_FALSE(editor->imageLoaded);
+  expectNoImageState(controls);
+  EXPECT_EQ(controls.itemCount(kIdVendor), 0);
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(Startup, ClockTrackbarsAreConfigured) {
+  startUp();
+  for (int id : {kIdCoreSlider, kIdMemorySlider}) {
+    EXPECT_EQ(controls.trackbarRange(id), std::make_pair(50, 575));
+    EXPECT_EQ(controls.trackbarLineSize(id), 1);
+    EXPECT_EQ(controls.trackbarPageSize(id), 25);
+    EXPECT_EQ(controls.trackbarTickFrequency(id), 25);
+  }
+}
+
+TEST_F(Startup, FixedListsHoldTheirItems) {
+  startUp();
+  EXPECT_EQ(controls.items(kIdMemoryType), (std::vector<std::string>{"DDR", "SDR"}));
+  EXPECT_EQ(controls.items(kIdCas),
+            (std::vector<std::string>{"CAS1 (Ultra)", "CAS2 (Normal)", "CAS3 (Slow)"}));
+}
+
+TEST_F(Startup, ProgramDirectoryComesFromThePlatform) {
+  startUp();
+  EXPECT_EQ(editor->GetProgramDirectory(), programDir.path() + "/");
+}
+
+TEST_F(Startup, VendorListIsReadBesideTheProgramAndSorted) {
+  writeVendorList("1002 Zeta\n10DE Alpha\n10de alpha twin\n");
+  startUp();
+  EXPECT_EQ(controls.items(kIdVendor),
+            (std::vector<std::string>{"Alpha [0x10DE]", "alpha twin [0x10DE]", "Zeta [0x1002]"}));
+  EXPECT_EQ(controls.itemData(kIdVendor, 0), 0x10DEu);
+  EXPECT_EQ(controls.itemData(kIdVendor, 2), 0x1002u);
+}
+
+TEST_F(Startup, LongLinesAreReadInPiecesOf1023Characters) {
+  // 1023 characters of one line form a piece; the rest is judged alone.
+  std::string line = "1002 " + std::string(1018, 'N') + "ABCD Tail\n";
+  writeVendorList(line);
+  startUp();
+  const std::vector<std::string> items = controls.items(kIdVendor);
+  ASSERT_EQ(items.size(), 2u);
+  // The first piece's name is shortened so that the id still fits.
+  EXPECT_EQ(items[0], std::string(1014, 'N') + " [0x1002]");
+  EXPECT_EQ(items[1], "Tail [0xABCD]");
+}
+
+struct VendorLine {
+  const char* line;
+  const char* text;  // nullptr: no item
+  uint32_t id;
+};
+
+class VendorLines : public testing::TestWithParam<VendorLine> {};
+
+TEST_P(VendorLines, YieldTheirItem) {
+  const VendorLine& c = GetParam();
+  const std::optional<VendorItem> item = parseVendorLine(c.line);
+  if (c.text == nullptr) {
+    EXPECT_FALSE(item) << c.line;
+    return;
+  }
+  ASSERT_TRUE(item) << c.line;
+  EXPECT_EQ(item->text, c.text);
+  EXPECT_EQ(item->id, c.id);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, VendorLines,
+    testing::Values(
+        VendorLine{"1002 ATI Technologies Inc.\n", "ATI Technologies Inc. [0x1002]", 0x1002},
+        VendorLine{"1002 ATI Technologies Inc.\r\n", "ATI Technologies Inc. [0x1002]", 0x1002},
+        VendorLine{"1002\tATI Technologies Inc.\n", "ATI Technologies Inc. [0x1002]", 0x1002},
+        VendorLine{"1002    ATI Technologies Inc.  \n", "ATI Technologies Inc. [0x1002]", 0x1002},
+        VendorLine{"1002 ATI Technologies Inc.", "ATI Technologies Inc. [0x1002]", 0x1002},
+        VendorLine{"  1F Foo\n", "Foo [0x001F]", 0x1F},
+        VendorLine{"12G4 Foo\n", "Foo [0x0012]", 0x12},
+        VendorLine{"10de Foo\n", "Foo [0x10DE]", 0x10DE}, VendorLine{"1002\n", nullptr, 0},
+        VendorLine{"1002 \n", nullptr, 0}, VendorLine{"1002 \t \r\n", nullptr, 0},
+        VendorLine{"10021 Foo\n", nullptr, 0}, VendorLine{"XYZW Foo\n", nullptr, 0},
+        VendorLine{"\n", nullptr, 0}));
+
+TEST_F(Startup, MissingVendorListLeavesTheListEmpty) {
+  startUp();
+  EXPECT_EQ(controls.itemCount(kIdVendor), 0);
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(Startup, WithoutAProgramDirectoryTheListIsLookedUpInTheCurrentFolder) {
+  platform.programDir = "";
+  startUp();
+  EXPECT_EQ(editor->GetProgramDirectory(), "");
+}
+
+}  // namespace
+}  // namespace varnel
