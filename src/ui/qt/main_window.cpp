@@ -1,0 +1,51 @@
+#include "ui/qt/main_window.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPushButton>
+#include <QScreen>
+
+namespace varnel::qtui {
+
+MainWindow::MainWindow(QtPlatform& platform) : dialog_(std::make_unique<QDialog>()) {
+  dialog_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint);
+  dialog_->setWindowIcon(applicationIcon());
+  built_ = buildDialog(*dialog_, ui::mainDialogTemplate());
+  controls_ = std::make_unique<QtDialogControls>(*dialog_, built_.widgets);
+  editor_ = std::make_unique<ui::EditorDialog>(*controls_, platform);
+  controls_->setEvents(editor_.get());
+  // "E&xit" ends the dialog like Escape and the close box.
+  if (auto* exit = qobject_cast<QPushButton*>(controls_->widget(ui::kIdCancel))) {
+    QObject::connect(exit, &QPushButton::clicked, dialog_.get(), &QDialog::reject);
+  }
+  platform.setOwner(dialog_.get());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::initialize() {
+  if (initialized_) return;
+  initialized_ = true;
+  editor_->OnInitDialog();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = dialog_->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    dialog_->move(frame.topLeft());
+  }
+}
+
+int MainWindow::exec() {
+  initialize();
+  return dialog_->exec();
+}
+
+QIcon applicationIcon() {
+  QIcon icon;
+  icon.addFile(":/varnel/icons/varnel-32.xpm", QSize(32, 32));
+  icon.addFile(":/varnel/icons/varnel-16.xpm", QSize(16, 16));
+  return icon;
+}
+
+}  // namespace varnel::qtui

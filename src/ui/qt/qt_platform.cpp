@@ -1,0 +1,65 @@
+#include "ui/qt/qt_platform.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "io/file_io.h"
+#include "ui/dialog_text.h"
+#include "ui/editor_dialog.h"
+#include "ui/qt/narrow_text.h"
+
+namespace varnel::qtui {
+
+QStringList qtNameFilters(const std::string& filter) {
+  QStringList filters;
+  for (const ui::FileFilter& entry : ui::parseFileFilter(filter)) {
+    QStringList patterns;
+    for (const std::string& pattern : entry.patterns) {
+      patterns << (pattern == "*.*" ? QString("*") : fromNarrow(pattern));
+    }
+    filters << fromNarrow(entry.description) + " (" + patterns.join(' ') + ")";
+  }
+  return filters;
+}
+
+std::optional<std::string> QtPlatform::fileDialog(const ui::FileDialogRequest& request) {
+  QFileDialog dialog(nullptr);
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode((request.flags & ui::kOfnFileMustExist) ? QFileDialog::ExistingFile
+                                                             : QFileDialog::AnyFile);
+  // The filters keep their own texts; Qt's pattern lists stay out of sight.
+  dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite,
+                   (request.flags & ui::kOfnOverwritePrompt) == 0);
+  dialog.setNameFilters(qtNameFilters(request.filter));
+  if (!request.defaultExtension.empty()) {
+    dialog.setDefaultSuffix(fromNarrow(request.defaultExtension));
+  }
+  if (!request.initialName.empty()) dialog.selectFile(fromNarrow(request.initialName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return toNarrow(dialog.selectedFiles().first());
+}
+
+int QtPlatform::messageBox(const std::string& text, const char* caption, unsigned style) {
+  QMessageBox box(owner_);
+  box.setWindowTitle(caption != nullptr ? fromNarrow(caption) : QString(ui::kApplicationName));
+  box.setText(fromNarrow(text));
+  if (style & ui::kMbIconError) {
+    box.setIcon(QMessageBox::Critical);
+  } else if (style & ui::kMbIconQuestion) {
+    box.setIcon(QMessageBox::Question);
+  }
+  if ((style & 0x0F) == ui::kMbYesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? ui::kIdYes : ui::kIdNo;
+  }
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+  return 1;
+}
+
+std::string QtPlatform::programDirectory() {
+  return executableDirectory();
+}
+
+}  // namespace varnel::qtui

@@ -1,0 +1,30 @@
+// The platform services of the editor on Qt: file dialogs, message boxes,
+// and what lies beside the program.
+#pragma once
+
+#include <QStringList>
+
+#include "ui/platform.h"
+
+class QWidget;
+
+namespace varnel::qtui {
+
+class QtPlatform : public ui::Platform {
+ public:
+  // Message boxes are owned by this window (the main window, once it exists).
+  void setOwner(QWidget* owner) { owner_ = owner; }
+
+  std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
+  int messageBox(const std::string& text, const char* caption, unsigned style) override;
+  std::string programDirectory() override;
+
+ protected:
+  QWidget* owner_ = nullptr;
+};
+
+// A filter of the form "Description|*.a;*.b|...||" as Qt's name filters;
+// "*.*" means every file.
+QStringList qtNameFilters(const std::string& filter);
+
+}  // namespace varnel::qtui

@@ -1,0 +1,217 @@
+// The Qt window itself: every control of the layout table, its keys, and
+// the user's actions reaching the editor.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+#include "support/rom_builder.h"
+#include "support/test_paths.h"
+#include "ui/qt/main_window.h"
+#include "ui/qt/narrow_text.h"
+
+namespace varnel {
+namespace {
+
+using namespace ui;
+
+// A platform whose file dialogs answer from a list and whose messages are
+// recorded, so that no modal window waits for a user.
+class TestPlatform : public qtui::QtPlatform {
+ public:
+  std::vector<std::string> answers;
+  int fileDialogs = 0;
+  std::vector<std::string> messages;
+  std::optional<std::string> fileDialog(const FileDialogRequest&) override {
+    ++fileDialogs;
+    if (answers.empty()) return std::nullopt;
+    std::string answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  }
+  int messageBox(const std::string& text, const char*, unsigned) override {
+    messages.push_back(text);
+    return 1;
+  }
+};
+
+class MainWindowTest : public testing::Test {
+ protected:
+  MainWindowTest() : window(platform) { window.initialize(); }
+  QWidget* widget(int id) { return window.controls().widget(id); }
+  void loadSample() {
+    window.editor().LoadBiosFile(test::samplePath(), false);
+    ASSERT_TRUE(window.editor().imageLoaded);
+  }
+
+  TestPlatform platform;
+  qtui::MainWindow window;
+};
+
+bool hasKind(QWidget* widget, ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kLabel:
+      return qobject_cast<QLabel*>(widget) != nullptr;
+    case ControlKind::kPushButton:
+    case ControlKind::kDefaultButton:
+      return qobject_cast<QPushButton*>(widget) != nullptr;
+    case ControlKind::kReadOnlyEdit: {
+      auto* edit = qobject_cast<QLineEdit*>(widget);
+      return edit != nullptr && edit->isReadOnly();
+    }
+    case ControlKind::kNumberEdit:
+    case ControlKind::kEdit:
+      return qobject_cast<QLineEdit*>(widget) != nullptr;
+    case ControlKind::kTrackbar:
+      return qobject_cast<QSlider*>(widget) != nullptr;
+    case ControlKind::kCheckBox:
+      return qobject_cast<QCheckBox*>(widget) != nullptr;
+    case ControlKind::kDropDownList: {
+      auto* combo = qobject_cast<QComboBox*>(widget);
+      return combo != nullptr && !combo->isEditable();
+    }
+    case ControlKind::kListBox:
+      return qobject_cast<QListWidget*>(widget) != nullptr;
+    case ControlKind::kGroupBox:
+      return qobject_cast<QGroupBox*>(widget) != nullptr;
+  }
+  return false;
+}
+
+QString captionOf(QWidget* widget) {
+  if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
+  return "";
+}
+
+TEST_F(MainWindowTest, HasEveryControlOfTheLayoutTableInPlace) {
+  const DialogTemplate& layout = mainDialogTemplate();
+  const auto& all = window.built().all;
+  ASSERT_EQ(all.size(), layout.controls.size());
+  const qtui::DialogUnits units(window.dialog().font());
+  for (size_t i = 0; i < all.size(); ++i) {
+    const ControlTemplate& control = layout.controls[i];
+    SCOPED_TRACE(control.caption + " " + std::to_string(control.id));
+    EXPECT_TRUE(hasKind(all[i], control.kind));
+    if (control.kind == ControlKind::kLabel || control.kind == ControlKind::kPushButton ||
+        control.kind == ControlKind::kCheckBox) {
+      EXPECT_EQ(qtui::toNarrow(captionOf(all[i])), control.caption);
+    }
+    const QRect expected = units.rect(control.x, control.y, control.width, control.height);
+    EXPECT_EQ(all[i]->geometry().topLeft(), expected.topLeft());
+    EXPECT_EQ(all[i]->width(), expected.width());
+    if (control.kind != ControlKind::kDropDownList) {
+      EXPECT_EQ(all[i]->height(), expected.height());
+    }
+    if (control.id != -1) {
+      EXPECT_EQ(window.controls().widget(control.id), all[i]);
+    }
+  }
+  EXPECT_EQ(window.dialog().size(), QSize(units.x(343), units.y(226)));
+}
+
+TEST_F(MainWindowTest, TitleIconAndDefaultButton) {
+  EXPECT_EQ(window.dialog().windowTitle(), "Varnel by Pell Ardrake aka Quill88 - Version 1.0");
+  const QIcon icon = window.dialog().windowIcon();
+  EXPECT_FALSE(icon.pixmap(32, 32).isNull());
+  EXPECT_FALSE(icon.pixmap(16, 16).isNull());
+  EXPECT_TRUE(qobject_cast<QPushButton*>(widget(kIdSave))->isDefault());
+  EXPECT_FALSE(qobject_cast<QPushButton*>(widget(kIdLoad))->isDefault());
+}
+
+TEST_F(MainWindowTest, TabOrderFollowsTheTable) {
+  std::vector<QWidget*> tabbable;
+  const DialogTemplate& layout = mainDialogTemplate();
+  for (size_t i = 0; i < layout.controls.size(); ++i) {
+    if (layout.controls[i].inTabOrder()) tabbable.push_back(window.built().all[i]);
+  }
+  for (size_t i = 0; i + 1 < tabbable.size(); ++i) {
+    QWidget* next = tabbable[i]->nextInFocusChain();
+    while (next != nullptr && !(next->focusPolicy() & Qt::TabFocus))
+      next = next->nextInFocusChain();
+    EXPECT_EQ(next, tabbable[i + 1]) << i;
+  }
+  // Labels and read-only fields are not reached by Tab.
+  EXPECT_FALSE(widget(kIdFileName)->focusPolicy() & Qt::TabFocus);
+  EXPECT_FALSE(widget(kIdRealCore)->focusPolicy() & Qt::TabFocus);
+}
+
+TEST_F(MainWindowTest, EscapeAndExitClose) {
+  window.dialog().show();
+  QTest::keyClick(&window.dialog(), Qt::Key_Escape);
+  EXPECT_FALSE(window.dialog().isVisible());
+  EXPECT_EQ(window.dialog().result(), QDialog::Rejected);
+  window.dialog().show();
+  QTest::mouseClick(widget(kIdCancel), Qt::LeftButton);
+  EXPECT_FALSE(window.dialog().isVisible());
+}
+
+TEST_F(MainWindowTest, MnemonicsReachTheirButtons) {
+  window.dialog().show();
+  window.dialog().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window.dialog()));
+  QTest::keyClick(&window.dialog(), Qt::Key_L, Qt::AltModifier);
+  // A mnemonic clicks its button with a short animation.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return platform.fileDialogs == 1; }, 2000));
+}
+
+TEST_F(MainWindowTest, UserActionsReachTheEditor) {
+  loadSample();
+  auto* core = qobject_cast<QSlider*>(widget(kIdCoreSlider));
+  QTest::keyClick(core, Qt::Key_PageUp);
+  EXPECT_EQ(window.controls().text(kIdCoreEdit), "300");
+  QTest::keyClick(core, Qt::Key_Right);
+  EXPECT_EQ(window.controls().text(kIdCoreEdit), "301");
+  EXPECT_EQ(window.editor().image.wordAt(window.editor().image.defaultCoreClock), 30100);
+
+  QTest::mouseClick(widget(kIdSyncClocks), Qt::LeftButton);
+  EXPECT_TRUE(window.editor().clocksSynchronized);
+  EXPECT_EQ(window.controls().trackbarPosition(kIdMemorySlider), 301);
+  EXPECT_FALSE(widget(kIdMemorySlider)->isEnabled());
+
+  auto* cas = qobject_cast<QComboBox*>(widget(kIdCas));
+  QTest::keyClick(cas, Qt::Key_Down);
+  EXPECT_EQ(window.editor().image.casIndex, 3);
+}
+
+TEST_F(MainWindowTest, ClockEditsTakeDigitsOnly) {
+  loadSample();
+  auto* edit = qobject_cast<QLineEdit*>(widget(kIdCoreEdit));
+  edit->selectAll();
+  QTest::keyClicks(edit, "2a-0.0");
+  // Each digit is handled at once: "2" is below the range and becomes 50,
+  // then "500", then "5000" is clamped to 575.
+  EXPECT_EQ(edit->text().toStdString(), "575");
+  EXPECT_EQ(window.controls().trackbarPosition(kIdCoreSlider), 575);
+}
+
+TEST_F(MainWindowTest, EnterTriggersSaveOnceAnImageIsShown) {
+  window.dialog().show();
+  QTest::keyClick(&window.dialog(), Qt::Key_Return);
+  EXPECT_EQ(platform.fileDialogs, 0);
+  loadSample();
+  QTest::keyClick(&window.dialog(), Qt::Key_Return);
+  EXPECT_EQ(platform.fileDialogs, 1);
+}
+
+TEST(QtPlatformTest, FiltersKeepTheirTextsAndMeanAllFilesByStar) {
+  EXPECT_EQ(qtui::qtNameFilters(kRomFilter),
+            (QStringList{"Both *.rom and *.bin (*.rom *.bin)", "ROM Files (*.rom) (*.rom)",
+                         "BIN Files (*.bin) (*.bin)", "All Files (*.*) (*)"}));
+}
+
+TEST(NarrowText, Utf8OrLatin1) {
+  EXPECT_EQ(qtui::fromNarrow("Caf\xC3\xA9"), QString::fromUtf8("Café"));
+  EXPECT_EQ(qtui::fromNarrow("Caf\xE9"), QString::fromUtf8("Café"));
+  EXPECT_EQ(qtui::toNarrow(QString::fromUtf8("Café")), "Caf\xC3\xA9");
+}
+
+}  // namespace
+}  // namespace varnel

@@ -1,0 +1,13 @@
+// Runs the Qt tests on the offscreen platform: no display needed.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("Varnel");
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
