@@ -76,52 +76,44 @@ int EditorDialog::dialogInt(int id) const {
   return parseDialogInt(controls_.text(id));
 }
 
+namespace {
+
+struct EventRoute {
+  int id;
+  Notification code;
+  void (EditorDialog::*handler)();
+};
+
+// Which handler each control's event reaches; trackbar moves arrive
+// through onHScroll.
+constexpr EventRoute kEventTable[] = {
+    {kIdLoad, Notification::kClicked, &EditorDialog::OnLoadBios},
+    {kIdCoreEdit, Notification::kEditChange, &EditorDialog::OnChangeCoreEdit},
+    {kIdMemoryEdit, Notification::kEditChange, &EditorDialog::OnChangeMemoryEdit},
+    {kIdSave, Notification::kClicked, &EditorDialog::OnSaveBios},
+    {kIdSave8x8, Notification::kClicked, &EditorDialog::OnSaveFont8x8},
+    {kIdLoad8x8, Notification::kClicked, &EditorDialog::OnLoadFont8x8},
+    {kIdSave8x16, Notification::kClicked, &EditorDialog::OnSaveFont8x16},
+    {kIdLoad8x16, Notification::kClicked, &EditorDialog::OnLoadFont8x16},
+    {kIdSyncClocks, Notification::kClicked, &EditorDialog::OnSynchronizeClocks},
+    {kIdCrtOn, Notification::kClicked, &EditorDialog::OnCrtOn},
+    {kIdTvOn, Notification::kClicked, &EditorDialog::OnTvOn},
+    {kIdTvStandard, Notification::kSelChange, &EditorDialog::OnTvStandardChange},
+    {kIdUnsupportedTv, Notification::kClicked, &EditorDialog::OnEnableUnsupportedTv},
+    {kIdMemoryType, Notification::kSelChange, &EditorDialog::OnMemoryTypeChange},
+    {kIdCas, Notification::kSelChange, &EditorDialog::OnCasChange},
+    {kIdViewFonts, Notification::kClicked, &EditorDialog::OnViewFonts},
+    {kIdVendor, Notification::kSelChange, &EditorDialog::OnVendorChange},
+};
+
+}  // namespace
+
 void EditorDialog::onCommand(int id, Notification code) {
-  if (code == Notification::kEditChange) {
-    if (id == kIdCoreEdit) OnChangeCoreEdit();
-    if (id == kIdMemoryEdit) OnChangeMemoryEdit();
-    return;
-  }
-  if (code == Notification::kSelChange) {
-    switch (id) {
-      case kIdTvStandard:
-        OnTvStandardChange();
-        break;
-      case kIdMemoryType:
-        OnMemoryTypeChange();
-        break;
-      case kIdCas:
-        OnCasChange();
-        break;
-      case kIdVendor:
-        OnVendorChange();
-        break;
-      default:
-        break;
+  for (const EventRoute& route : kEventTable) {
+    if (route.id == id && route.code == code) {
+      (this->*route.handler)();
+      return;
     }
-    return;
-  }
-  switch (id) {
-    case kIdLoad:
-      OnLoadBios();
-      break;
-    case kIdSave:
-      OnSaveBios();
-      break;
-    case kIdSyncClocks:
-      OnSynchronizeClocks();
-      break;
-    case kIdCrtOn:
-      OnCrtOn();
-      break;
-    case kIdTvOn:
-      OnTvOn();
-      break;
-    case kIdUnsupportedTv:
-      OnEnableUnsupportedTv();
-      break;
-    default:
-      break;
   }
 }
 

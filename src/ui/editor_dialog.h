@@ -21,6 +21,10 @@ inline constexpr const char* kRomFilter =
 inline constexpr int kLowestClockMHz = 50;
 inline constexpr int kHighestClockMHz = 575;
 
+// One of the two font tables, with what its commands say and do; defined
+// with the font commands.
+struct FontTable;
+
 class EditorDialog : public DialogEvents {
  public:
   EditorDialog(DialogControls& controls, Platform& platform);
@@ -59,6 +63,13 @@ class EditorDialog : public DialogEvents {
   void OnCasChange();
   void OnVendorChange();
 
+  // Fonts.
+  void OnSaveFont8x8();
+  void OnSaveFont8x16();
+  void OnLoadFont8x8();
+  void OnLoadFont8x16();
+  void OnViewFonts();
+
   // The event table: routes each control's events to its handler.
   void onCommand(int id, Notification code) override;
   void onHScroll(int sliderId, int scrollCode, int position) override;
@@ -79,6 +90,12 @@ class EditorDialog : public DialogEvents {
   void showMemorySettings();
   void enableFontButtons();
   void selectVendor();
+
+  void saveFont(const FontTable& table);
+  void loadFont(const FontTable& table);
+  void loadRawFont(const FontTable& table, ByteStream& file);
+  void loadCpiFont(const FontTable& table, ByteStream& file, const CpiFontEntry& entry);
+  void storeFont(const FontTable& table, const uint8_t* glyphs);
 };
 
 }  // namespace varnel::ui

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "fonts/byte_stream.h"
+#include "fonts/cpi_reader.h"
+#include "image/bios_image.h"
 
 namespace varnel::ui {
 
@@ -44,6 +46,12 @@ class Platform {
   virtual int messageBox(const std::string& text, const char* caption, unsigned style) = 0;
   // The folder of the running program with a trailing separator, or "".
   virtual std::string programDirectory() = 0;
+
+  // The font selection dialog over the first `count` entries: the chosen
+  // entry's index, or -1 when the user cancelled.
+  virtual int selectFont(const CpiFontEntry* entries, int count) = 0;
+  // The font view of the image, modal until closed.
+  virtual void showFonts(const BiosImage& image) = 0;
 
   // Files. Failures throw FileError (see io/file_io.h).
   virtual size_t readFile(const std::string& path, std::span<uint8_t> buffer);

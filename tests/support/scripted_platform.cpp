@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fake_controls.h"
+#include "ui/control_ids.h"
+#include "ui/font_dialogs.h"
+
 namespace varnel::test {
 
 std::vector<std::string> ScriptedPlatform::takeMessages() {
@@ -29,6 +33,33 @@ int ScriptedPlatform::messageBox(const std::string& text, const char* caption, u
   const int answer = messageAnswers.front();
   messageAnswers.pop_front();
   return answer;
+}
+
+// Runs the dialog's behaviour on fake controls, as the user would use it.
+int ScriptedPlatform::selectFont(const CpiFontEntry* entries, int count) {
+  FakeControls controls(ui::fontSelectDialogTemplate());
+  ui::FontSelectDialog dialog(controls);
+  controls.setEvents(&dialog);
+  dialog.entries = entries;
+  dialog.entryCount = count;
+  dialog.OnInitDialog();
+  fontLists.push_back(controls.items(ui::kIdFontList));
+  if (fontAnswers.empty()) {
+    ADD_FAILURE() << "a font selection dialog opened that the test did not expect";
+    return dialog.result(false);
+  }
+  const int answer = fontAnswers.front();
+  fontAnswers.pop_front();
+  if (answer < 0) return dialog.result(false);
+  EXPECT_FALSE(controls.isEnabled(ui::kIdOk)) << "OK is enabled before a line is selected";
+  controls.choose(ui::kIdFontList, answer);
+  EXPECT_TRUE(controls.isEnabled(ui::kIdOk));
+  return dialog.result(true);
+}
+
+void ScriptedPlatform::showFonts(const BiosImage& image) {
+  ++fontViews;
+  viewedImage = &image;
 }
 
 size_t ScriptedPlatform::readFile(const std::string& path, std::span<uint8_t> buffer) {

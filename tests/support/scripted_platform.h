@@ -31,6 +31,13 @@ class ScriptedPlatform : public ui::Platform {
   // Runs before each file operation of the editor, for injecting faults.
   std::function<void(const std::string& path)> beforeFileAccess;
 
+  // Answers for the font selection dialog: the line to pick before OK, or
+  // -1 for Cancel. The lines each dialog showed are recorded.
+  std::deque<int> fontAnswers;
+  std::vector<std::vector<std::string>> fontLists;
+  int fontViews = 0;
+  const BiosImage* viewedImage = nullptr;
+
   void answerFile(const std::string& path) { fileAnswers.emplace_back(path); }
   void cancelFile() { fileAnswers.emplace_back(std::nullopt); }
   // The texts of the messages shown since the last call.
@@ -39,6 +46,8 @@ class ScriptedPlatform : public ui::Platform {
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
   int messageBox(const std::string& text, const char* caption, unsigned style) override;
   std::string programDirectory() override { return programDir; }
+  int selectFont(const CpiFontEntry* entries, int count) override;
+  void showFonts(const BiosImage& image) override;
   size_t readFile(const std::string& path, std::span<uint8_t> buffer) override;
   void writeFile(const std::string& path, std::span<const uint8_t> data) override;
   std::unique_ptr<ByteStream> openFileStream(const std::string& path) override;

@@ -6,6 +6,7 @@
 #include "io/file_io.h"
 #include "ui/dialog_text.h"
 #include "ui/editor_dialog.h"
+#include "ui/qt/font_dialogs_qt.h"
 #include "ui/qt/narrow_text.h"
 
 namespace varnel::qtui {
@@ -60,6 +61,19 @@ int QtPlatform::messageBox(const std::string& text, const char* caption, unsigne
 
 std::string QtPlatform::programDirectory() {
   return executableDirectory();
+}
+
+}  // namespace varnel::qtui
+
+namespace varnel::qtui {
+
+int QtPlatform::selectFont(const CpiFontEntry* entries, int count) {
+  return runFontSelectDialog(owner_, entries, count);
+}
+
+void QtPlatform::showFonts(const BiosImage& image) {
+  FontViewDialog dialog(owner_);
+  dialog.showFonts(image);
 }
 
 }  // namespace varnel::qtui

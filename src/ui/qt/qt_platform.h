@@ -18,6 +18,8 @@ class QtPlatform : public ui::Platform {
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
   int messageBox(const std::string& text, const char* caption, unsigned style) override;
   std::string programDirectory() override;
+  int selectFont(const CpiFontEntry* entries, int count) override;
+  void showFonts(const BiosImage& image) override;
 
  protected:
   QWidget* owner_ = nullptr;

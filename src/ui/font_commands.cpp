@@ -1,0 +1,149 @@
+// Exporting the image's fonts to raw font files and importing them from raw
+// or code-page files. A font is always written in place, at the offset its
+// table was found at; tables never move.
+#include <algorithm>
+#include <array>
+#include <memory>
+
+#include "fonts/font_tables.h"
+#include "io/file_io.h"
+#include "ui/editor_dialog.h"
+
+namespace varnel::ui {
+
+struct FontTable {
+  uint16_t BiosImage::*offset;
+  int32_t size;
+  int height;
+  const char* noFontsMessage;
+  const char* implausibleMessage;
+  bool (*isPlausible)(const uint8_t*);
+  bool refreshesAlternates;
+};
+
+namespace {
+
+const FontTable* font8x8();
+const FontTable* font8x16();
+
+constexpr const char* kFontFileFilter = "DOS Font files (*.fnt)|*.fnt|All Files (*.*)|*.*||";
+constexpr const char* kFontImportFilter =
+    "Both *.cpi and *.fnt|*.cpi;*.fnt|DOS Font files (*.fnt)|*.fnt|DOS and Windows CPI files "
+    "(*.cpi)|*.cpi|All Files (*.*)|*.*||";
+
+}  // namespace
+
+void EditorDialog::OnSaveFont8x8() {
+  saveFont(*font8x8());
+}
+void EditorDialog::OnSaveFont8x16() {
+  saveFont(*font8x16());
+}
+void EditorDialog::OnLoadFont8x8() {
+  loadFont(*font8x8());
+}
+void EditorDialog::OnLoadFont8x16() {
+  loadFont(*font8x16());
+}
+
+void EditorDialog::OnViewFonts() {
+  platform_.showFonts(image);
+}
+
+void EditorDialog::saveFont(const FontTable& table) {
+  const uint16_t offset = image.*table.offset;
+  if (!imageLoaded || offset == 0) return;
+  const std::optional<std::string> path = platform_.fileDialog(
+      {true, "fnt", "", kOfnHideReadOnly | kOfnOverwritePrompt, kFontFileFilter});
+  if (!path) return;
+  try {
+    platform_.writeFile(
+        *path, std::span<const uint8_t>(&image.bytes[offset], static_cast<size_t>(table.size)));
+  } catch (const StreamError&) {
+    showError("Error saving file");
+  }
+}
+
+void EditorDialog::loadFont(const FontTable& table) {
+  if (!imageLoaded || image.*table.offset == 0) return;
+  const std::optional<std::string> path = platform_.fileDialog(
+      {false, "", "", kOfnFileMustExist | kOfnHideReadOnly, kFontImportFilter});
+  if (!path) return;
+  try {
+    const std::unique_ptr<ByteStream> file = platform_.openFileStream(*path);
+    // Whatever the file's name, it is offered to the code-page reader first.
+    auto entries = std::make_unique<CpiFontList>();
+    const int found = readCpiFonts(*file, *entries, 8, table.height);
+    if (found > 0) {
+      const int chosen = platform_.selectFont(entries->data(), found);
+      if (chosen >= 0 && chosen < found) {
+        loadCpiFont(table, *file, (*entries)[static_cast<size_t>(chosen)]);
+      }
+    } else if (found == 0) {
+      platform_.messageBox(table.noFontsMessage, nullptr, kMbOk);
+    } else {
+      loadRawFont(table, *file);
+    }
+  } catch (const StreamError&) {
+    showError("Error opening file");
+  }
+}
+
+void EditorDialog::loadCpiFont(const FontTable& table, ByteStream& file,
+                               const CpiFontEntry& entry) {
+  // The reader made sure the font's data lies wholly inside the file; the
+  // bytes go straight into the table, with no plausibility test.
+  file.seekTo(entry.dataOffset);
+  file.read(&image.bytes[image.*table.offset], table.size);
+  if (table.refreshesAlternates) refreshAltFont9x16(image);
+}
+
+void EditorDialog::loadRawFont(const FontTable& table, ByteStream& file) {
+  std::array<uint8_t, kFont8x16Size> glyphs{};
+  file.seekTo(0);
+  if (file.read(glyphs.data(), table.size) < table.size) {
+    showError("Invalid file");
+    return;
+  }
+  // Only the first 2048 or 4096 bytes of a longer file are used.
+  if (table.isPlausible(glyphs.data()) ||
+      platform_.messageBox(table.implausibleMessage, "Warning", kMbYesNo | kMbIconQuestion) ==
+          kIdYes) {
+    storeFont(table, glyphs.data());
+  }
+}
+
+void EditorDialog::storeFont(const FontTable& table, const uint8_t* glyphs) {
+  std::copy_n(glyphs, table.size, &image.bytes[image.*table.offset]);
+  if (table.refreshesAlternates) refreshAltFont9x16(image);
+}
+
+namespace {
+
+const FontTable* font8x8() {
+  static const FontTable table{
+      &BiosImage::font8x8Offset,
+      kFont8x8Size,
+      8,
+      "There are no 8x8 fonts int this file.",
+      "This file does not seem to be a valid 8x8 font.\nDo you really want to load it?",
+      isPlausibleFont8x8,
+      false};
+  return &table;
+}
+
+const FontTable* font8x16() {
+  static const FontTable table{
+      &BiosImage::font8x16Offset,
+      kFont8x16Size,
+      16,
+      "There are no 8x16 fonts int this file.",
+      "This file does not seem to be a valid 8x16 font.\nDo you really want to load it?",
+      isPlausibleFont8x16,
+      true};
+  return &table;
+}
+
+}  // namespace
+
+}  // namespace varnel::ui

@@ -1,0 +1,67 @@
+// The font selection dialog's behaviour and the font view's painting,
+// independent of the toolkit.
+#pragma once
+
+#include <cstdint>
+
+#include "fonts/cpi_reader.h"
+#include "image/bios_image.h"
+#include "ui/dialog_controls.h"
+
+namespace varnel::ui {
+
+// Lists the fonts found in a code-page file; OK stays disabled until a line
+// is selected. Line i shows entry i.
+class FontSelectDialog : public DialogEvents {
+ public:
+  explicit FontSelectDialog(DialogControls& controls) : controls_(controls) {}
+
+  int entryCount = 0;
+  const CpiFontEntry* entries = nullptr;
+  int selection = -1;
+
+  bool OnInitDialog();
+  void OnSelChangeFontList();
+  // What selectFont returns once the dialog has ended.
+  int result(bool ok) const { return ok ? selection : -1; }
+
+  void onCommand(int id, Notification code) override;
+  void onHScroll(int, int, int) override {}
+
+ private:
+  DialogControls& controls_;
+};
+
+// A control's client rectangle in the dialog's client coordinates.
+struct ClientRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int width() const { return right - left; }
+  int height() const { return bottom - top; }
+};
+
+// Where a 32 x 8 glyph grid goes in its rectangle: the cells fitted to the
+// rectangle (not to the glyphs), the grid centred in it.
+struct GlyphGrid {
+  int cellWidth = 0;
+  int cellHeight = 0;
+  int originX = 0;
+  int originY = 0;
+};
+GlyphGrid layoutGlyphGrid(const ClientRect& rect);
+
+// Where black pixels go.
+class PixelCanvas {
+ public:
+  virtual ~PixelCanvas() = default;
+  virtual void setPixel(int x, int y) = 0;
+};
+
+// Paints the rows of one glyph, one pixel per set bit, bit 7 leftmost.
+void drawGlyph(const uint8_t* rows, int x, int y, PixelCanvas& canvas, int rowCount);
+
+// Paints all 256 glyphs of both fonts of the image in their grids. Nothing
+// without an image.
+void paintFonts(const BiosImage* image, const ClientRect& grid8x8, const ClientRect& grid8x16,
+                PixelCanvas& canvas);
+
+}  // namespace varnel::ui

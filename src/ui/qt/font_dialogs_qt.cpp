@@ -1,0 +1,90 @@
+#include "ui/qt/font_dialogs_qt.h"
+
+#include <QPainter>
+#include <QPushButton>
+
+#include "ui/control_ids.h"
+#include "ui/qt/qt_dialog_controls.h"
+
+namespace varnel::qtui {
+namespace {
+
+// OK ends a dialog accepted, Cancel rejected, as the dialog framework does.
+void connectEndButtons(QDialog& dialog, const BuiltDialog& built) {
+  if (const auto ok = built.widgets.find(ui::kIdOk); ok != built.widgets.end()) {
+    QObject::connect(qobject_cast<QPushButton*>(ok->second), &QPushButton::clicked, &dialog,
+                     &QDialog::accept);
+  }
+  if (const auto cancel = built.widgets.find(ui::kIdCancel); cancel != built.widgets.end()) {
+    QObject::connect(qobject_cast<QPushButton*>(cancel->second), &QPushButton::clicked, &dialog,
+                     &QDialog::reject);
+  }
+}
+
+class PainterCanvas : public ui::PixelCanvas {
+ public:
+  explicit PainterCanvas(QPainter& painter) : painter_(painter) {}
+  void setPixel(int x, int y) override { painter_.drawPoint(x, y); }
+
+ private:
+  QPainter& painter_;
+};
+
+}  // namespace
+
+int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count) {
+  QDialog dialog(owner);
+  const BuiltDialog built = buildDialog(dialog, ui::fontSelectDialogTemplate());
+  QtDialogControls controls(dialog, built.widgets);
+  ui::FontSelectDialog behaviour(controls);
+  controls.setEvents(&behaviour);
+  connectEndButtons(dialog, built);
+  behaviour.entries = entries;
+  behaviour.entryCount = count;
+  behaviour.OnInitDialog();
+  const bool ok = dialog.exec() == QDialog::Accepted;
+  return behaviour.result(ok);
+}
+
+class FontViewDialog::GlyphLayer : public QWidget {
+ public:
+  explicit GlyphLayer(FontViewDialog& dialog) : QWidget(&dialog), dialog_(dialog) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override { dialog_.paintGlyphs(*this); }
+
+ private:
+  FontViewDialog& dialog_;
+};
+
+FontViewDialog::FontViewDialog(QWidget* owner) : QDialog(owner) {
+  built_ = buildDialog(*this, ui::fontViewDialogTemplate());
+  connectEndButtons(*this, built_);
+  auto* layer = new GlyphLayer(*this);
+  layer->setGeometry(rect());
+  layer->raise();
+}
+
+int FontViewDialog::showFonts(const BiosImage& image) {
+  image_ = &image;
+  const int result = exec();
+  image_ = nullptr;
+  return result;
+}
+
+ui::ClientRect FontViewDialog::gridRect(int id) const {
+  const QRect rect = built_.widgets.at(id)->geometry();
+  return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+void FontViewDialog::paintGlyphs(QWidget& surface) const {
+  QPainter painter(&surface);
+  painter.setPen(QColor(0, 0, 0));
+  PainterCanvas canvas(painter);
+  ui::paintFonts(image_, gridRect(ui::kIdGrid8x8), gridRect(ui::kIdGrid8x16), canvas);
+}
+
+}  // namespace varnel::qtui

@@ -1,0 +1,37 @@
+// The font selection dialog (103) and the font view (104) on Qt.
+#pragma once
+
+#include <QDialog>
+
+#include "fonts/cpi_reader.h"
+#include "image/bios_image.h"
+#include "ui/font_dialogs.h"
+#include "ui/qt/dialog_builder.h"
+
+namespace varnel::qtui {
+
+// Runs the selection dialog modally; the chosen entry, or -1.
+int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count);
+
+// The font view: paints both fonts of an image in the rectangles that its
+// two hidden controls mark. The glyphs are painted on a transparent layer
+// above the other controls, so that no frame drawn by the style hides them.
+class FontViewDialog : public QDialog {
+ public:
+  explicit FontViewDialog(QWidget* owner);
+  // Shows the image's fonts modally; returns the dialog's result.
+  int showFonts(const BiosImage& image);
+  void setImage(const BiosImage* image) { image_ = image; }
+  const BuiltDialog& built() const { return built_; }
+
+ private:
+  class GlyphLayer;
+  friend class GlyphLayer;
+  ui::ClientRect gridRect(int id) const;
+  void paintGlyphs(QWidget& surface) const;
+
+  BuiltDialog built_;
+  const BiosImage* image_ = nullptr;
+};
+
+}  // namespace varnel::qtui

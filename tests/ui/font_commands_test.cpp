@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include "fonts/font_tables.h"
+#include "io/file_io.h"
+#include "support/cpi_builder.h"
+#include "support/editor_fixture.h"
+#include "support/vga_fonts.h"
+
+namespace varnel {
+namespace {
+
+using namespace ui;
+using test::Bytes;
+using test::CpiSpec;
+
+class FontCommands : public test::EditorFixture {
+ protected:
+  void SetUp() override {
+    rom = test::buildRom();
+    load(rom.bytes);
+    ASSERT_TRUE(editor->imageLoaded);
+  }
+  Bytes table(int32_t offset, int32_t size) const {
+    const auto begin = editor->image.bytes.begin() + offset;
+    return Bytes(begin, begin + size);
+  }
+  Bytes font8x8() const { return table(rom.layout.font8x8Offset, 2048); }
+  Bytes font8x16() const { return table(rom.layout.font8x16Offset, 4096); }
+  // Loads a file through a load button; the file is written first.
+  void importFile(int button, const Bytes& content, const std::string& name = "font.fnt") {
+    test::writeFile(work.file(name), content);
+    platform.answerFile(work.file(name));
+    controls.click(button);
+  }
+
+  test::BuiltRom rom;
+};
+
+Bytes vga8x8() {
+  return Bytes(test::kVgaFont8x8.begin(), test::kVgaFont8x8.end());
+}
+Bytes vga8x16() {
+  return Bytes(test::kVgaFont8x16.begin(), test::kVgaFont8x16.end());
+}
+
+// A plausible font that differs from the sample's.
+Bytes boldened(const Bytes& font) {
+  Bytes bold = font;
+  for (auto& row : bold)
+    row = static_cast<uint8_t>(row | row >> 1);
+  return bold;
+}
+
+TEST(FontCommandsWithoutImage, DoNothing) {
+  test::TempDir program;
+  test::FakeControls controls(mainDialogTemplate());
+  test::ScriptedPlatform platform;
+  EditorDialog editor(controls, platform);
+  controls.setEvents(&editor);
+  editor.OnInitDialog();
+  editor.OnSaveFont8x8();
+  editor.OnLoadFont8x8();
+  editor.OnSaveFont8x16();
+  editor.OnLoadFont8x16();
+  EXPECT_TRUE(platform.fileRequests.empty());
+}
+
+TEST_F(FontCommands, DoNothingWithoutTheirTable) {
+  editor->image.font8x16Offset = 0;
+  editor->OnSaveFont8x16();
+  editor->OnLoadFont8x16();
+  EXPECT_EQ(platform.fileRequests.size(), 1u);  // only the image's own load
+}
+
+TEST_F(FontCommands, ExportWritesExactlyTheTable) {
+  test::writeFile(work.file("old.fnt"), Bytes(9000, 0x33));
+  platform.answerFile(work.file("old.fnt"));
+  controls.click(kIdSave8x16);
+  EXPECT_EQ(test::readFile(work.file("old.fnt")), font8x16());
+  const FileDialogRequest& request = platform.fileRequests.back();
+  EXPECT_TRUE(request.save);
+  EXPECT_EQ(request.defaultExtension, "fnt");
+  EXPECT_EQ(request.flags, 6u);
+  EXPECT_EQ(request.filter, "DOS Font files (*.fnt)|*.fnt|All Files (*.*)|*.*||");
+
+  platform.answerFile(work.file("small.fnt"));
+  controls.click(kIdSave8x8);
+  EXPECT_EQ(test::readFile(work.file("small.fnt")), font8x8());
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(FontCommands, FailedExportKeepsTheOldFile) {
+  const Bytes previous(100, 0x33);
+  test::writeFile(work.file("old.fnt"), previous);
+  platform.beforeFileAccess = [](const std::string& path) {
+    throw FileError("disk full writing " + path);
+  };
+  platform.answerFile(work.file("old.fnt"));
+  controls.click(kIdSave8x8);
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].text, "Error saving file");
+  EXPECT_EQ(platform.messages[0].caption, "Error");
+  EXPECT_EQ(platform.messages[0].style, kMbIconError);
+  EXPECT_EQ(test::readFile(work.file("old.fnt")), previous);
+}
+
+TEST_F(FontCommands, ImportDialogOffersBothKinds) {
+  platform.cancelFile();
+  controls.click(kIdLoad8x8);
+  const FileDialogRequest& request = platform.fileRequests.back();
+  EXPECT_FALSE(request.save);
+  EXPECT_EQ(request.defaultExtension, "");
+  EXPECT_EQ(request.flags, 0x1004u);
+  EXPECT_EQ(request.filter,
+            "Both *.cpi and *.fnt|*.cpi;*.fnt|DOS Font files (*.fnt)|*.fnt|DOS and Windows CPI "
+            "files (*.cpi)|*.cpi|All Files (*.*)|*.*||");
+  EXPECT_EQ(imageBytes(), rom.bytes);
+}
+
+TEST_F(FontCommands, RawFontOneByteShortIsInvalid) {
+  Bytes short8x8 = vga8x8();
+  short8x8.pop_back();
+  importFile(kIdLoad8x8, short8x8);
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].text, "Invalid file");
+  EXPECT_EQ(platform.messages[0].caption, "Error");
+  EXPECT_EQ(platform.messages[0].style, kMbIconError);
+  EXPECT_EQ(imageBytes(), rom.bytes);
+}
+
+TEST_F(FontCommands, PlausibleRawFontLoadsWithoutAQuestion) {
+  const Bytes bold = boldened(vga8x16());
+  importFile(kIdLoad8x16, bold);
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(font8x16(), bold);
+}
+
+TEST_F(FontCommands, LongerRawFileGivesItsFirstBytes) {
+  // A 4096-byte file through Load 8x8: its first 2048 bytes decide.
+  Bytes file = boldened(vga8x8());
+  file.resize(4096, 0x77);
+  importFile(kIdLoad8x8, file);
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(font8x8(), Bytes(file.begin(), file.begin() + 2048));
+
+  // An 8x16 font read as 8x8 is not plausible: the question comes.
+  platform.messageAnswers.push_back(kIdNo);
+  importFile(kIdLoad8x8, vga8x16());
+  EXPECT_EQ(
+      platform.takeMessages(),
+      (std::vector<std::string>{
+          "This file does not seem to be a valid 8x8 font.\nDo you really want to load it?"}));
+}
+
+TEST_F(FontCommands, ImplausibleFontAsksAndObeys) {
+  const Bytes junk(4096, 0x5A);
+  platform.messageAnswers.push_back(kIdNo);
+  importFile(kIdLoad8x16, junk);
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].text,
+            "This file does not seem to be a valid 8x16 font.\nDo you really want to load it?");
+  EXPECT_EQ(platform.messages[0].caption, "Warning");
+  EXPECT_EQ(platform.messages[0].style, 0x24u);
+  EXPECT_EQ(imageBytes(), rom.bytes);
+
+  platform.messageAnswers.push_back(kIdYes);
+  importFile(kIdLoad8x16, junk);
+  EXPECT_EQ(font8x16(), junk);
+}
+
+TEST_F(FontCommands, CodePageFileWithoutTheSizeSaysSo) {
+  CpiSpec spec;
+  spec.entries = {{437, {{8, 16}, {8, 14}}}};
+  importFile(kIdLoad8x8, test::buildCpi(spec).bytes, "ega.cpi");
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].text, "There are no 8x8 fonts int this file.");
+  EXPECT_TRUE(platform.messages[0].defaultCaption);
+  EXPECT_EQ(platform.messages[0].style, kMbOk);
+  EXPECT_EQ(imageBytes(), rom.bytes);
+  spec.entries = {{437, {{8, 8}}}};
+  importFile(kIdLoad8x16, test::buildCpi(spec).bytes, "ega.cpi");
+  EXPECT_EQ(platform.messages.back().text, "There are no 8x16 fonts int this file.");
+}
+
+TEST_F(FontCommands, ChoosingTheSecondListedFontLoadsIt) {
+  CpiSpec spec;
+  spec.entries = {{850, {{8, 16}, {8, 8}}}, {437, {{8, 16}}}};
+  platform.fontAnswers.push_back(1);
+  importFile(kIdLoad8x16, test::buildCpi(spec).bytes, "fonts.fnt");  // the name does not matter
+  ASSERT_EQ(platform.fontLists.size(), 1u);
+  EXPECT_EQ(platform.fontLists[0],
+            (std::vector<std::string>{"CodePage 850, 8x16 font", "CodePage 437, 8x16 font"}));
+  EXPECT_EQ(font8x16(), test::cpiGlyphData(437, {8, 16}));
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(FontCommands, CancelledSelectionLoadsNothing) {
+  CpiSpec spec;
+  spec.entries = {{850, {{8, 8}}}, {437, {{8, 8}}}};
+  platform.fontAnswers.push_back(-1);
+  importFile(kIdLoad8x8, test::buildCpi(spec).bytes, "ega.cpi");
+  EXPECT_EQ(imageBytes(), rom.bytes);
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(FontCommands, CodePageFileWithAnotherDeviceIsTakenAsRaw) {
+  CpiSpec spec;
+  spec.entries = {{437, {{8, 16}}}, {850, {{8, 16}}, "LCD     "}};
+  platform.messageAnswers.push_back(kIdNo);
+  importFile(kIdLoad8x16, test::buildCpi(spec).bytes, "odd.cpi");
+  EXPECT_TRUE(platform.fontLists.empty());
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].caption, "Warning");
+}
+
+TEST_F(FontCommands, Load8x16RefreshesTheAlternatesAndLoad8x8DoesNot) {
+  const Bytes alternates = table(rom.layout.altFont9x16Offset, 17 * 8 + 1);
+  importFile(kIdLoad8x8, boldened(vga8x8()));
+  EXPECT_EQ(table(rom.layout.altFont9x16Offset, 17 * 8 + 1), alternates);
+
+  const Bytes bold = boldened(vga8x16());
+  importFile(kIdLoad8x16, bold);
+  for (size_t k = 0; k < rom.layout.altCodes.size(); ++k) {
+    const int32_t entry = rom.layout.altFont9x16Offset + 17 * static_cast<int32_t>(k);
+    const uint8_t code = rom.layout.altCodes[k];
+    EXPECT_EQ(editor->image.bytes[static_cast<size_t>(entry)], code);
+    EXPECT_EQ(table(entry + 1, 16), Bytes(bold.begin() + code * 16, bold.begin() + code * 16 + 16))
+        << int{code};
+  }
+}
+
+TEST_F(FontCommands, UnreadableFilesGiveErrorOpeningFile) {
+  platform.answerFile(work.file("missing.fnt"));
+  controls.click(kIdLoad8x8);
+  platform.answerFile(work.path());
+  controls.click(kIdLoad8x16);
+  EXPECT_EQ(platform.takeMessages(),
+            (std::vector<std::string>{"Error opening file", "Error opening file"}));
+  EXPECT_EQ(imageBytes(), rom.bytes);
+}
+
+TEST_F(FontCommands, ExportedFontsImportBackUnchanged) {
+  platform.answerFile(work.file("f8.fnt"));
+  controls.click(kIdSave8x8);
+  platform.answerFile(work.file("f16.fnt"));
+  controls.click(kIdSave8x16);
+  platform.answerFile(work.file("f8.fnt"));
+  controls.click(kIdLoad8x8);
+  platform.answerFile(work.file("f16.fnt"));
+  controls.click(kIdLoad8x16);
+  EXPECT_TRUE(platform.messages.empty());
+  // Only the 9x16 alternates changed: they now hold the 8x16 glyphs.
+  Bytes expected = rom.bytes;
+  refreshAltFont9x16(*test::loadImage(expected));
+  auto refreshed = test::loadImage(rom.bytes);
+  refreshAltFont9x16(*refreshed);
+  expected.assign(refreshed->bytes.begin(), refreshed->bytes.begin() + refreshed->length);
+  EXPECT_EQ(imageBytes(), expected);
+  // And a second round trip changes nothing at all.
+  platform.answerFile(work.file("f16.fnt"));
+  controls.click(kIdSave8x16);
+  platform.answerFile(work.file("f16.fnt"));
+  controls.click(kIdLoad8x16);
+  EXPECT_EQ(imageBytes(), expected);
+}
+
+TEST_F(FontCommands, RealCodePageFontSurvivesSaveAndLoad) {
+  const auto dir = test::testDataDir();
+  if (!dir) GTEST_SKIP() << "no shared test data (../shared/testdata or $VARNEL_TESTDATA)";
+  const Bytes cpi = test::readFile(*dir + "/cpi/msdos6-ega.cpi");
+  auto entries = std::make_unique<CpiFontList>();
+  MemoryByteStream stream(cpi);
+  ASSERT_GT(readCpiFonts(stream, *entries, 8, 16), 1);
+  ASSERT_EQ((*entries)[1].codePage, 850);
+  platform.fontAnswers.push_back(1);
+  importFile(kIdLoad8x16, cpi, "ega.cpi");
+  const Bytes saved = save("with850.rom");
+  load(saved, "with850.rom");
+  ASSERT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(platform.messages.empty());
+  const auto data = cpi.begin() + (*entries)[1].dataOffset;
+  EXPECT_EQ(font8x16(), Bytes(data, data + 4096));
+}
+
+TEST_F(FontCommands, ViewShowsTheEditorsImage) {
+  controls.click(kIdViewFonts);
+  EXPECT_EQ(platform.fontViews, 1);
+  EXPECT_EQ(platform.viewedImage, &editor->image);
+}
+
+}  // namespace
+}  // namespace varnel

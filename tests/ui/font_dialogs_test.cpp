@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "support/fake_controls.h"
+#include "support/vga_fonts.h"
+#include "ui/control_ids.h"
+#include "ui/font_dialogs.h"
+
+namespace varnel {
+namespace {
+
+using namespace ui;
+
+TEST(FontSelectDialog, ListsOneLinePerEntryAndEnablesOkOnSelection) {
+  const CpiFontEntry entries[] = {{437, 8, 16, 100}, {850, 8, 16, 5000}, {65536 + 852, 8, 16, 9}};
+  test::FakeControls controls(fontSelectDialogTemplate());
+  FontSelectDialog dialog(controls);
+  controls.setEvents(&dialog);
+  dialog.entries = entries;
+  dialog.entryCount = 3;
+  EXPECT_EQ(dialog.selection, -1);
+  dialog.OnInitDialog();
+  EXPECT_EQ(controls.items(kIdFontList),
+            (std::vector<std::string>{"CodePage 437, 8x16 font", "CodePage 850, 8x16 font",
+                                      "CodePage 66388, 8x16 font"}));
+  EXPECT_FALSE(controls.isEnabled(kIdOk));
+  EXPECT_TRUE(controls.isEnabled(kIdCancel));
+  EXPECT_EQ(dialog.result(true), -1);
+  controls.choose(kIdFontList, 1);
+  EXPECT_TRUE(controls.isEnabled(kIdOk));
+  EXPECT_EQ(dialog.result(true), 1);
+  EXPECT_EQ(dialog.result(false), -1);
+}
+
+TEST(FontSelectDialog, LayoutHasItsControls) {
+  const DialogTemplate& layout = fontSelectDialogTemplate();
+  EXPECT_EQ(layout.caption, "Select font...");
+  EXPECT_EQ(layout.width, 183);
+  EXPECT_EQ(layout.height, 202);
+  ASSERT_NE(layout.find(kIdFontList), nullptr);
+  EXPECT_FALSE(layout.find(kIdFontList)->sorted);
+  EXPECT_EQ(layout.find(kIdOk)->kind, ControlKind::kDefaultButton);
+}
+
+TEST(GlyphGrid, CellsFitTheRectangleAndTheGridIsCentred) {
+  struct Case {
+    ClientRect rect;
+    int cellWidth, cellHeight, originX, originY;
+  };
+  for (const Case& c : {Case{{10, 20, 196, 120}, 5, 12, 103 - 80, 70 - 48},
+                        Case{{0, 0, 256, 128}, 8, 16, 0, 0}, Case{{3, 3, 34, 10}, 0, 0, 18, 6}}) {
+    const GlyphGrid grid = layoutGlyphGrid(c.rect);
+    EXPECT_EQ(grid.cellWidth, c.cellWidth);
+    EXPECT_EQ(grid.cellHeight, c.cellHeight);
+    EXPECT_EQ(grid.originX, c.originX);
+    EXPECT_EQ(grid.originY, c.originY);
+  }
+}
+
+class RecordingCanvas : public PixelCanvas {
+ public:
+  void setPixel(int x, int y) override { pixels.insert({x, y}); }
+  std::set<std::pair<int, int>> pixels;
+};
+
+TEST(DrawGlyph, BitSevenIsTheLeftmostPixel) {
+  const uint8_t rows[] = {0x80, 0x01, 0x00, 0xFF};
+  RecordingCanvas canvas;
+  drawGlyph(rows, 100, 50, canvas, 4);
+  std::set<std::pair<int, int>> expected = {{100, 50}, {107, 51}};
+  for (int x = 100; x < 108; ++x)
+    expected.insert({x, 53});
+  EXPECT_EQ(canvas.pixels, expected);
+}
+
+TEST(PaintFonts, GlyphsGoToTheirCellsInCodeOrder) {
+  auto image = std::make_unique<BiosImage>();
+  image->font8x8Offset = 0x1000;
+  image->font8x16Offset = 0x2000;
+  image->bytes.fill(0);
+  // Mark glyphs 0, 31, 32 and 255 of each font with their first row 0x80.
+  for (int code : {0, 31, 32, 255}) {
+    image->bytes[static_cast<size_t>(0x1000 + 8 * code)] = 0x80;
+    image->bytes[static_cast<size_t>(0x2000 + 16 * code)] = 0x80;
+  }
+  const ClientRect small{0, 0, 256, 64};    // 8 x 8 cells from (0, 0)
+  const ClientRect tall{0, 100, 256, 228};  // 8 x 16 cells from (0, 100)
+  RecordingCanvas canvas;
+  paintFonts(image.get(), small, tall, canvas);
+  EXPECT_EQ(canvas.pixels,
+            (std::set<std::pair<int, int>>{
+                {0, 0}, {248, 0}, {0, 8}, {248, 56}, {0, 100}, {248, 100}, {0, 116}, {248, 212}}));
+  RecordingCanvas none;
+  paintFonts(nullptr, small, tall, none);
+  EXPECT_TRUE(none.pixels.empty());
+}
+
+}  // namespace
+}  // namespace varnel
