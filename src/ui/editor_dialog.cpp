@@ -104,6 +104,7 @@ constexpr EventRoute kEventTable[] = {
     {kIdCas, Notification::kSelChange, &EditorDialog::OnCasChange},
     {kIdViewFonts, Notification::kClicked, &EditorDialog::OnViewFonts},
     {kIdVendor, Notification::kSelChange, &EditorDialog::OnVendorChange},
+    {kIdCurrent, Notification::kClicked, &EditorDialog::OnCurrent},
 };
 
 }  // namespace

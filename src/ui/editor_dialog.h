@@ -18,6 +18,15 @@ inline constexpr const char* kVendorListName = "Vendor.IDs";
 inline constexpr const char* kRomFilter =
     "Both *.rom and *.bin|*.rom;*.bin|ROM Files (*.rom)|*.rom|BIN Files (*.bin)|*.bin|All Files "
     "(*.*)|*.*||";
+// The reader tool beside the program and the dump it writes into the
+// current directory.
+#ifdef _WIN32
+inline constexpr const char* kReaderToolName = "Pokrun.exe";
+#else
+inline constexpr const char* kReaderToolName = "pokrun";
+#endif
+inline constexpr const char* kDumpFileName = "$V$BIOS$.ram";
+inline constexpr int kReaderTimeoutMs = 1000;
 inline constexpr int kLowestClockMHz = 50;
 inline constexpr int kHighestClockMHz = 575;
 
@@ -69,6 +78,9 @@ class EditorDialog : public DialogEvents {
   void OnLoadFont8x8();
   void OnLoadFont8x16();
   void OnViewFonts();
+
+  // The installed card's BIOS, through the reader tool.
+  void OnCurrent();
 
   // The event table: routes each control's events to its handler.
   void onCommand(int id, Notification code) override;

@@ -1,6 +1,7 @@
 #include "ui/platform.h"
 
 #include "io/file_io.h"
+#include "io/process.h"
 
 namespace varnel::ui {
 
@@ -18,6 +19,28 @@ std::unique_ptr<ByteStream> Platform::openFileStream(const std::string& path) {
 
 void Platform::removeFile(const std::string& path) {
   removeFileQuietly(path);
+}
+
+namespace {
+
+class ChildRunningProcess final : public RunningProcess {
+ public:
+  explicit ChildRunningProcess(std::unique_ptr<ChildProcess> child) : child_(std::move(child)) {}
+  void waitFor(int milliseconds) override { child_->waitFor(milliseconds); }
+  void terminate() override { child_->kill(); }
+  void close() override { child_->release(); }
+
+ private:
+  std::unique_ptr<ChildProcess> child_;
+};
+
+}  // namespace
+
+std::unique_ptr<RunningProcess> Platform::startProcess(const std::string& program,
+                                                       const std::vector<std::string>& arguments) {
+  std::unique_ptr<ChildProcess> child = ChildProcess::start(program, arguments);
+  if (!child) return nullptr;
+  return std::make_unique<ChildRunningProcess>(std::move(child));
 }
 
 }  // namespace varnel::ui

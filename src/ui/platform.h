@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "fonts/byte_stream.h"
 #include "fonts/cpi_reader.h"
@@ -35,6 +36,16 @@ struct FileDialogRequest {
   std::string filter;  // "Description|*.a;*.b|...||"
 };
 
+// A helper program started by the editor.
+class RunningProcess {
+ public:
+  virtual ~RunningProcess() = default;
+  virtual void waitFor(int milliseconds) = 0;
+  // Ends it, whether it has ended already or not.
+  virtual void terminate() = 0;
+  virtual void close() = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -59,6 +70,11 @@ class Platform {
   virtual void writeFile(const std::string& path, std::span<const uint8_t> data);
   virtual std::unique_ptr<ByteStream> openFileStream(const std::string& path);
   virtual void removeFile(const std::string& path);
+
+  // Starts a program hidden (no window, no shell) with the arguments, the
+  // editor's environment and current directory; null when it cannot start.
+  virtual std::unique_ptr<RunningProcess> startProcess(const std::string& program,
+                                                       const std::vector<std::string>& arguments);
 };
 
 }  // namespace varnel::ui

@@ -1,0 +1,83 @@
+#include "io/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+extern char** environ;
+
+namespace varnel {
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(2);
+constexpr int kReleaseMilliseconds = 1000;
+
+void sleepFor(std::chrono::milliseconds duration) {
+  timespec pause{};
+  pause.tv_nsec = static_cast<long>(std::chrono::nanoseconds(duration).count());
+  ::nanosleep(&pause, nullptr);
+}
+
+}  // namespace
+
+std::unique_ptr<ChildProcess> ChildProcess::start(const std::string& program,
+                                                  const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& argument : arguments)
+    argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  pid_t pid = 0;
+  const int error = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) return nullptr;
+  return std::unique_ptr<ChildProcess>(new ChildProcess(pid));
+}
+
+ChildProcess::~ChildProcess() {
+  if (!ended_) {
+    kill();
+    release();
+  }
+}
+
+bool ChildProcess::reap(bool block) {
+  if (ended_) return true;
+  int status = 0;
+  pid_t result;
+  do {
+    result = ::waitpid(pid_, &status, block ? 0 : WNOHANG);
+  } while (result < 0 && errno == EINTR);
+  // A child that cannot be waited for any more (ECHILD) has ended too.
+  if (result == pid_ || result < 0) ended_ = true;
+  return ended_;
+}
+
+bool ChildProcess::waitFor(int milliseconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!reap(false)) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    sleepFor(kPollInterval);
+  }
+  return true;
+}
+
+void ChildProcess::kill() {
+  // Only a child not yet reaped may be signalled: its pid is still ours.
+  if (!reap(false)) ::kill(pid_, SIGKILL);
+}
+
+void ChildProcess::release() {
+  waitFor(kReleaseMilliseconds);
+}
+
+}  // namespace varnel

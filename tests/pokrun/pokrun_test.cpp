@@ -1,0 +1,237 @@
+// pokrun run as a process on fake sysfs trees and memory files.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+#include "support/rom_builder.h"
+#include "support/test_paths.h"
+
+namespace varnel {
+namespace {
+
+using test::Bytes;
+
+// A PCI device's rom file the way the kernel serves it: writing "1" lets it
+// be read, "0" switches it back. A FIFO served by a thread records the
+// writes and answers the read.
+class FakeRomFile {
+ public:
+  FakeRomFile(std::string path, Bytes content)
+      : path_(std::move(path)), content_(std::move(content)) {
+    ::mkfifo(path_.c_str(), 0600);
+    server_ = std::thread([this] { serve(); });
+  }
+  ~FakeRomFile() { finish(); }
+
+  // Ends the serving thread even when the tool never came: opening the
+  // FIFO for both ends (and closing it again) releases whatever open() or
+  // read() the thread waits in.
+  void finish() {
+    if (!server_.joinable()) return;
+    done_ = true;
+    while (!finished_) {
+      const int fd = ::open(path_.c_str(), O_RDWR | O_NONBLOCK);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      if (fd >= 0) ::close(fd);
+    }
+    server_.join();
+  }
+  std::vector<std::string> transcript() {
+    finish();
+    return transcript_;
+  }
+
+ private:
+  std::string receive() {
+    const int fd = ::open(path_.c_str(), O_RDONLY);
+    std::string text;
+    char buffer[64];
+    ssize_t got;
+    while (fd >= 0 && (got = ::read(fd, buffer, sizeof buffer)) > 0)
+      text.append(buffer, static_cast<size_t>(got));
+    if (fd >= 0) ::close(fd);
+    return text;
+  }
+  void serve() {
+    serveSteps();
+    finished_ = true;
+  }
+  void serveSteps() {
+    const std::string enable = receive();
+    if (done_) return;
+    transcript_.push_back("write " + enable);
+    const int fd = ::open(path_.c_str(), O_WRONLY);
+    if (fd >= 0) {
+      const ssize_t sent = ::write(fd, content_.data(), content_.size());
+      transcript_.push_back("served " + std::to_string(sent > 0 ? sent : 0));
+      ::close(fd);
+    }
+    if (done_) return;
+    const std::string restore = receive();
+    if (!done_ || !restore.empty()) transcript_.push_back("write " + restore);
+  }
+
+  std::string path_;
+  Bytes content_;
+  std::thread server_;
+  std::atomic<bool> done_{false};
+  std::atomic<bool> finished_{false};
+  std::vector<std::string> transcript_;
+};
+
+struct FakeDevice {
+  std::string name;
+  uint32_t vendor = 0x1002;
+  uint32_t deviceClass = 0x030000;
+  bool bootVga = false;
+  std::optional<Bytes> rom;
+};
+
+class FakeSysfs {
+ public:
+  explicit FakeSysfs(const std::vector<FakeDevice>& devices) {
+    ::chmod(dir_.path().c_str(), 0755);
+    for (const FakeDevice& device : devices)
+      add(device);
+  }
+  std::string root() const { return dir_.path(); }
+  FakeRomFile& rom(const std::string& name) { return *roms_.at(name); }
+
+ private:
+  void text(const std::filesystem::path& file, const std::string& value) {
+    test::writeFile(file.string(), Bytes(value.begin(), value.end()));
+  }
+  void add(const FakeDevice& device) {
+    const auto dir = std::filesystem::path(dir_.path()) / "bus/pci/devices" / device.name;
+    std::filesystem::create_directories(dir);
+    char number[32];
+    std::snprintf(number, sizeof number, "0x%04x\n", device.vendor);
+    text(dir / "vendor", number);
+    std::snprintf(number, sizeof number, "0x%06x\n", device.deviceClass);
+    text(dir / "class", number);
+    text(dir / "boot_vga", device.bootVga ? "1\n" : "0\n");
+    if (device.rom) {
+      roms_[device.name] = std::make_unique<FakeRomFile>((dir / "rom").string(), *device.rom);
+    }
+  }
+
+  test::TempDir dir_;
+  std::map<std::string, std::unique_ptr<FakeRomFile>> roms_;
+};
+
+Bytes romImage(uint8_t blocks, uint8_t fill) {
+  Bytes bytes(65536, fill);
+  bytes[0] = 0x55;
+  bytes[1] = 0xAA;
+  bytes[2] = blocks;
+  return bytes;
+}
+
+class Pokrun : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { std::signal(SIGPIPE, SIG_IGN); }
+  Pokrun() { ::chmod(out.path().c_str(), 0777); }
+
+  test::RunResult run(const FakeSysfs& sysfs, const std::vector<std::string>& mode,
+                      const std::string& mem = "/nonexistent") {
+    std::vector<std::string> args = {"/r", "/n"};
+    args.insert(args.end(), mode.begin(), mode.end());
+    args.insert(args.end(), {dump(), "--sysfs-root", sysfs.root(), "--mem", mem});
+    return test::runProgram(test::binaryDir() + "/pokrun", args);
+  }
+  std::string dump() const { return out.file("$V$BIOS$.ram"); }
+  bool dumped() const { return std::filesystem::exists(dump()); }
+
+  test::TempDir out;
+};
+
+TEST_F(Pokrun, ReadsTheBootDisplayAndRestoresTheRomSwitch) {
+  FakeSysfs sysfs({{"0000:00:02.0", 0x8086, 0x030000, false, romImage(0x20, 0x11)},
+                   {"0000:01:00.0", 0x1002, 0x030000, false, romImage(0x20, 0x22)},
+                   {"0000:02:00.0", 0x1002, 0x030000, true, romImage(0x20, 0x33)}});
+  const auto start = std::chrono::steady_clock::now();
+  const test::RunResult result = run(sysfs, {"ram"});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  ASSERT_EQ(result.status, 0) << result.err;
+  const Bytes written = test::readFile(dump());
+  ASSERT_EQ(written.size(), 0x20u * 512);
+  EXPECT_EQ(written[100], 0x33);
+  EXPECT_EQ(sysfs.rom("0000:02:00.0").transcript(),
+            (std::vector<std::string>{"write 1", "served 65536", "write 0"}));
+  EXPECT_TRUE(sysfs.rom("0000:01:00.0").transcript().empty());
+}
+
+TEST_F(Pokrun, TakesTheFirstAtiDisplayWhenNoneIsTheBootDisplay) {
+  FakeSysfs sysfs({{"0000:00:01.0", 0x1002, 0x040300, false, romImage(0x20, 0x44)},  // audio
+                   {"0000:03:00.0", 0x1002, 0x038000, false, romImage(0x20, 0x55)},
+                   {"0000:04:00.0", 0x1002, 0x030000, false, romImage(0x20, 0x66)}});
+  const test::RunResult result = run(sysfs, {"rom"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(test::readFile(dump())[100], 0x55);
+}
+
+TEST_F(Pokrun, SizeComesFromTheImage) {
+  FakeSysfs sysfs({{"0000:01:00.0", 0x1002, 0x030000, true, romImage(0x60, 0x22)}});
+  ASSERT_EQ(run(sysfs, {"ram"}).status, 0);
+  EXPECT_EQ(test::readFile(dump()).size(), 49152u);
+}
+
+TEST_F(Pokrun, BootDisplayWithoutRomFileIsReadFromMemory) {
+  FakeSysfs sysfs({{"0000:01:00.0", 0x1002, 0x030000, true, std::nullopt}});
+  Bytes memory(0x100000, 0x00);
+  const Bytes rom = test::buildRom().bytes;
+  std::copy(rom.begin(), rom.end(), memory.begin() + 0xC0000);
+  test::writeFile(out.file("mem"), memory);
+  const test::RunResult result = run(sysfs, {"ram"}, out.file("mem"));
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(test::readFile(dump()), rom);
+}
+
+TEST_F(Pokrun, NoCardNoFile) {
+  FakeSysfs sysfs({{"0000:00:02.0", 0x8086, 0x030000, true, romImage(0x20, 0x11)}});
+  const test::RunResult result = run(sysfs, {"ram"});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find("no ATI display adapter"), std::string::npos) << result.err;
+  EXPECT_FALSE(dumped());
+}
+
+TEST_F(Pokrun, DataThatIsNoOptionRomWritesNothing) {
+  Bytes garbage(65536, 0x12);
+  FakeSysfs sysfs({{"0000:01:00.0", 0x1002, 0x030000, false, garbage}});
+  const test::RunResult result = run(sysfs, {"rom"});
+  EXPECT_EQ(result.status, 4);
+  EXPECT_NE(result.err.find("not an option ROM"), std::string::npos) << result.err;
+  EXPECT_FALSE(dumped());
+}
+
+TEST_F(Pokrun, PermissionErrorSaysRootIsNeeded) {
+  FakeSysfs sysfs({{"0000:01:00.0", 0x1002, 0x030000, false, romImage(0x20, 0x22)}});
+  std::vector<std::string> args = {"/r", "/n", "rom", dump(), "--sysfs-root", sysfs.root()};
+  test::RunResult result;
+  if (::geteuid() == 0) {
+    // Root reads everything: run the tool as nobody instead.
+    args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups",
+                               test::binaryDir() + "/pokrun"});
+    result = test::runProgram("/usr/bin/setpriv", args);
+  } else {
+    result = test::runProgram(test::binaryDir() + "/pokrun", args);
+  }
+  EXPECT_EQ(result.status, 3) << result.err;
+  EXPECT_NE(result.err.find("needs root"), std::string::npos) << result.err;
+  EXPECT_FALSE(dumped());
+}
+
+TEST_F(Pokrun, WrongCommandLine) {
+  EXPECT_EQ(test::runProgram(test::binaryDir() + "/pokrun", {"/r", "/n", "ram"}).status, 64);
+  EXPECT_EQ(test::runProgram(test::binaryDir() + "/pokrun", {"--bogus", "x"}).status, 64);
+}
+
+}  // namespace
+}  // namespace varnel
