@@ -9,6 +9,7 @@ VARNEL_BUILD_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core pci.ids
+  libchm-dev fp-utils
 )
 VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -105,6 +105,7 @@ constexpr EventRoute kEventTable[] = {
     {kIdViewFonts, Notification::kClicked, &EditorDialog::OnViewFonts},
     {kIdVendor, Notification::kSelChange, &EditorDialog::OnVendorChange},
     {kIdCurrent, Notification::kClicked, &EditorDialog::OnCurrent},
+    {kIdHelp, Notification::kClicked, &EditorDialog::ShowHelp},
 };
 
 }  // namespace

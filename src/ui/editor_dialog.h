@@ -26,6 +26,7 @@ inline constexpr const char* kReaderToolName = "Pokrun.exe";
 inline constexpr const char* kReaderToolName = "pokrun";
 #endif
 inline constexpr const char* kDumpFileName = "$V$BIOS$.ram";
+inline constexpr const char* kHelpFileName = "Varnel.chm";
 inline constexpr int kReaderTimeoutMs = 1000;
 inline constexpr int kLowestClockMHz = 50;
 inline constexpr int kHighestClockMHz = 575;
@@ -81,6 +82,8 @@ class EditorDialog : public DialogEvents {
 
   // The installed card's BIOS, through the reader tool.
   void OnCurrent();
+  // The help file beside the program, at its table of contents.
+  void ShowHelp();
 
   // The event table: routes each control's events to its handler.
   void onCommand(int id, Notification code) override;

@@ -36,6 +36,7 @@ class ScriptedPlatform : public ui::Platform {
   std::deque<int> fontAnswers;
   std::vector<std::vector<std::string>> fontLists;
   int fontViews = 0;
+  std::vector<std::string> helpRequests;
   const BiosImage* viewedImage = nullptr;
 
   void answerFile(const std::string& path) { fileAnswers.emplace_back(path); }
@@ -48,6 +49,7 @@ class ScriptedPlatform : public ui::Platform {
   std::string programDirectory() override { return programDir; }
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage& image) override;
+  void showHelp(const std::string& chmPath) override { helpRequests.push_back(chmPath); }
   size_t readFile(const std::string& path, std::span<uint8_t> buffer) override;
   void writeFile(const std::string& path, std::span<const uint8_t> data) override;
   std::unique_ptr<ByteStream> openFileStream(const std::string& path) override;

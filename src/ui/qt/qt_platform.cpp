@@ -7,6 +7,7 @@
 #include "ui/dialog_text.h"
 #include "ui/editor_dialog.h"
 #include "ui/qt/font_dialogs_qt.h"
+#include "ui/qt/help_window.h"
 #include "ui/qt/narrow_text.h"
 
 namespace varnel::qtui {
@@ -66,6 +67,12 @@ std::string QtPlatform::programDirectory() {
 }  // namespace varnel::qtui
 
 namespace varnel::qtui {
+
+QtPlatform::QtPlatform() : help_([] { return std::make_unique<QtHelpViewer>(); }) {}
+
+void QtPlatform::showHelp(const std::string& chmPath) {
+  help_.request(chmPath);
+}
 
 int QtPlatform::selectFont(const CpiFontEntry* entries, int count) {
   return runFontSelectDialog(owner_, entries, count);

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include "ui/help_binding.h"
 #include "ui/platform.h"
 
 class QWidget;
@@ -12,6 +13,7 @@ namespace varnel::qtui {
 
 class QtPlatform : public ui::Platform {
  public:
+  QtPlatform();
   // Message boxes are owned by this window (the main window, once it exists).
   void setOwner(QWidget* owner) { owner_ = owner; }
 
@@ -20,9 +22,12 @@ class QtPlatform : public ui::Platform {
   std::string programDirectory() override;
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage& image) override;
+  void showHelp(const std::string& chmPath) override;
+  const ui::HelpBinding& help() const { return help_; }
 
  protected:
   QWidget* owner_ = nullptr;
+  ui::HelpBinding help_;
 };
 
 // A filter of the form "Description|*.a;*.b|...||" as Qt's name filters;

@@ -1,0 +1,111 @@
+#include "ui/qt/help_window.h"
+
+#include <QHeaderView>
+#include <QListWidget>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "ui/qt/narrow_text.h"
+
+namespace varnel::qtui {
+namespace {
+
+constexpr int kPageRole = Qt::UserRole;
+constexpr const char* kScheme = "chm";
+
+QUrl pageUrl(const std::string& local) {
+  QUrl url;
+  url.setScheme(kScheme);
+  const QString path = fromNarrow(local);
+  const int hash = path.indexOf('#');
+  url.setPath("/" + (hash < 0 ? path : path.left(hash)));
+  if (hash >= 0) url.setFragment(path.mid(hash + 1));
+  return url;
+}
+
+}  // namespace
+
+void ChmBrowser::showPage(const std::string& local) {
+  setSource(pageUrl(local));
+}
+
+QVariant ChmBrowser::loadResource(int type, const QUrl& name) {
+  if (file_ == nullptr || name.scheme() != kScheme) return QTextBrowser::loadResource(type, name);
+  const auto contents = file_->read(toNarrow(name.path()));
+  if (!contents) return QVariant();
+  const QByteArray bytes = QByteArray::fromStdString(*contents);
+  if (type == QTextDocument::HtmlResource) return QString::fromUtf8(bytes);
+  return bytes;
+}
+
+HelpWindow::HelpWindow()
+    : contents_(new QTreeWidget), index_(new QListWidget), browser_(new ChmBrowser(nullptr)) {
+  setWindowTitle("Varnel Help");
+  contents_->header()->hide();
+  auto* tabs = new QTabWidget;
+  tabs->addTab(contents_, "Contents");
+  tabs->addTab(index_, "Index");
+  auto* splitter = new QSplitter;
+  splitter->addWidget(tabs);
+  splitter->addWidget(browser_);
+  splitter->setStretchFactor(1, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->addWidget(splitter);
+  resize(860, 600);
+  auto openItem = [this](const QVariant& page) {
+    if (!page.toString().isEmpty()) browser_->showPage(toNarrow(page.toString()));
+  };
+  QObject::connect(contents_, &QTreeWidget::itemActivated, this,
+                   [openItem](QTreeWidgetItem* item) { openItem(item->data(0, kPageRole)); });
+  QObject::connect(contents_, &QTreeWidget::itemClicked, this,
+                   [openItem](QTreeWidgetItem* item) { openItem(item->data(0, kPageRole)); });
+  QObject::connect(index_, &QListWidget::itemActivated, this,
+                   [openItem](QListWidgetItem* item) { openItem(item->data(kPageRole)); });
+  QObject::connect(index_, &QListWidget::itemClicked, this,
+                   [openItem](QListWidgetItem* item) { openItem(item->data(kPageRole)); });
+}
+
+bool HelpWindow::open(const std::string& chmPath) {
+  std::unique_ptr<help::ChmFile> file = help::ChmFile::open(chmPath);
+  if (!file) return false;
+  file_ = std::move(file);
+  browser_->setFile(file_.get());
+  fillContents();
+  fillIndex();
+  browser_->showPage(file_->homePage());
+  return true;
+}
+
+void HelpWindow::fillContents() {
+  contents_->clear();
+  std::vector<QTreeWidgetItem*> parents;
+  for (const help::SitemapEntry& entry : file_->tableOfContents()) {
+    parents.resize(std::min(parents.size(), static_cast<size_t>(entry.depth)));
+    auto* item =
+        parents.empty() ? new QTreeWidgetItem(contents_) : new QTreeWidgetItem(parents.back());
+    item->setText(0, fromNarrow(entry.name));
+    item->setData(0, kPageRole, fromNarrow(entry.local));
+    parents.push_back(item);
+  }
+  contents_->expandAll();
+}
+
+void HelpWindow::fillIndex() {
+  index_->clear();
+  for (const help::SitemapEntry& entry : file_->index()) {
+    auto* item = new QListWidgetItem(fromNarrow(entry.name), index_);
+    item->setData(kPageRole, fromNarrow(entry.local));
+  }
+}
+
+void QtHelpViewer::displayTableOfContents(const std::string& chmPath) {
+  if (!window_.open(chmPath)) return;
+  window_.show();
+  window_.raise();
+  window_.activateWindow();
+}
+
+}  // namespace varnel::qtui
