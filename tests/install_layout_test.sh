@@ -8,7 +8,7 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for path in bin/varnel bin/varnel-cli libexec/varnel/varnel libexec/varnel/Vendor.IDs libexec/varnel/pokrun libexec/varnel/Varnel.chm \
             share/applications/varnel.desktop share/icons/hicolor/32x32/apps/varnel.png \
-            share/icons/hicolor/16x16/apps/varnel.png; do
+            share/icons/hicolor/16x16/apps/varnel.png share/man/man1/varnel-cli.1; do
   [ -e "$prefix/$path" ] || { echo "missing after install: $path"; exit 1; }
 done
 # bin/varnel leads to the program beside its vendor list.

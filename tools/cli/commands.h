@@ -10,5 +10,9 @@ void addInfoCommand(CLI::App& app, int& status);
 void addRepairCommand(CLI::App& app, int& status);
 void addTraceCommand(CLI::App& app, int& status);
 void addCpiCommand(CLI::App& app, int& status);
+void addSetCommand(CLI::App& app, int& status);
+void addFontCommand(CLI::App& app, int& status);
+void addDiffCommand(CLI::App& app, int& status);
+void addDumpCommand(CLI::App& app, int& status);
 
 }  // namespace varnel::cli

@@ -14,7 +14,9 @@ enum ExitStatus : int {
   kExitFileError = 1,
   kExitInvalidImage = 2,
   kExitChecksumsBad = 3,
-  kExitUsage = 64,  // the command line itself is wrong
+  kExitDifferent = 5,  // diff: the images differ
+  kExitRefused = 6,    // the change is not possible for this image or file
+  kExitUsage = 64,     // the command line itself is wrong
 };
 
 struct LoadedImage {

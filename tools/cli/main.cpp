@@ -12,6 +12,10 @@ int main(int argc, char** argv) {
   varnel::cli::addRepairCommand(app, status);
   varnel::cli::addTraceCommand(app, status);
   varnel::cli::addCpiCommand(app, status);
+  varnel::cli::addSetCommand(app, status);
+  varnel::cli::addFontCommand(app, status);
+  varnel::cli::addDiffCommand(app, status);
+  varnel::cli::addDumpCommand(app, status);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

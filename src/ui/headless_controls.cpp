@@ -1,16 +1,14 @@
-#include "support/fake_controls.h"
+#include "ui/headless_controls.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 #include "ui/dialog_text.h"
 
-namespace varnel::test {
+namespace varnel::ui {
 
-using ui::ControlKind;
-
-FakeControls::FakeControls(const ui::DialogTemplate& layout) {
-  for (const ui::ControlTemplate& control : layout.controls) {
+HeadlessControls::HeadlessControls(const DialogTemplate& layout) {
+  for (const ControlTemplate& control : layout.controls) {
     if (control.id == -1) continue;
     Control& c = controls_[control.id];
     c.kind = control.kind;
@@ -27,41 +25,41 @@ FakeControls::FakeControls(const ui::DialogTemplate& layout) {
   }
 }
 
-std::vector<int> FakeControls::ids() const {
+std::vector<int> HeadlessControls::ids() const {
   std::vector<int> all;
   for (const auto& entry : controls_)
     all.push_back(entry.first);
   return all;
 }
 
-FakeControls::Control& FakeControls::at(int id) {
+HeadlessControls::Control& HeadlessControls::at(int id) {
   const auto found = controls_.find(id);
   if (found == controls_.end()) throw std::out_of_range("no control " + std::to_string(id));
   return found->second;
 }
 
-const FakeControls::Control& FakeControls::at(int id) const {
-  return const_cast<FakeControls*>(this)->at(id);
+const HeadlessControls::Control& HeadlessControls::at(int id) const {
+  return const_cast<HeadlessControls*>(this)->at(id);
 }
 
-void FakeControls::requireEnabled(int id) const {
+void HeadlessControls::requireEnabled(int id) const {
   if (!at(id).enabled) throw std::logic_error("control " + std::to_string(id) + " is disabled");
 }
 
-void FakeControls::click(int id) {
+void HeadlessControls::click(int id) {
   requireEnabled(id);
   if (at(id).kind == ControlKind::kCheckBox) at(id).checked = !at(id).checked;
-  if (events_ != nullptr) events_->onCommand(id, ui::Notification::kClicked);
+  if (events_ != nullptr) events_->onCommand(id, Notification::kClicked);
 }
 
-void FakeControls::choose(int id, int index) {
+void HeadlessControls::choose(int id, int index) {
   requireEnabled(id);
   if (index < 0 || index >= itemCount(id)) throw std::out_of_range("no such item");
   at(id).selection = index;
-  if (events_ != nullptr) events_->onCommand(id, ui::Notification::kSelChange);
+  if (events_ != nullptr) events_->onCommand(id, Notification::kSelChange);
 }
 
-void FakeControls::type(int id, const std::string& text) {
+void HeadlessControls::type(int id, const std::string& text) {
   requireEnabled(id);
   // Digits-only edits refuse anything else.
   if (at(id).kind == ControlKind::kNumberEdit &&
@@ -71,60 +69,60 @@ void FakeControls::type(int id, const std::string& text) {
   setText(id, text);
 }
 
-void FakeControls::typeKeys(int id, const std::string& keys) {
+void HeadlessControls::typeKeys(int id, const std::string& keys) {
   for (char key : keys)
     type(id, text(id) + key);
 }
 
-void FakeControls::drag(int id, int position) {
+void HeadlessControls::drag(int id, int position) {
   requireEnabled(id);
   setTrackbarPosition(id, position);
   if (events_ != nullptr) events_->onHScroll(id, 5, trackbarPosition(id));
 }
 
-void FakeControls::setText(int id, const std::string& text) {
+void HeadlessControls::setText(int id, const std::string& text) {
   Control& control = at(id);
   control.text = text;
   const bool isEdit = control.kind == ControlKind::kEdit ||
                       control.kind == ControlKind::kNumberEdit ||
                       control.kind == ControlKind::kReadOnlyEdit;
-  if (isEdit && events_ != nullptr) events_->onCommand(id, ui::Notification::kEditChange);
+  if (isEdit && events_ != nullptr) events_->onCommand(id, Notification::kEditChange);
 }
 
-void FakeControls::configureTrackbar(int id, int lineSize, int pageSize, int tickFrequency) {
+void HeadlessControls::configureTrackbar(int id, int lineSize, int pageSize, int tickFrequency) {
   Control& control = at(id);
   control.lineSize = lineSize;
   control.pageSize = pageSize;
   control.tickFrequency = tickFrequency;
 }
 
-void FakeControls::setTrackbarRange(int id, int minimum, int maximum) {
+void HeadlessControls::setTrackbarRange(int id, int minimum, int maximum) {
   Control& control = at(id);
   control.minimum = minimum;
   control.maximum = maximum;
   control.position = std::clamp(control.position, minimum, maximum);
 }
 
-void FakeControls::setTrackbarPosition(int id, int position) {
+void HeadlessControls::setTrackbarPosition(int id, int position) {
   Control& control = at(id);
   control.position = std::clamp(position, control.minimum, control.maximum);
 }
 
-void FakeControls::resetContent(int id) {
+void HeadlessControls::resetContent(int id) {
   Control& control = at(id);
   control.items.clear();
   control.data.clear();
   control.selection = -1;
 }
 
-int FakeControls::addString(int id, const std::string& text) {
+int HeadlessControls::addString(int id, const std::string& text) {
   Control& control = at(id);
-  const int index = control.sorted ? ui::sortedInsertIndex(control.items, text)
+  const int index = control.sorted ? sortedInsertIndex(control.items, text)
                                    : static_cast<int>(control.items.size());
   return insertString(id, index, text);
 }
 
-int FakeControls::insertString(int id, int index, const std::string& text) {
+int HeadlessControls::insertString(int id, int index, const std::string& text) {
   Control& control = at(id);
   if (index < 0 || index > static_cast<int>(control.items.size())) {
     index = static_cast<int>(control.items.size());
@@ -135,28 +133,28 @@ int FakeControls::insertString(int id, int index, const std::string& text) {
   return index;
 }
 
-void FakeControls::setItemData(int id, int index, uint32_t data) {
+void HeadlessControls::setItemData(int id, int index, uint32_t data) {
   Control& control = at(id);
   if (index >= 0 && index < static_cast<int>(control.data.size())) {
     control.data[static_cast<size_t>(index)] = data;
   }
 }
 
-uint32_t FakeControls::itemData(int id, int index) const {
+uint32_t HeadlessControls::itemData(int id, int index) const {
   const Control& control = at(id);
-  if (index < 0 || index >= static_cast<int>(control.data.size())) return ui::kListError;
+  if (index < 0 || index >= static_cast<int>(control.data.size())) return kListError;
   return control.data[static_cast<size_t>(index)];
 }
 
-std::string FakeControls::itemText(int id, int index) const {
+std::string HeadlessControls::itemText(int id, int index) const {
   const Control& control = at(id);
   if (index < 0 || index >= static_cast<int>(control.items.size())) return "";
   return control.items[static_cast<size_t>(index)];
 }
 
-void FakeControls::setCurrentSelection(int id, int index) {
+void HeadlessControls::setCurrentSelection(int id, int index) {
   Control& control = at(id);
   control.selection = index >= 0 && index < static_cast<int>(control.items.size()) ? index : -1;
 }
 
-}  // namespace varnel::test
+}  // namespace varnel::ui

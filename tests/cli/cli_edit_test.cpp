@@ -1,0 +1,499 @@
+// varnel-cli's editing commands, run as a process.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+
+#include "support/cpi_builder.h"
+#include "support/editor_fixture.h"
+#include "support/rom_builder.h"
+#include "support/test_paths.h"
+#include "support/vga_fonts.h"
+
+namespace varnel {
+namespace {
+
+using namespace ui;
+using nlohmann::json;
+using test::Bytes;
+using test::RunResult;
+
+RunResult cli(const std::vector<std::string>& args) {
+  return test::runProgram(test::binaryDir() + "/varnel-cli", args);
+}
+
+class CliEdit : public testing::Test {
+ protected:
+  CliEdit() { test::writeFile(sample(), test::buildRom().bytes); }
+  std::string sample() const { return dir.file("sample.rom"); }
+  std::string file(const std::string& name) const { return dir.file(name); }
+  bool exists(const std::string& name) const { return std::filesystem::exists(file(name)); }
+  void write(const std::string& name, const test::RomSpec& spec) {
+    test::writeFile(file(name), test::buildRom(spec).bytes);
+  }
+  test::TempDir dir;
+};
+
+// --- set: the same bytes as the editor -------------------------------------
+
+struct Equivalence {
+  const char* name;
+  std::vector<std::string> options;
+  std::function<void(test::FakeControls&)> user;  // what a user of the window does
+};
+
+class SetLikeTheEditor : public test::EditorFixture,
+                         public testing::WithParamInterface<Equivalence> {};
+
+TEST_P(SetLikeTheEditor, WritesTheBytesTheEditorWrites) {
+  const Equivalence& c = GetParam();
+  writeVendorList("10DE NVIDIA Corporation\n");
+  load(test::buildRom().bytes, "in.rom");
+  c.user(controls);
+  const Bytes byEditor = save("editor.rom");
+
+  std::vector<std::string> args = {"set", work.file("in.rom"), "-o", work.file("cli.rom")};
+  args.insert(args.end(), c.options.begin(), c.options.end());
+  const RunResult run = cli(args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(test::readFile(work.file("cli.rom")) == byEditor);
+}
+
+void check(test::FakeControls& c, int id, bool on) {
+  if (c.isChecked(id) != on) c.click(id);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, SetLikeTheEditor,
+    testing::Values(
+        Equivalence{"Nothing", {}, [](auto&) {}},
+        Equivalence{"Core", {"--core", "300"}, [](auto& c) { c.type(kIdCoreEdit, "300"); }},
+        Equivalence{"CoreClamped", {"--core", "900"}, [](auto& c) { c.type(kIdCoreEdit, "575"); }},
+        Equivalence{"Memory", {"--memory", "183"}, [](auto& c) { c.type(kIdMemoryEdit, "183"); }},
+        Equivalence{"Sync", {"--sync"}, [](auto& c) { check(c, kIdSyncClocks, true); }},
+        Equivalence{"SyncAndCore",
+                    {"--sync", "--core", "320"},
+                    [](auto& c) {
+                      check(c, kIdSyncClocks, true);
+                      c.drag(kIdCoreSlider, 320);
+                    }},
+        Equivalence{
+            "MemoryTypeSdr", {"--memory-type", "sdr"}, [](auto& c) { c.choose(kIdMemoryType, 1); }},
+        Equivalence{"Cas1", {"--cas", "1"}, [](auto& c) { c.choose(kIdCas, 0); }},
+        Equivalence{"TvStandardByName",
+                    {"--tv-standard", "pal"},
+                    [](auto& c) { c.choose(kIdTvStandard, 2); }},
+        Equivalence{"TvStandardByCode",
+                    {"--tv-standard", "0"},
+                    [](auto& c) { c.choose(kIdTvStandard, 0); }},
+        Equivalence{"CrtOff", {"--crt", "off"}, [](auto& c) { c.click(kIdCrtOn); }},
+        Equivalence{"TvOn", {"--tv", "on"}, [](auto& c) { c.click(kIdTvOn); }},
+        Equivalence{"AllStandards",
+                    {"--all-tv-standards", "on"},
+                    [](auto& c) { c.click(kIdUnsupportedTv); }},
+        Equivalence{"UnsupportedStandard",
+                    {"--all-tv-standards", "on", "--tv-standard", "PAL-M"},
+                    [](auto& c) {
+                      c.click(kIdUnsupportedTv);
+                      c.choose(kIdTvStandard, 3);
+                    }},
+        Equivalence{"Vendor",
+                    {"--vendor", "10de"},
+                    [](auto& c) {
+                      for (int i = 0; i < c.itemCount(kIdVendor); ++i) {
+                        if (c.itemData(kIdVendor, i) == 0x10DE) c.choose(kIdVendor, i);
+                      }
+                    }},
+        Equivalence{"Everything",
+                    {"--core", "290", "--memory", "200", "--memory-type", "SDR", "--cas", "3",
+                     "--tv-standard", "PAL", "--crt", "off", "--vendor", "10DE"},
+                    [](auto& c) {
+                      c.type(kIdCoreEdit, "290");
+                      c.type(kIdMemoryEdit, "200");
+                      c.choose(kIdMemoryType, 1);
+                      c.choose(kIdCas, 2);
+                      c.choose(kIdTvStandard, 2);
+                      c.click(kIdCrtOn);
+                      c.choose(kIdVendor, 1);
+                    }}),
+    [](const testing::TestParamInfo<Equivalence>& info) { return std::string(info.param.name); });
+
+// --- set: refusals ---------------------------------------------------------
+
+struct Refusal {
+  const char* name;
+  std::function<test::RomSpec()> image;
+  std::vector<std::string> options;
+  int status;
+  const char* reason;
+};
+
+class SetRefuses : public CliEdit, public testing::WithParamInterface<Refusal> {};
+
+TEST_P(SetRefuses, NamesTheReasonAndWritesNothing) {
+  const Refusal& c = GetParam();
+  write("in.rom", c.image());
+  std::vector<std::string> args = {"set", file("in.rom"), "-o", file("out.rom")};
+  args.insert(args.end(), c.options.begin(), c.options.end());
+  const RunResult run = cli(args);
+  EXPECT_EQ(run.status, c.status);
+  EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+  EXPECT_FALSE(exists("out.rom"));
+}
+
+test::RomSpec plain() {
+  return {};
+}
+test::RomSpec noTv() {
+  test::RomSpec spec;
+  spec.hasTvTable = false;
+  return spec;
+}
+test::RomSpec noMemoryConfig() {
+  test::RomSpec spec;
+  spec.memoryConfig1 = 0;
+  spec.memoryConfig2 = 0;
+  return spec;
+}
+test::RomSpec noDividers() {
+  test::RomSpec spec;
+  spec.loopForm = test::LoopForm::kNone;
+  spec.memoryDivider = 0;
+  spec.coreDivider = 0;
+  return spec;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SetRefuses,
+    testing::Values(
+        Refusal{"NoTvTable", noTv, {"--tv-standard", "PAL"}, 6, "no \"$TV\" table"},
+        Refusal{"NoTvTableCrt", noTv, {"--crt", "on"}, 6, "no \"$TV\" table"},
+        Refusal{"NoMemoryType", noMemoryConfig, {"--memory-type", "DDR"}, 6, "no memory type"},
+        Refusal{"NoCas", noMemoryConfig, {"--cas", "2"}, 6, "no CAS latency"},
+        Refusal{
+            "UnsupportedStandard", plain, {"--tv-standard", "PAL-N"}, 6, "--all-tv-standards on"},
+        Refusal{"UnknownStandard", plain, {"--tv-standard", "SECAM"}, 64, "no standard named"},
+        Refusal{"SyncWithMemory", plain, {"--sync", "--memory", "200"}, 64, "--memory cannot"},
+        Refusal{"NoOutput", plain, {"--crt", "off", "--tv", "off"}, 64, "one output"},
+        Refusal{"BadVendor", plain, {"--vendor", "XYZ"}, 64, "hex digits"},
+        Refusal{"BadMemoryType", plain, {"--memory-type", "GDDR"}, 64, "DDR or SDR"},
+        Refusal{"BadCas", plain, {"--cas", "4"}, 64, "1, 2 or 3"}),
+    [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+TEST_F(CliEdit, SetRefusesClocksWithoutDividerBytes) {
+  test::BuiltRom rom = test::buildRom(noDividers());
+  rom.bytes[static_cast<size_t>(rom.layout.pllEntry)] = 0x0B;
+  test::sealChecksums(rom.bytes, rom.layout.checksumBlockOffset, rom.layout.spareByte);
+  test::writeFile(file("in.rom"), rom.bytes);
+  const RunResult run = cli({"set", file("in.rom"), "-o", file("out.rom"), "--core", "300"});
+  EXPECT_EQ(run.status, 6);
+  EXPECT_NE(run.err.find("no PLL divider bytes"), std::string::npos) << run.err;
+  EXPECT_FALSE(exists("out.rom"));
+}
+
+TEST_F(CliEdit, SetRefusesInvalidAndMissingImages) {
+  test::writeFile(file("short.rom"), Bytes(300, 0x55));
+  RunResult run = cli({"set", file("short.rom"), "-o", file("out.rom"), "--core", "300"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("This is not a valid ATi BIOS"), std::string::npos);
+  run = cli({"set", file("missing.rom"), "-o", file("out.rom")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Error opening file"), std::string::npos);
+  EXPECT_FALSE(exists("out.rom"));
+}
+
+TEST_F(CliEdit, InPlaceNeedsItsFlagAndKeepsABackup) {
+  const Bytes original = test::readFile(sample());
+  RunResult run = cli({"set", sample(), "-o", sample(), "--core", "300"});
+  EXPECT_EQ(run.status, 64);
+  EXPECT_EQ(test::readFile(sample()), original);
+  EXPECT_FALSE(exists("sample.rom.bak"));
+  run = cli({"set", sample(), "-o", sample(), "--core", "300", "--in-place"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(test::readFile(sample() + ".bak"), original);
+  EXPECT_NE(test::readFile(sample()), original);
+  EXPECT_EQ(cli({"info", sample()}).status, 0);
+}
+
+// --- font -----------------------------------------------------------------
+
+TEST_F(CliEdit, FontExportWritesTheTable) {
+  const test::BuiltRom rom = test::buildRom();
+  RunResult run = cli({"font", "export", "8x16", sample(), file("f.fnt")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto table = rom.bytes.begin() + rom.layout.font8x16Offset;
+  EXPECT_EQ(test::readFile(file("f.fnt")), Bytes(table, table + 4096));
+  run = cli({"font", "export", "8x8", sample(), file("no/such/dir/f.fnt")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Error saving file"), std::string::npos);
+  run = cli({"font", "export", "9x9", sample(), file("f.fnt")});
+  EXPECT_EQ(run.status, 64);
+  test::RomSpec spec;
+  spec.hasFonts = false;
+  write("nofont.rom", spec);
+  run = cli({"font", "export", "8x8", file("nofont.rom"), file("g.fnt")});
+  EXPECT_EQ(run.status, 6);
+  EXPECT_NE(run.err.find("no 8x8 font table"), std::string::npos);
+}
+
+Bytes bold(const uint8_t* font, size_t size) {
+  Bytes out(font, font + size);
+  for (auto& row : out)
+    row = static_cast<uint8_t>(row | row >> 1);
+  return out;
+}
+
+TEST_F(CliEdit, FontImportFromRawFiles) {
+  const test::BuiltRom rom = test::buildRom();
+  const Bytes font = bold(test::kVgaFont8x8.data(), 2048);
+  test::writeFile(file("bold.fnt"), font);
+  RunResult run = cli({"font", "import", "8x8", sample(), file("bold.fnt"), "-o", file("out.rom")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Bytes out = test::readFile(file("out.rom"));
+  EXPECT_EQ(
+      Bytes(out.begin() + rom.layout.font8x8Offset, out.begin() + rom.layout.font8x8Offset + 2048),
+      font);
+  EXPECT_EQ(cli({"info", file("out.rom")}).status, 0);
+
+  test::writeFile(file("junk.fnt"), Bytes(4096, 0x5A));
+  run = cli({"font", "import", "8x16", sample(), file("junk.fnt"), "-o", file("junk.rom")});
+  EXPECT_EQ(run.status, 6);
+  EXPECT_NE(run.err.find("This file does not seem to be a valid 8x16 font."), std::string::npos);
+  EXPECT_FALSE(exists("junk.rom"));
+  run = cli(
+      {"font", "import", "8x16", sample(), file("junk.fnt"), "-o", file("junk.rom"), "--force"});
+  EXPECT_EQ(run.status, 0) << run.err;
+
+  const Bytes original = test::readFile(sample());
+  run = cli({"font", "import", "8x8", sample(), file("bold.fnt"), "-o", sample()});
+  EXPECT_EQ(run.status, 64);
+  run = cli({"font", "import", "8x8", sample(), file("bold.fnt"), "-o", sample(), "--in-place"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(test::readFile(sample() + ".bak"), original);
+
+  test::writeFile(file("short.fnt"), Bytes(100, 0x18));
+  run = cli({"font", "import", "8x8", sample(), file("short.fnt"), "-o", file("short.rom")});
+  EXPECT_EQ(run.status, 6);
+  EXPECT_NE(run.err.find("Invalid file"), std::string::npos);
+  EXPECT_FALSE(exists("short.rom"));
+}
+
+TEST_F(CliEdit, FontImportFromCodePageFiles) {
+  const test::BuiltRom rom = test::buildRom();
+  test::CpiSpec spec;
+  spec.entries = {{850, {{8, 16}}}, {437, {{8, 16}, {8, 14}}}};
+  test::writeFile(file("two.cpi"), test::buildCpi(spec).bytes);
+  auto font16 = [&](const std::string& name) {
+    const Bytes out = test::readFile(file(name));
+    const auto at = out.begin() + rom.layout.font8x16Offset;
+    return Bytes(at, at + 4096);
+  };
+  RunResult run = cli({"font", "import", "8x16", sample(), file("two.cpi"), "-o", file("a.rom"),
+                       "--codepage", "437"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(font16("a.rom"), test::cpiGlyphData(437, {8, 16}));
+  run = cli(
+      {"font", "import", "8x16", sample(), file("two.cpi"), "-o", file("b.rom"), "--index", "0"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(font16("b.rom"), test::cpiGlyphData(850, {8, 16}));
+
+  run = cli({"font", "import", "8x16", sample(), file("two.cpi"), "-o", file("c.rom")});
+  EXPECT_EQ(run.status, 64);
+  EXPECT_NE(run.err.find("1: CodePage 437, 8x16 font"), std::string::npos) << run.err;
+  run = cli({"font", "import", "8x16", sample(), file("two.cpi"), "-o", file("c.rom"), "--codepage",
+             "866"});
+  EXPECT_EQ(run.status, 64);
+  run = cli({"font", "import", "8x8", sample(), file("two.cpi"), "-o", file("c.rom")});
+  EXPECT_EQ(run.status, 6);
+  EXPECT_NE(run.err.find("There are no 8x8 fonts int this file."), std::string::npos);
+  EXPECT_FALSE(exists("c.rom"));
+}
+
+// Reads back an image written by our encoder: stored deflate blocks only.
+struct Png {
+  int width = 0, height = 0;
+  Bytes pixels;
+  uint8_t at(int x, int y) const { return pixels[static_cast<size_t>(y * (width + 1) + 1 + x)]; }
+};
+
+Png readPng(const Bytes& file) {
+  Png png;
+  EXPECT_EQ(Bytes(file.begin(), file.begin() + 8),
+            Bytes({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
+  size_t at = 8;
+  while (at + 8 <= file.size()) {
+    const size_t length =
+        static_cast<size_t>(file[at] << 24 | file[at + 1] << 16 | file[at + 2] << 8 | file[at + 3]);
+    const std::string type(file.begin() + static_cast<long>(at) + 4,
+                           file.begin() + static_cast<long>(at) + 8);
+    const auto data = file.begin() + static_cast<long>(at) + 8;
+    if (type == "IHDR") {
+      png.width = data[0] << 24 | data[1] << 16 | data[2] << 8 | data[3];
+      png.height = data[4] << 24 | data[5] << 16 | data[6] << 8 | data[7];
+    } else if (type == "IDAT") {
+      for (size_t block = 2; block + 5 <= length;) {
+        const size_t size = static_cast<size_t>(data[static_cast<long>(block) + 1] |
+                                                data[static_cast<long>(block) + 2] << 8);
+        png.pixels.insert(png.pixels.end(), data + static_cast<long>(block) + 5,
+                          data + static_cast<long>(block + 5 + size));
+        block += 5 + size;
+      }
+    }
+    at += 12 + length;
+  }
+  return png;
+}
+
+TEST_F(CliEdit, FontRenderDrawsBothFontsScaled) {
+  for (int scale : {1, 3}) {
+    const std::string out = file("fonts" + std::to_string(scale) + ".png");
+    const RunResult run =
+        cli({"font", "render", sample(), "-o", out, "--scale", std::to_string(scale)});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Png png = readPng(test::readFile(out));
+    EXPECT_EQ(png.width, 296 * scale);
+    EXPECT_EQ(png.height, 224 * scale);
+    ASSERT_EQ(png.pixels.size(), static_cast<size_t>((png.width + 1) * png.height));
+    // Glyph 'A' (0x41) of the 8x16 font: column 1, row 2 of its grid.
+    const uint8_t* glyph = &test::kVgaFont8x16[0x41 * 16];
+    for (int row = 0; row < 16; ++row) {
+      for (int bit = 0; bit < 8; ++bit) {
+        const bool ink = glyph[row] & (0x80 >> bit);
+        const int x = (4 + 1 * 9 + bit) * scale;
+        const int y = (84 + 2 * 17 + row) * scale;
+        EXPECT_EQ(png.at(x, y) == 0, ink) << row << "," << bit;
+      }
+    }
+  }
+  EXPECT_EQ(cli({"font", "render", sample(), "-o", file("x.png"), "--scale", "0"}).status, 64);
+}
+
+// --- diff -----------------------------------------------------------------
+
+TEST_F(CliEdit, DiffShowsSettingsGlyphsAndRanges) {
+  ASSERT_EQ(cli({"set", sample(), "-o", file("b.rom"), "--core", "300", "--vendor", "10DE"}).status,
+            0);
+  const Bytes font = bold(test::kVgaFont8x8.data(), 2048);
+  test::writeFile(file("bold.fnt"), font);
+  ASSERT_EQ(
+      cli({"font", "import", "8x8", file("b.rom"), file("bold.fnt"), "-o", file("c.rom")}).status,
+      0);
+
+  EXPECT_EQ(cli({"diff", sample(), sample()}).status, 0);
+  RunResult run = cli({"diff", sample(), file("c.rom")});
+  EXPECT_EQ(run.status, 5);
+  EXPECT_NE(run.out.find("defaultCoreClock     27500 -> 30000"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("vendorId             0x1002 -> 0x10DE"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("8x8 glyphs"), std::string::npos) << run.out;
+
+  run = cli({"diff", "--json", sample(), file("b.rom")});
+  EXPECT_EQ(run.status, 5);
+  const json out = json::parse(run.out);
+  EXPECT_EQ(out["same"], false);
+  std::vector<std::string> names;
+  for (const json& setting : out["settings"])
+    names.push_back(setting["name"]);
+  EXPECT_EQ(names, (std::vector<std::string>{"defaultCoreClock", "coreFeedbackDiv", "vendorId"}));
+  EXPECT_EQ(out["glyphsChanged"]["8x8"], 0);
+  const test::BuiltRom rom = test::buildRom();
+  bool vendorRange = false;
+  for (const json& range : out["ranges"]) {
+    vendorRange |=
+        range[0] <= rom.layout.headerOffset + 0x1C && rom.layout.headerOffset + 0x1C < range[1];
+  }
+  EXPECT_TRUE(vendorRange);
+  EXPECT_EQ(cli({"diff", sample(), file("missing.rom")}).status, 1);
+}
+
+// --- dump -----------------------------------------------------------------
+
+class CliDump : public CliEdit {
+ protected:
+  std::string reader(const std::string& body) {
+    const std::string path = file("reader.sh");
+    const std::string script = "#!/bin/sh\n" + body + "\n";
+    test::writeFile(path, Bytes(script.begin(), script.end()));
+    ::chmod(path.c_str(), 0755);
+    return path;
+  }
+  RunResult dump(const std::string& readerPath) {
+    return cli({"dump", "-o", file("card.rom"), "--reader", readerPath});
+  }
+};
+
+TEST_F(CliDump, KeepsASoundImage) {
+  const RunResult run = dump(reader("cp '" + sample() + "' \"$4\""));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(test::readFile(file("card.rom")), test::readFile(sample()));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);  // no leftovers
+}
+
+TEST_F(CliDump, RefusesWhatTheEditorRefuses) {
+  Bytes bad = test::readFile(sample());
+  bad[0x3000] ^= 1;
+  test::writeFile(file("bad.rom"), bad);
+  RunResult run = dump(reader("cp '" + file("bad.rom") + "' \"$4\""));
+  EXPECT_EQ(run.status, 3);
+  EXPECT_NE(run.err.find("BIOS reconstruction failed"), std::string::npos);
+  run = dump(reader("exit 0"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Error opening file"), std::string::npos);
+  run = dump(file("no-such-reader"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_FALSE(exists("card.rom"));
+}
+
+TEST_F(CliDump, ReaderThatHangsIsKilledAfterASecond) {
+  const auto start = std::chrono::steady_clock::now();
+  const RunResult run = dump(reader("exec sleep 30"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(run.status, 1);
+}
+
+// --- info, help, manual ------------------------------------------------------
+
+TEST_F(CliEdit, InfoOfSeveralFilesPrintsJsonLinesAndTheWorstStatus) {
+  Bytes bad = test::readFile(sample());
+  bad[0x3000] ^= 1;
+  test::writeFile(file("bad.rom"), bad);
+  const RunResult run = cli({"info", "--json", sample(), file("bad.rom"), sample()});
+  EXPECT_EQ(run.status, 3);
+  std::istringstream lines(run.out);
+  std::string line;
+  std::vector<bool> sound;
+  while (std::getline(lines, line))
+    sound.push_back(json::parse(line)["checksumsValid"]);
+  EXPECT_EQ(sound, (std::vector<bool>{true, false, true}));
+  EXPECT_EQ(cli({"info", sample(), file("missing.rom"), file("bad.rom")}).status, 3);
+}
+
+TEST(CliHelp, EveryCommandExplainsItselfAndItsExitStatus) {
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"info"},
+                                                  {"repair"},
+                                                  {"trace"},
+                                                  {"cpi"},
+                                                  {"set"},
+                                                  {"diff"},
+                                                  {"dump"},
+                                                  {"font", "export"},
+                                                  {"font", "import"},
+                                                  {"font", "render"}}) {
+    std::vector<std::string> args = command;
+    args.push_back("--help");
+    const RunResult run = cli(args);
+    EXPECT_EQ(run.status, 0) << command[0];
+    EXPECT_NE(run.out.find("Usage"), std::string::npos) << command[0] << run.out;
+  }
+  const Bytes manual = test::readFile(test::sourceDir() + "/tools/cli/varnel-cli.1");
+  const std::string page(manual.begin(), manual.end());
+  for (const char* section :
+       {"info", "repair", "trace", "cpi", "set", "font", "diff", "dump", "EXIT STATUS"}) {
+    EXPECT_NE(page.find(section), std::string::npos) << section;
+  }
+}
+
+}  // namespace
+}  // namespace varnel

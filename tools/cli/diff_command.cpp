@@ -1,0 +1,172 @@
+// varnel-cli diff: what differs between two images, setting by setting and
+// byte range by byte range.
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "image_report.h"
+#include "loaded_image.h"
+
+namespace varnel::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+struct Setting {
+  std::string name;
+  Json a, b;
+};
+
+Json wordOrNull(const BiosImage& image, ImageRef ref) {
+  return ref ? Json(image.wordAt(ref)) : Json(nullptr);
+}
+
+Json byteOrNull(const BiosImage& image, ImageRef ref) {
+  return ref ? Json(image.byteAt(ref)) : Json(nullptr);
+}
+
+// Every setting the editor shows, as comparable values.
+std::vector<std::pair<std::string, Json>> settingsOf(const BiosImage& image) {
+  const int32_t tv = image.tvTableOffset;
+  auto tvByte = [&](int offset) {
+    return tv != 0 ? Json(image.byteAt(tv + offset)) : Json(nullptr);
+  };
+  auto tvBit = [&](int bit) {
+    return tv != 0 ? Json(((image.byteAt(tv + 9) >> bit) & 1) != 0) : Json(nullptr);
+  };
+  return {
+      {"title", latin1ToUtf8(image.titleText())},
+      {"biosDateTime", latin1ToUtf8(image.textAt(0x50))},
+      {"defaultCoreClock", wordOrNull(image, image.defaultCoreClock)},
+      {"defaultMemoryClock", wordOrNull(image, image.defaultMemoryClock)},
+      {"coreFeedbackDiv", byteOrNull(image, image.coreFeedbackDivPtr)},
+      {"memoryFeedbackDiv", byteOrNull(image, image.memoryFeedbackDivPtr)},
+      {"memoryType", image.memoryType},
+      {"casIndex", image.casIndex},
+      {"busWidthBits", image.busWidthBits},
+      {"tvStandard", image.tvStandard},
+      {"tvCrtOn", tvBit(0)},
+      {"tvOutOn", tvBit(1)},
+      {"tvSupportedMask", tvByte(10)},
+      {"tvSupportedMask2", tvByte(11)},
+      {"vendorId",
+       image.headerOffset != 0 ? Json(image.wordAt(image.headerOffset + 0x1C)) : Json(nullptr)},
+  };
+}
+
+// How many glyphs of a font table differ; null when either image lacks it.
+Json changedGlyphs(const BiosImage& a, const BiosImage& b, uint16_t BiosImage::*table, int rows) {
+  if (a.*table == 0 || b.*table == 0) return nullptr;
+  int changed = 0;
+  for (int k = 0; k < 256; ++k) {
+    const auto* ga = &a.bytes[static_cast<size_t>(a.*table + rows * k)];
+    const auto* gb = &b.bytes[static_cast<size_t>(b.*table + rows * k)];
+    changed += !std::equal(ga, ga + rows, gb);
+  }
+  return changed;
+}
+
+// Half-open byte ranges [start, end) over which the images differ; bytes
+// past the shorter image count as differing.
+std::vector<std::pair<int32_t, int32_t>> differingRanges(const BiosImage& a, const BiosImage& b) {
+  std::vector<std::pair<int32_t, int32_t>> ranges;
+  const int32_t n = std::max(a.boundedLength(), b.boundedLength());
+  for (int32_t p = 0; p < n; ++p) {
+    const bool differs =
+        p >= a.boundedLength() || p >= b.boundedLength() || a.bytes[p] != b.bytes[p];
+    if (!differs) continue;
+    if (!ranges.empty() && ranges.back().second == p) {
+      ranges.back().second = p + 1;
+    } else {
+      ranges.push_back({p, p + 1});
+    }
+  }
+  return ranges;
+}
+
+struct DiffOptions {
+  std::string a, b;
+  bool json = false;
+};
+
+std::string text(const std::string& name, const Json& value) {
+  if (value.is_string()) return value.get<std::string>();
+  if (name == "vendorId" && value.is_number()) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%04X", value.get<unsigned>());
+    return hex;
+  }
+  return value.dump();
+}
+
+int runDiff(const DiffOptions& o) {
+  const LoadedImage a = loadImageFile(o.a);
+  const LoadedImage b = loadImageFile(o.b);
+  for (const LoadedImage* loaded : {&a, &b}) {
+    if (!loaded->readOk) {
+      std::fprintf(stderr, "%s: Error opening file (%s)\n", loaded->path.c_str(),
+                   loaded->readError.c_str());
+      return kExitFileError;
+    }
+  }
+  std::vector<Setting> settings;
+  const auto sa = settingsOf(*a.image);
+  const auto sb = settingsOf(*b.image);
+  for (size_t i = 0; i < sa.size(); ++i) {
+    if (sa[i].second != sb[i].second) settings.push_back({sa[i].first, sa[i].second, sb[i].second});
+  }
+  const Json glyphs8 = changedGlyphs(*a.image, *b.image, &BiosImage::font8x8Offset, 8);
+  const Json glyphs16 = changedGlyphs(*a.image, *b.image, &BiosImage::font8x16Offset, 16);
+  const auto ranges = differingRanges(*a.image, *b.image);
+  const bool same = ranges.empty() && a.image->length == b.image->length;
+  if (o.json) {
+    Json out;
+    out["a"] = o.a;
+    out["b"] = o.b;
+    out["same"] = same;
+    out["lengths"] = {a.image->length, b.image->length};
+    out["validateCodes"] = {a.validateCode, b.validateCode};
+    out["settings"] = Json::array();
+    for (const Setting& s : settings)
+      out["settings"].push_back({{"name", s.name}, {"a", s.a}, {"b", s.b}});
+    out["glyphsChanged"] = {{"8x8", glyphs8}, {"8x16", glyphs16}};
+    out["ranges"] = Json::array();
+    for (const auto& [start, end] : ranges)
+      out["ranges"].push_back({start, end});
+    std::printf("%s\n", out.dump().c_str());
+  } else {
+    std::printf("%s and %s %s\n", o.a.c_str(), o.b.c_str(), same ? "are the same image" : "differ");
+    for (const Setting& s : settings) {
+      std::printf("  %-20s %s -> %s\n", s.name.c_str(), text(s.name, s.a).c_str(),
+                  text(s.name, s.b).c_str());
+    }
+    for (const auto& [name, count] :
+         {std::pair{"8x8 glyphs", glyphs8}, std::pair{"8x16 glyphs", glyphs16}}) {
+      if (count.is_number() && count.get<int>() > 0)
+        std::printf("  %-20s %d changed\n", name, count.get<int>());
+    }
+    for (const auto& [start, end] : ranges) {
+      std::printf("  bytes 0x%04X..0x%04X (%d)\n", start, end - 1, end - start);
+    }
+  }
+  return same ? kExitOk : kExitDifferent;
+}
+
+}  // namespace
+
+void addDiffCommand(CLI::App& app, int& status) {
+  auto o = std::make_shared<DiffOptions>();
+  CLI::App* diff = app.add_subcommand("diff", "Show what differs between two images");
+  diff->add_option("A", o->a, "First ROM image")->required();
+  diff->add_option("B", o->b, "Second ROM image")->required();
+  diff->add_flag("--json", o->json, "One JSON object");
+  diff->footer(
+      "Shows every setting the editor shows that differs, the number of changed glyphs of each "
+      "font, and the byte ranges that differ (inclusive in text, half-open [start, end) in "
+      "JSON). Exit status: 0 the same, 5 they differ, 1 a file cannot be read.");
+  diff->callback([o, &status] { status = runDiff(*o); });
+}
+
+}  // namespace varnel::cli

@@ -1,0 +1,76 @@
+// varnel-cli dump: reads the installed card like the Current command, with
+// the reader tool, and checks the result like the editor's load.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "commands.h"
+#include "io/file_io.h"
+#include "io/process.h"
+#include "loaded_image.h"
+#include "ui/editor_dialog.h"
+
+namespace varnel::cli {
+namespace {
+
+struct DumpOptions {
+  std::string output;
+  std::string source = "ram";
+  std::string reader;
+};
+
+int runDump(const DumpOptions& o) {
+  const std::string reader =
+      o.reader.empty() ? executableDirectory() + ui::kReaderToolName : o.reader;
+  const std::string dump = o.output + ".part" + std::to_string(::getpid());
+  removeFileQuietly(dump);
+  std::unique_ptr<ChildProcess> child = ChildProcess::start(reader, {"/r", "/n", o.source, dump});
+  if (!child) {
+    std::fprintf(stderr, "varnel-cli dump: cannot start the reader tool %s\n", reader.c_str());
+    return kExitFileError;
+  }
+  child->waitFor(ui::kReaderTimeoutMs);
+  child->kill();
+  child->release();
+  const LoadedImage loaded = loadImageFile(dump);
+  if (loaded.status() != kExitOk) {
+    removeFileQuietly(dump);
+    const char* message = loaded.status() == kExitChecksumsBad ? "BIOS reconstruction failed"
+                                                               : loaded.editorMessage();
+    std::fprintf(stderr, "varnel-cli dump: %s\n", message);
+    return loaded.status();
+  }
+  std::error_code error;
+  std::filesystem::rename(dump, o.output, error);
+  if (error) {
+    removeFileQuietly(dump);
+    std::fprintf(stderr, "varnel-cli dump: Error saving file (%s)\n", error.message().c_str());
+    return kExitFileError;
+  }
+  std::printf("%s: %d bytes, a valid ATI video BIOS with sound checksums\n", o.output.c_str(),
+              loaded.image->length);
+  return kExitOk;
+}
+
+}  // namespace
+
+void addDumpCommand(CLI::App& app, int& status) {
+  auto o = std::make_shared<DumpOptions>();
+  CLI::App* dump = app.add_subcommand(
+      "dump", "Read the installed card's video BIOS with the reader tool, check it, save it");
+  dump->add_option("-o,--output", o->output, "Where to save the card's image")->required();
+  dump->add_option("--source", o->source, "ram: the copy shadowed at 0xC0000; rom: the chip")
+      ->check(CLI::IsMember({"ram", "rom"}))
+      ->capture_default_str();
+  dump->add_option("--reader", o->reader, "The reader tool (default: pokrun beside varnel-cli)");
+  dump->footer(
+      "The reader tool is given one second, like the editor's Current command; reading the card "
+      "needs root. The image is kept only when it loads like in the editor. Exit status: 0 "
+      "saved, 1 nothing read or the file cannot be written, 2 not a valid image, 3 checksums "
+      "bad.");
+  dump->callback([o, &status] { status = runDump(*o); });
+}
+
+}  // namespace varnel::cli

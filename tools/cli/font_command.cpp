@@ -1,0 +1,195 @@
+// varnel-cli font: export, import and render the image's VGA fonts, with
+// the editor's own font commands.
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "commands.h"
+#include "headless_editor.h"
+#include "io/file_io.h"
+#include "output_file.h"
+#include "png_writer.h"
+#include "ui/control_ids.h"
+#include "ui/font_dialogs.h"
+
+namespace varnel::cli {
+namespace {
+
+using Result = std::optional<CommandError>;
+
+struct FontOptions {
+  std::string size;
+  std::string input;
+  std::string fontFile;
+  std::string output;
+  std::optional<int> codePage;
+  std::optional<int> index;
+  bool force = false;
+  bool inPlace = false;
+  int scale = 1;
+};
+
+Result checkSize(const std::string& size) {
+  if (size == "8x8" || size == "8x16") return std::nullopt;
+  return CommandError{kExitUsage, "the font size is 8x8 or 8x16"};
+}
+
+int saveButton(const std::string& size) {
+  return size == "8x8" ? ui::kIdSave8x8 : ui::kIdSave8x16;
+}
+int loadButton(const std::string& size) {
+  return size == "8x8" ? ui::kIdLoad8x8 : ui::kIdLoad8x16;
+}
+
+Result requireTable(HeadlessEditor& session, int button, const std::string& size) {
+  if (session.controls().isEnabled(button)) return std::nullopt;
+  return CommandError{kExitRefused, "this image has no " + size + " font table"};
+}
+
+Result runExport(const FontOptions& o) {
+  if (Result error = checkSize(o.size)) return error;
+  HeadlessEditor session;
+  if (Result error = session.load(o.input)) return error;
+  if (Result error = requireTable(session, saveButton(o.size), o.size)) return error;
+  return session.pressWithFile(saveButton(o.size), o.output);
+}
+
+std::string listing(const CpiFontEntry* entries, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    char line[96];
+    std::snprintf(line, sizeof line, "\n  %d: CodePage %d, %dx%d font", i, entries[i].codePage,
+                  entries[i].width, entries[i].height);
+    text += line;
+  }
+  return text;
+}
+
+// Which listed font --codepage or --index asks for; -1 (and a reason) when
+// the choice is missing or matches nothing.
+int chooseFont(const FontOptions& o, const CpiFontEntry* entries, int count, std::string& why) {
+  if (o.index) {
+    if (*o.index >= 0 && *o.index < count) return *o.index;
+    why = "--index " + std::to_string(*o.index) + " is not among the fonts listed:";
+  } else if (o.codePage) {
+    for (int i = 0; i < count; ++i) {
+      if (entries[i].codePage == *o.codePage) return i;
+    }
+    why = "no font of code page " + std::to_string(*o.codePage) + " in the file:";
+  } else if (count == 1) {
+    return 0;
+  } else {
+    why = "the file holds " + std::to_string(count) +
+          " fonts of the size; choose one with --codepage or --index:";
+  }
+  why += listing(entries, count);
+  return -1;
+}
+
+Result runImport(const FontOptions& o) {
+  if (Result error = checkSize(o.size)) return error;
+  HeadlessEditor session;
+  if (Result error = session.load(o.input)) return error;
+  if (Result error = requireTable(session, loadButton(o.size), o.size)) return error;
+  std::string choiceError;
+  session.platform().chooseFont = [&](const CpiFontEntry* entries, int count) {
+    return chooseFont(o, entries, count, choiceError);
+  };
+  session.platform().answerYes = o.force;
+  if (Result error = session.pressWithFile(loadButton(o.size), o.fontFile)) {
+    if (error->message.find("does not seem") != std::string::npos) {
+      error->message += " (give --force to load it anyway)";
+    }
+    return error;
+  }
+  if (!choiceError.empty()) return CommandError{kExitUsage, choiceError};
+  if (Result error = prepareOutput(o.input, o.output, o.inPlace)) return error;
+  if (Result error = session.pressWithFile(ui::kIdSave, o.output)) return error;
+  std::printf("%s: saved with the new %s font\n", o.output.c_str(), o.size.c_str());
+  return std::nullopt;
+}
+
+class ScaledCanvas : public ui::PixelCanvas {
+ public:
+  ScaledCanvas(GreyImage& image, int scale) : image_(image), scale_(scale) {}
+  void setPixel(int x, int y) override {
+    for (int dy = 0; dy < scale_; ++dy) {
+      for (int dx = 0; dx < scale_; ++dx)
+        image_.set(x * scale_ + dx, y * scale_ + dy, 0);
+    }
+  }
+
+ private:
+  GreyImage& image_;
+  int scale_;
+};
+
+Result runRender(const FontOptions& o) {
+  if (o.scale < 1 || o.scale > 16) return CommandError{kExitUsage, "--scale is 1 to 16"};
+  HeadlessEditor session;
+  if (Result error = session.load(o.input)) return error;
+  const BiosImage& image = session.image();
+  if (image.font8x8Offset == 0 || image.font8x16Offset == 0) {
+    return CommandError{kExitRefused, "this image lacks a font table"};
+  }
+  // Like the view: a 32 x 8 grid per font, here with cells one pixel wider
+  // and taller than the glyphs.
+  const ui::ClientRect grid8x8{4, 4, 4 + 32 * 9, 4 + 8 * 9};
+  const ui::ClientRect grid8x16{4, 84, 4 + 32 * 9, 84 + 8 * 17};
+  GreyImage picture((32 * 9 + 8) * o.scale, (84 + 8 * 17 + 4) * o.scale);
+  ScaledCanvas canvas(picture, o.scale);
+  ui::paintFonts(&image, grid8x8, grid8x16, canvas);
+  try {
+    writeFileAtomically(o.output, encodePng(picture));
+  } catch (const FileError& error) {
+    return CommandError{kExitFileError, std::string("Error saving file (") + error.what() + ")"};
+  }
+  return std::nullopt;
+}
+
+void finish(int& status, const Result& error) {
+  if (error) std::fprintf(stderr, "varnel-cli font: %s\n", error->message.c_str());
+  status = error ? error->status : kExitOk;
+}
+
+}  // namespace
+
+void addFontCommand(CLI::App& app, int& status) {
+  CLI::App* font = app.add_subcommand("font", "Export, import and render the VGA text fonts");
+  font->require_subcommand(1);
+  auto o = std::make_shared<FontOptions>();
+
+  CLI::App* exporter = font->add_subcommand("export", "Write a font table as a raw font file");
+  exporter->add_option("SIZE", o->size, "8x8 or 8x16")->required();
+  exporter->add_option("IN", o->input, "ROM image")->required();
+  exporter->add_option("OUT", o->output, "Raw font file (.fnt) to write")->required();
+  exporter->callback([o, &status] { finish(status, runExport(*o)); });
+
+  CLI::App* importer = font->add_subcommand(
+      "import", "Replace a font table with a font from a raw or code-page file, and save");
+  importer->add_option("SIZE", o->size, "8x8 or 8x16")->required();
+  importer->add_option("IN", o->input, "ROM image")->required();
+  importer->add_option("FONTFILE", o->fontFile, "Raw font (.fnt) or code-page file (.cpi)")
+      ->required();
+  importer->add_option("-o,--output", o->output, "Where to save the changed image")->required();
+  importer->add_option("--codepage", o->codePage, "Pick the code page's font from a CPI file");
+  importer->add_option("--index", o->index, "Pick the I-th listed font (from 0) of a CPI file");
+  importer->add_flag("--force", o->force, "Load a raw font that does not look like a font");
+  importer->add_flag("--in-place", o->inPlace,
+                     "Allow OUT to be IN; the original is kept as IN.bak");
+
+  CLI::App* render = font->add_subcommand("render", "Draw both fonts into a PNG picture");
+  render->add_option("IN", o->input, "ROM image")->required();
+  render->add_option("-o,--output", o->output, "PNG file to write")->required();
+  render->add_option("--scale", o->scale, "Enlarge every pixel to N x N (1 to 16)")
+      ->capture_default_str();
+  render->callback([o, &status] { finish(status, runRender(*o)); });
+  importer->callback([o, &status] { finish(status, runImport(*o)); });
+
+  font->footer(
+      "Exit status: 0 done, 1 a file cannot be read or written, 2 not a valid image, 3 "
+      "checksums bad, 6 the file or font is refused (no font of the size, too short, not "
+      "plausible without --force, no such table), 64 a wrong command line.");
+}
+
+}  // namespace varnel::cli

@@ -1,0 +1,71 @@
+// The editor itself, driven from the command line: the same EditorDialog on
+// in-memory controls, with a platform that answers its dialogs from the
+// command's options. What varnel-cli changes, it changes the way a user of
+// the window would.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "loaded_image.h"
+#include "ui/editor_dialog.h"
+#include "ui/headless_controls.h"
+
+namespace varnel::cli {
+
+// A failure of a command: the status to exit with and what to say.
+struct CommandError {
+  int status;
+  std::string message;
+};
+
+class CliPlatform : public ui::Platform {
+ public:
+  std::deque<std::string> fileAnswers;
+  // Picks a font from a code-page file's list; -1 cancels.
+  std::function<int(const CpiFontEntry*, int)> chooseFont;
+  // The answer to the raw-font warning.
+  bool answerYes = false;
+  struct Message {
+    std::string text;
+    std::string caption;
+  };
+  std::vector<Message> messages;
+
+  std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
+  int messageBox(const std::string& text, const char* caption, unsigned style) override;
+  std::string programDirectory() override;
+  int selectFont(const CpiFontEntry* entries, int count) override;
+  void showFonts(const BiosImage&) override {}
+  void showHelp(const std::string&) override {}
+};
+
+class HeadlessEditor {
+ public:
+  HeadlessEditor();
+
+  ui::EditorDialog& editor() { return editor_; }
+  ui::HeadlessControls& controls() { return controls_; }
+  CliPlatform& platform() { return platform_; }
+  const BiosImage& image() { return editor_.image; }
+
+  // Loads a file like the Load button; the editor's message on failure.
+  std::optional<CommandError> load(const std::string& path);
+  // Presses a button whose command asks for a file, answering with `path`.
+  std::optional<CommandError> pressWithFile(int button, const std::string& path);
+  // The messages shown since the last call, as one error, if any.
+  std::optional<CommandError> takeError(int status);
+
+ private:
+  ui::HeadlessControls controls_;
+  CliPlatform platform_;
+  ui::EditorDialog editor_;
+};
+
+// The exit status that goes with one of the editor's messages.
+int statusForMessage(const std::string& message);
+
+}  // namespace varnel::cli
