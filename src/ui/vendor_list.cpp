@@ -1,5 +1,6 @@
 #include "ui/vendor_list.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +13,22 @@ bool isSpace(char c) {
 
 // The item text must fit 1024 bytes with " [0x" and the id after the name.
 constexpr size_t kLongestName = 1014;
+
+// The id: leading blanks skipped, then at most four hexadecimal digits (in
+// either case) up to the first other character. Unlike scanf's %X, no sign
+// and no "0x" prefix is taken, so an id is never more than 16 bits.
+std::optional<unsigned> readId(const char* text) {
+  while (*text == ' ' || *text == '\t')
+    ++text;
+  unsigned id = 0;
+  int digits = 0;
+  for (; digits < 4 && std::isxdigit(static_cast<unsigned char>(text[digits])); ++digits) {
+    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(text[digits])));
+    id = id * 16 + static_cast<unsigned>(c <= '9' ? c - '0' : c - 'A' + 10);
+  }
+  if (digits == 0) return std::nullopt;
+  return id;
+}
 
 }  // namespace
 
@@ -28,12 +45,12 @@ std::optional<VendorItem> parseVendorLine(const char* piece) {
   for (size_t end = std::strlen(line + name); end > 0 && isSpace(line[name + end - 1]); --end) {
     line[name + end - 1] = '\0';
   }
-  unsigned id = 0;
-  if (std::sscanf(line, "%04X", &id) != 1) return std::nullopt;
+  const std::optional<unsigned> id = readId(line);
+  if (!id) return std::nullopt;
   if (std::strlen(line + name) > kLongestName) line[name + kLongestName] = '\0';
   char text[kVendorLineBuffer];
-  std::snprintf(text, sizeof text, "%s [0x%04X]", line + name, id);
-  return VendorItem{text, id};
+  std::snprintf(text, sizeof text, "%s [0x%04X]", line + name, *id);
+  return VendorItem{text, *id};
 }
 
 }  // namespace varnel::ui

@@ -8,7 +8,8 @@ namespace varnel::test {
 namespace {
 
 void append(Bytes& out, std::initializer_list<uint8_t> bytes) {
-  out.insert(out.end(), bytes.begin(), bytes.end());
+  for (uint8_t b : bytes)
+    out.push_back(b);
 }
 
 void appendWord(Bytes& out, uint16_t value) {
@@ -30,10 +31,10 @@ Bytes cpiGlyphData(uint16_t codePage, const CpiFontSpec& font) {
   const int32_t size = std::max(dataSize(font), 0);
   Bytes data(static_cast<size_t>(size));
   if (font.width == 8 && (font.height == 8 || font.height == 16)) {
-    const auto& source = font.height == 8
-                             ? std::vector<uint8_t>(kVgaFont8x8.begin(), kVgaFont8x8.end())
-                             : std::vector<uint8_t>(kVgaFont8x16.begin(), kVgaFont8x16.end());
-    std::copy(source.begin(), source.end(), data.begin());
+    // The data is exactly one VGA font table: 256 glyphs of 8 or 16 rows.
+    const uint8_t* source = font.height == 8 ? test::kVgaFont8x8.data() : test::kVgaFont8x16.data();
+    for (size_t i = 0; i < data.size(); ++i)
+      data[i] = source[i];
     data[static_cast<size_t>(font.height)] = static_cast<uint8_t>(codePage);
   } else {
     for (size_t i = 0; i < data.size(); ++i)

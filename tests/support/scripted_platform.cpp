@@ -64,16 +64,26 @@ void ScriptedPlatform::showFonts(const BiosImage& image) {
 
 size_t ScriptedPlatform::readFile(const std::string& path, std::span<uint8_t> buffer) {
   if (beforeFileAccess) beforeFileAccess(path);
+  if (const auto file = memoryFiles.find(path); filesInMemory && file != memoryFiles.end()) {
+    const size_t n = std::min(buffer.size(), file->second.size());
+    std::copy_n(file->second.begin(), n, buffer.begin());
+    return n;
+  }
   return Platform::readFile(path, buffer);
 }
 
 void ScriptedPlatform::writeFile(const std::string& path, std::span<const uint8_t> data) {
   if (beforeFileAccess) beforeFileAccess(path);
+  if (filesInMemory) {
+    memoryFiles[path].assign(data.begin(), data.end());
+    return;
+  }
   Platform::writeFile(path, data);
 }
 
 std::unique_ptr<ByteStream> ScriptedPlatform::openFileStream(const std::string& path) {
   if (beforeFileAccess) beforeFileAccess(path);
+  if (openStream) return openStream(path);
   return Platform::openFileStream(path);
 }
 

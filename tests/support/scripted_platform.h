@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,12 @@ class ScriptedPlatform : public ui::Platform {
   std::string programDir;
   // Runs before each file operation of the editor, for injecting faults.
   std::function<void(const std::string& path)> beforeFileAccess;
+  // Opens the streams the font import reads; the real file by default.
+  std::function<std::unique_ptr<ByteStream>(const std::string& path)> openStream;
+  // Keeps files in memory instead of on disk when set: written files land
+  // here, and files found here are read from here.
+  bool filesInMemory = false;
+  std::map<std::string, std::vector<uint8_t>> memoryFiles;
 
   // Answers for the font selection dialog: the line to pick before OK, or
   // -1 for Cancel. The lines each dialog showed are recorded.

@@ -1,0 +1,69 @@
+// The whole load of arbitrary bytes, then every edit operation and a
+// repair. A repaired image that loaded must load again with sound
+// checksums.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "fonts/font_tables.h"
+#include "fuzz_input.h"
+#include "image/bios_image.h"
+#include "ui/font_dialogs.h"
+
+using varnel::BiosImage;
+
+namespace {
+
+class NullCanvas : public varnel::ui::PixelCanvas {
+ public:
+  void setPixel(int, int) override {}
+};
+
+void edit(BiosImage& image, varnel::fuzz::FuzzInput& input) {
+  image.setClocks(static_cast<float>(input.take<uint16_t>() % 700),
+                  static_cast<float>(input.take<uint16_t>() % 700));
+  image.memoryType = input.take<uint8_t>() % 3;
+  image.casIndex = input.take<uint8_t>() % 4;
+  image.patchMemoryConfig();
+  image.setClocks(input.takeFloat(), input.takeFloat());
+  image.setTvStandard(input.take<uint8_t>());
+  image.setCrtEnabled(input.takeBool());
+  image.setTvEnabled(input.takeBool());
+  (void)image.isTvStandardSupported(static_cast<int8_t>(input.take<uint8_t>()));
+  const uint16_t vendor = input.take<uint16_t>();
+  image.setWord(image.pciIdCopyOffset, vendor);
+  image.setWord(image.headerOffset + 0x1C, vendor);
+  varnel::refreshAltFont9x16(image);
+  (void)image.realCoreClock();
+  (void)image.effectiveMemoryClock();
+  NullCanvas canvas;
+  varnel::ui::paintFonts(&image, {0, 0, 186, 62}, {0, 70, 185, 160}, canvas);
+  image.updateSupportedTvMask(static_cast<int8_t>(input.take<uint8_t>()));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static auto image = std::make_unique<BiosImage>();
+  static auto again = std::make_unique<BiosImage>();
+  varnel::fuzz::FuzzInput input(data, size);
+  const bool editFirst = input.takeBool();
+  const auto bytes = input.rest();
+  image->reset();
+  const size_t n = std::min(bytes.size(), static_cast<size_t>(varnel::kMaxImageSize));
+  std::memcpy(image->bytes.data(), bytes.data(), n);
+  image->length = static_cast<int32_t>(n);
+  const int code = image->validate();
+  (void)image->checksumsValid();
+  if (editFirst || code == varnel::kValid) edit(*image, input);
+  image->repairChecksums();
+  if (code != varnel::kValid) return 0;
+  if (!image->checksumsValid()) std::abort();
+  // What a save writes, loaded afresh.
+  again->reset();
+  std::memcpy(again->bytes.data(), image->bytes.data(), static_cast<size_t>(image->length));
+  again->length = image->length;
+  if (again->validate() != varnel::kValid || !again->checksumsValid()) std::abort();
+  return 0;
+}

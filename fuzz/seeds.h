@@ -1,0 +1,17 @@
+// Seed inputs for each fuzz target, made by the test builders.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/rom_builder.h"
+
+namespace varnel::fuzz {
+
+inline const std::vector<std::string> kTargets = {"load", "cpi", "vendor_list", "trace"};
+
+// The seeds of one target; each already carries the trailing parameter
+// bytes its target takes from the end.
+std::vector<test::Bytes> makeSeeds(const std::string& target);
+
+}  // namespace varnel::fuzz

@@ -1,0 +1,208 @@
+// Faults from the file system and the reader tool: each ends with the
+// editor's own message, no existing file changed, and the editor in the
+// state it must be in.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "io/file_io.h"
+#include "support/cpi_builder.h"
+#include "support/current_directory.h"
+#include "support/editor_fixture.h"
+
+namespace varnel {
+namespace {
+
+using namespace ui;
+using test::Bytes;
+
+class Faults : public test::EditorFixture {
+ protected:
+  void SetUp() override {
+    load(test::buildRom().bytes, "card.rom");
+    ASSERT_TRUE(editor->imageLoaded);
+    loaded = imageBytes();
+  }
+  void expectOnly(const std::string& message) {
+    EXPECT_EQ(platform.takeMessages(), (std::vector<std::string>{message}));
+  }
+  Bytes loaded;
+};
+
+// A file system that fills up: writes past a size limit fail part-way.
+class FullDisk {
+ public:
+  FullDisk() {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit limit = saved_;
+    limit.rlim_cur = 1000;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    handler_ = std::signal(SIGXFSZ, SIG_IGN);
+  }
+  ~FullDisk() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, handler_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*handler_)(int);
+};
+
+TEST_F(Faults, DiskFillingUpMidFontExportKeepsTheOldFile) {
+  const Bytes old(3000, 0x42);
+  test::writeFile(work.file("font.fnt"), old);
+  {
+    const FullDisk full;
+    platform.answerFile(work.file("font.fnt"));
+    controls.click(kIdSave8x16);
+  }
+  expectOnly("Error saving file");
+  EXPECT_EQ(test::readFile(work.file("font.fnt")), old);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.path()), {}), 2);
+  EXPECT_EQ(imageBytes(), loaded);
+}
+
+TEST_F(Faults, ImageFileVanishingBeforeTheOpenLeavesNoImage) {
+  test::writeFile(work.file("next.rom"), test::buildRom().bytes);
+  platform.beforeFileAccess = [](const std::string& path) { std::filesystem::remove(path); };
+  platform.answerFile(work.file("next.rom"));
+  controls.click(kIdLoad);
+  expectOnly("Error opening file");
+  EXPECT_FALSE(editor->imageLoaded);
+  EXPECT_FALSE(controls.isEnabled(kIdSave));
+  EXPECT_EQ(controls.text(kIdFileName), work.file("card.rom"));
+}
+
+TEST_F(Faults, FontFileVanishingBeforeTheOpenChangesNothing) {
+  test::writeFile(work.file("font.fnt"), Bytes(4096, 0x18));
+  platform.beforeFileAccess = [](const std::string& path) { std::filesystem::remove(path); };
+  platform.answerFile(work.file("font.fnt"));
+  controls.click(kIdLoad8x16);
+  expectOnly("Error opening file");
+  EXPECT_EQ(imageBytes(), loaded);
+  EXPECT_TRUE(editor->imageLoaded);
+}
+
+TEST_F(Faults, ReadErrorWhileLoadingAnImage) {
+  test::writeFile(work.file("next.rom"), test::buildRom().bytes);
+  platform.beforeFileAccess = [](const std::string& path) {
+    throw FileError("cannot read " + path + ": Input/output error");
+  };
+  platform.answerFile(work.file("next.rom"));
+  controls.click(kIdLoad);
+  expectOnly("Error opening file");
+  EXPECT_FALSE(editor->imageLoaded);
+}
+
+// A stream that fails once its position passes a point.
+class FailingStream final : public ByteStream {
+ public:
+  FailingStream(Bytes data, int64_t failAt)
+      : data_(std::move(data)), inner_(data_), failAt_(failAt) {}
+  void seekTo(int64_t position) override { inner_.seekTo(position); }
+  void seekBy(int64_t offset) override { inner_.seekBy(offset); }
+  int32_t read(uint8_t* buffer, int32_t count) override {
+    if (inner_.position() + count > failAt_) {
+      // Part of the data arrives before the error, like a bad sector.
+      inner_.read(buffer, static_cast<int32_t>(std::max<int64_t>(0, failAt_ - inner_.position())));
+      throw StreamError("Input/output error");
+    }
+    return inner_.read(buffer, count);
+  }
+  int64_t position() override { return inner_.position(); }
+  int64_t length() override { return inner_.length(); }
+
+ private:
+  Bytes data_;
+  MemoryByteStream inner_;
+  int64_t failAt_;
+};
+
+TEST_F(Faults, ReadErrorInTheMiddleOfACodePageFile) {
+  test::CpiSpec spec;
+  spec.entries = {{437, {{8, 16}}}, {850, {{8, 16}}}};
+  const test::BuiltCpi cpi = test::buildCpi(spec);
+  // While the headers are walked: nothing changes.
+  platform.openStream = [&](const std::string&) {
+    return std::make_unique<FailingStream>(cpi.bytes, static_cast<int64_t>(cpi.entryStarts[1]) + 5);
+  };
+  platform.answerFile(work.file("ega.cpi"));
+  controls.click(kIdLoad8x16);
+  expectOnly("Error opening file");
+  EXPECT_EQ(imageBytes(), loaded);
+
+  // While the chosen font's glyphs are read (the last font of the file, so
+  // that every header lies before the fault): the bytes read so far are in.
+  platform.openStream = [&](const std::string&) {
+    return std::make_unique<FailingStream>(cpi.bytes, cpi.dataOffsets[1] + 100);
+  };
+  platform.fontAnswers.push_back(1);
+  platform.answerFile(work.file("ega.cpi"));
+  controls.click(kIdLoad8x16);
+  expectOnly("Error opening file");
+  const size_t table = editor->image.font8x16Offset;
+  const Bytes glyphs = test::cpiGlyphData(850, {8, 16});
+  EXPECT_TRUE(
+      std::equal(glyphs.begin(), glyphs.begin() + 100, editor->image.bytes.begin() + table));
+  EXPECT_TRUE(std::equal(loaded.begin() + table + 100, loaded.end(),
+                         editor->image.bytes.begin() + table + 100));
+  EXPECT_TRUE(editor->imageLoaded);
+}
+
+class ReaderFaults : public Faults {
+ protected:
+  void SetUp() override {
+    Faults::SetUp();
+    cwd = std::make_unique<test::CurrentDirectory>(work.path());
+    test::writeFile(work.file("saved.rom"), loaded);
+  }
+  void tool(const std::string& body) {
+    const std::string path = programDir.file(kReaderToolName);
+    const std::string script = "#!/bin/sh\n" + body + "\n";
+    test::writeFile(path, Bytes(script.begin(), script.end()));
+    ::chmod(path.c_str(), 0755);
+  }
+  void expectFilesIntact() {
+    EXPECT_EQ(test::readFile(work.file("saved.rom")), loaded);
+    EXPECT_FALSE(std::filesystem::exists(work.file(kDumpFileName)));
+  }
+  std::unique_ptr<test::CurrentDirectory> cwd;
+};
+
+TEST_F(ReaderFaults, ToolThatCrashesBeforeWriting) {
+  tool("kill -SEGV $$");
+  controls.click(kIdCurrent);
+  expectOnly("Error opening file");
+  EXPECT_FALSE(editor->imageLoaded);
+  expectFilesIntact();
+}
+
+TEST_F(ReaderFaults, ToolThatCrashesHalfWayThroughTheDump) {
+  tool("head -c 20000 '" + work.file("saved.rom") + "' > \"$4\"; kill -SEGV $$");
+  controls.click(kIdCurrent);
+  expectOnly("This is not a valid ATi BIOS");
+  EXPECT_FALSE(editor->imageLoaded);
+  expectFilesIntact();
+}
+
+TEST_F(ReaderFaults, ToolThatWritesGarbage) {
+  tool("head -c 49152 /dev/urandom > \"$4\"");
+  controls.click(kIdCurrent);
+  expectOnly("This is not a valid ATi BIOS");
+  EXPECT_FALSE(editor->imageLoaded);
+  expectFilesIntact();
+}
+
+TEST_F(ReaderFaults, ToolThatHangsAfterWritingPartOfTheDump) {
+  tool("head -c 30000 '" + work.file("saved.rom") + "' > \"$4\"; exec sleep 30");
+  controls.click(kIdCurrent);
+  expectOnly("This is not a valid ATi BIOS");
+  expectFilesIntact();
+}
+
+}  // namespace
+}  // namespace varnel
