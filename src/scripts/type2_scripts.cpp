@@ -2,6 +2,7 @@
 #include "scripts/type2_scripts.h"
 
 #include <algorithm>
+#include <array>
 #include <bitset>
 #include <cstdio>
 #include <memory>
@@ -35,8 +36,16 @@ std::vector<CallSite> callSitesByTarget(const BiosImage& image) {
   for (int32_t k = kCodeStart; k < image.boundedLength() - 6; ++k) {
     if (isCallSite(image, k)) sites.push_back({callTarget(image, k), static_cast<uint16_t>(k)});
   }
-  std::stable_sort(sites.begin(), sites.end(),
-                   [](const CallSite& a, const CallSite& b) { return a.target < b.target; });
+  // A stable radix sort on the 16-bit target, low byte then high byte:
+  // linear, and the sites of one target stay in ascending position.
+  std::vector<CallSite> sorted(sites.size());
+  for (int shift : {0, 8}) {
+    std::array<size_t, 257> start{};
+    for (const CallSite& site : sites) ++start[((site.target >> shift) & 0xFF) + 1];
+    for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+    for (const CallSite& site : sites) sorted[start[(site.target >> shift) & 0xFF]++] = site;
+    sites.swap(sorted);
+  }
   return sites;
 }
 
