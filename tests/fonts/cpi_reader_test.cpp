@@ -6,6 +6,7 @@
 #include "fonts/font_tables.h"
 #include "io/file_io.h"
 #include "support/cpi_builder.h"
+#include "support/faults.h"
 #include "support/test_paths.h"
 
 namespace varnel {
@@ -158,27 +159,9 @@ TEST(ReadCpiFonts, AtMost1024Matches) {
   }
 }
 
-// A stream that fails after some bytes, like a disk with a bad sector.
-class FailingStream final : public ByteStream {
- public:
-  FailingStream(const Bytes& data, int64_t failAt) : inner_(data), failAt_(failAt) {}
-  void seekTo(int64_t position) override { inner_.seekTo(position); }
-  void seekBy(int64_t offset) override { inner_.seekBy(offset); }
-  int32_t read(uint8_t* buffer, int32_t count) override {
-    if (inner_.position() + count > failAt_) throw StreamError("read error");
-    return inner_.read(buffer, count);
-  }
-  int64_t position() override { return inner_.position(); }
-  int64_t length() override { return inner_.length(); }
-
- private:
-  MemoryByteStream inner_;
-  int64_t failAt_;
-};
-
 TEST(ReadCpiFonts, StreamFailuresReachTheCaller) {
   const test::BuiltCpi cpi = test::buildCpi(twoCodePages());
-  FailingStream stream(cpi.bytes, static_cast<int64_t>(cpi.entryStarts[1]) + 10);
+  test::FailingStream stream(cpi.bytes, static_cast<int64_t>(cpi.entryStarts[1]) + 10);
   auto entries = std::make_unique<CpiFontList>();
   EXPECT_THROW(readCpiFonts(stream, *entries, 8, 16), StreamError);
 }

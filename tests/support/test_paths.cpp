@@ -1,5 +1,7 @@
 #include "support/test_paths.h"
 
+#include "support/faults.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -80,32 +82,6 @@ std::string slurp(int fd) {
 }
 
 }  // namespace
-
-// Limits the size of files written by processes started meanwhile; writes
-// past the limit then fail with EFBIG instead of raising SIGXFSZ.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(long limit) : active_(limit >= 0) {
-    if (!active_) return;
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    rlimit lowered = saved_;
-    lowered.rlim_cur = static_cast<rlim_t>(limit);
-    ::setrlimit(RLIMIT_FSIZE, &lowered);
-    savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-  }
-  ~FileSizeLimit() {
-    if (!active_) return;
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, savedHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  bool active_;
-  rlimit saved_{};
-  void (*savedHandler_)(int) = SIG_DFL;
-};
 
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const RunOptions& options) {

@@ -12,6 +12,7 @@
 #include "support/cpi_builder.h"
 #include "support/current_directory.h"
 #include "support/editor_fixture.h"
+#include "support/faults.h"
 
 namespace varnel {
 namespace {
@@ -32,31 +33,11 @@ class Faults : public test::EditorFixture {
   Bytes loaded;
 };
 
-// A file system that fills up: writes past a size limit fail part-way.
-class FullDisk {
- public:
-  FullDisk() {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    rlimit limit = saved_;
-    limit.rlim_cur = 1000;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    handler_ = std::signal(SIGXFSZ, SIG_IGN);
-  }
-  ~FullDisk() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, handler_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*handler_)(int);
-};
-
 TEST_F(Faults, DiskFillingUpMidFontExportKeepsTheOldFile) {
   const Bytes old(3000, 0x42);
   test::writeFile(work.file("font.fnt"), old);
   {
-    const FullDisk full;
+    const test::FileSizeLimit full(1000);
     platform.answerFile(work.file("font.fnt"));
     controls.click(kIdSave8x16);
   }
@@ -98,37 +79,14 @@ TEST_F(Faults, ReadErrorWhileLoadingAnImage) {
   EXPECT_FALSE(editor->imageLoaded);
 }
 
-// A stream that fails once its position passes a point.
-class FailingStream final : public ByteStream {
- public:
-  FailingStream(Bytes data, int64_t failAt)
-      : data_(std::move(data)), inner_(data_), failAt_(failAt) {}
-  void seekTo(int64_t position) override { inner_.seekTo(position); }
-  void seekBy(int64_t offset) override { inner_.seekBy(offset); }
-  int32_t read(uint8_t* buffer, int32_t count) override {
-    if (inner_.position() + count > failAt_) {
-      // Part of the data arrives before the error, like a bad sector.
-      inner_.read(buffer, static_cast<int32_t>(std::max<int64_t>(0, failAt_ - inner_.position())));
-      throw StreamError("Input/output error");
-    }
-    return inner_.read(buffer, count);
-  }
-  int64_t position() override { return inner_.position(); }
-  int64_t length() override { return inner_.length(); }
-
- private:
-  Bytes data_;
-  MemoryByteStream inner_;
-  int64_t failAt_;
-};
-
 TEST_F(Faults, ReadErrorInTheMiddleOfACodePageFile) {
   test::CpiSpec spec;
   spec.entries = {{437, {{8, 16}}}, {850, {{8, 16}}}};
   const test::BuiltCpi cpi = test::buildCpi(spec);
   // While the headers are walked: nothing changes.
   platform.openStream = [&](const std::string&) {
-    return std::make_unique<FailingStream>(cpi.bytes, static_cast<int64_t>(cpi.entryStarts[1]) + 5);
+    return std::make_unique<test::FailingStream>(cpi.bytes,
+                                                 static_cast<int64_t>(cpi.entryStarts[1]) + 5);
   };
   platform.answerFile(work.file("ega.cpi"));
   controls.click(kIdLoad8x16);
@@ -138,7 +96,7 @@ TEST_F(Faults, ReadErrorInTheMiddleOfACodePageFile) {
   // While the chosen font's glyphs are read (the last font of the file, so
   // that every header lies before the fault): the bytes read so far are in.
   platform.openStream = [&](const std::string&) {
-    return std::make_unique<FailingStream>(cpi.bytes, cpi.dataOffsets[1] + 100);
+    return std::make_unique<test::FailingStream>(cpi.bytes, cpi.dataOffsets[1] + 100);
   };
   platform.fontAnswers.push_back(1);
   platform.answerFile(work.file("ega.cpi"));

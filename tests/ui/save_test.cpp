@@ -6,6 +6,7 @@
 #include <csignal>
 
 #include "support/editor_fixture.h"
+#include "support/faults.h"
 
 namespace varnel {
 namespace {
@@ -121,33 +122,13 @@ TEST_F(Save, FailedSaveIntoALockedFolderKeepsThePreviousFile) {
   EXPECT_EQ(controls.text(kIdFileName), work.file("card.rom"));
 }
 
-// A file system that fills up: writes past a size limit fail.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    handler_ = std::signal(SIGXFSZ, SIG_IGN);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, handler_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*handler_)(int);
-};
-
 TEST_F(Save, FullDiskKeepsThePreviousFileAndTheRepairedImage) {
   load(test::buildRom().bytes, "card.rom");
   controls.drag(kIdCoreSlider, 320);
   const Bytes previous(5000, 0x42);
   test::writeFile(work.file("old.rom"), previous);
   {
-    const FileSizeLimit full(4096);
+    const test::FileSizeLimit full(4096);
     platform.answerFile(work.file("old.rom"));
     controls.click(kIdSave);
   }

@@ -1,0 +1,47 @@
+// Faults for tests: a disk that fills up, a stream that breaks.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdint>
+
+#include "fonts/byte_stream.h"
+#include "support/rom_builder.h"
+
+namespace varnel::test {
+
+// Limits the size of files this process (and what it starts meanwhile)
+// may write: writes past the limit fail with EFBIG, as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(long bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  bool active_;
+  rlimit saved_{};
+  void (*savedHandler_)(int) = SIG_DFL;
+};
+
+// A stream over bytes that fails once a read would pass `failAt`; the
+// bytes before that point arrive first, like data before a bad sector.
+class FailingStream final : public ByteStream {
+ public:
+  FailingStream(Bytes data, int64_t failAt)
+      : data_(std::move(data)), inner_(data_), failAt_(failAt) {}
+  void seekTo(int64_t position) override { inner_.seekTo(position); }
+  void seekBy(int64_t offset) override { inner_.seekBy(offset); }
+  int32_t read(uint8_t* buffer, int32_t count) override;
+  int64_t position() override { return inner_.position(); }
+  int64_t length() override { return inner_.length(); }
+
+ private:
+  Bytes data_;
+  MemoryByteStream inner_;
+  int64_t failAt_;
+};
+
+}  // namespace varnel::test
