@@ -1,12 +1,13 @@
 #include "fonts/font_tables.h"
 
+#include "image/byte_patterns.h"
+
 #include <array>
 #include <cstring>
 
 namespace varnel {
 namespace {
 
-constexpr int32_t kCodeStart = 256;
 constexpr int16_t kAny = -1;
 
 // mov cx,000Eh / jmp short / mov bp,font8x8 / mov cx,0008h / jmp short /
@@ -30,11 +31,6 @@ bool matchesAt(const BiosImage& image, int32_t start, const std::array<int16_t, 
     if (code[i] != kAny && image.bytes[start + i] != code[i]) return false;
   }
   return true;
-}
-
-// Unsigned offset against a signed limit: a short image rejects every offset.
-uint16_t offsetIfFits(uint16_t offset, int32_t n, int32_t tableSize) {
-  return offset > n - tableSize ? 0 : offset;
 }
 
 bool rowsBlank(const uint8_t* glyph, int first, int count) {
@@ -77,7 +73,7 @@ bool passesRules(const uint8_t* font, int glyphRows, int upperRow, int lowerRow,
 
 void locateFontTables(BiosImage& image) {
   const int32_t n = image.boundedLength();
-  for (int32_t p = kCodeStart; p < n - 32; ++p) {
+  for (int32_t p = kCodeSearchStart; p < n - 32; ++p) {
     if (image.bytes[p] == 0xBD && matchesAt(image, p - kFontPointerLead, kFontPointerCode)) {
       image.font8x8Offset = offsetIfFits(image.wordAt(p + 1), n, kFont8x8Size);
       image.font8x16Offset = offsetIfFits(image.wordAt(p + 9), n, kFont8x16Size);

@@ -1,5 +1,7 @@
 #include "image/bios_image.h"
 
+#include "image/byte_patterns.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -17,13 +19,6 @@ constexpr int32_t kTvTableSize = 16;
 
 int32_t clampLength(int32_t n) {
   return std::clamp(n, 0, kMaxImageSize);
-}
-
-// An offset read from the image is kept only when a table of the given size
-// starting there fits the image. The comparison is signed, so a short image
-// rejects every offset.
-uint16_t offsetIfFits(uint16_t offset, int32_t n, int32_t tableSize) {
-  return offset > n - tableSize ? 0 : offset;
 }
 
 }  // namespace

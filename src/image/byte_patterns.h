@@ -10,6 +10,16 @@
 
 namespace varnel {
 
+// The BIOS's code is searched from this image offset on.
+inline constexpr int32_t kCodeSearchStart = 256;
+
+// An offset read from the image, kept only when a table of `tableSize`
+// bytes starting there fits the first n bytes. The comparison is signed, so
+// an image shorter than the table rejects every offset.
+inline uint16_t offsetIfFits(uint16_t offset, int32_t n, int32_t tableSize) {
+  return offset > n - tableSize ? 0 : offset;
+}
+
 // The first position p >= from at which the pattern lies wholly before
 // `limit` (p + size <= limit), or 0 when there is none.
 template <size_t N>

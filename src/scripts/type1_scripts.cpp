@@ -14,12 +14,11 @@ constexpr std::array<uint8_t, 12> kInterpreterLoop = {0xB9, 0xE8, 0x03, 0x2E, 0x
                                                       0xD8, 0x0A, 0xDB, 0x75, 0x03, 0xE9};
 constexpr uint8_t kMovSiImm16 = 0xBE;
 constexpr uint8_t kCallRel16 = 0xE8;
-constexpr int32_t kCodeStart = 256;
 constexpr int32_t kMaxScriptLength = 1000;
 
 // The loop must end before the image's last byte: p < length - 12.
 int32_t findInterpreterLoop(const BiosImage& image) {
-  return findPattern(image, kCodeStart, image.length - 1, kInterpreterLoop);
+  return findPattern(image, kCodeSearchStart, image.length - 1, kInterpreterLoop);
 }
 
 void insertHeaderSlots(BiosImage& image) {
@@ -32,7 +31,7 @@ void insertHeaderSlots(BiosImage& image) {
 // mov si,script / call rel16 sites whose call lands just before the loop
 // (in the few bytes that save registers ahead of it).
 void insertCallSites(BiosImage& image, int32_t loopPos) {
-  for (int32_t j = kCodeStart; j < image.boundedLength() - 6; ++j) {
+  for (int32_t j = kCodeSearchStart; j < image.boundedLength() - 6; ++j) {
     if (image.bytes[j] != kMovSiImm16 || image.bytes[j + 3] != kCallRel16) continue;
     const int32_t target = (j + 6 + image.wordAt(j + 4)) & 0xFFFF;
     if (target >= loopPos - 9 && target <= loopPos - 3) {
@@ -100,7 +99,7 @@ int32_t stepOverEntry(const BiosImage& image, int32_t pos) {
 }  // namespace
 
 void BiosImage::locateType1Scripts() {
-  const int32_t loopPos = boundedLength() - 12 > kCodeStart ? findInterpreterLoop(*this) : 0;
+  const int32_t loopPos = boundedLength() - 12 > kCodeSearchStart ? findInterpreterLoop(*this) : 0;
   scriptOffsets.count = 0;
   insertHeaderSlots(*this);
   if (loopPos != 0) insertCodeScripts(*this, loopPos);

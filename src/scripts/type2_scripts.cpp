@@ -1,6 +1,8 @@
 // Type-2 register scripts: located only to trace them for diagnosis.
 #include "scripts/type2_scripts.h"
 
+#include "image/byte_patterns.h"
+
 #include <algorithm>
 #include <array>
 #include <bitset>
@@ -11,7 +13,6 @@
 namespace varnel {
 namespace {
 
-constexpr int32_t kCodeStart = 256;
 constexpr uint8_t kMovBxImm16 = 0xBB;
 constexpr uint8_t kCallRel16 = 0xE8;
 
@@ -33,7 +34,7 @@ uint16_t callTarget(const BiosImage& image, int32_t k) {
 // visited in the order a scan of the whole image would meet them.
 std::vector<CallSite> callSitesByTarget(const BiosImage& image) {
   std::vector<CallSite> sites;
-  for (int32_t k = kCodeStart; k < image.boundedLength() - 6; ++k) {
+  for (int32_t k = kCodeSearchStart; k < image.boundedLength() - 6; ++k) {
     if (isCallSite(image, k)) sites.push_back({callTarget(image, k), static_cast<uint16_t>(k)});
   }
   // A stable radix sort on the 16-bit target, low byte then high byte:
@@ -41,9 +42,12 @@ std::vector<CallSite> callSitesByTarget(const BiosImage& image) {
   std::vector<CallSite> sorted(sites.size());
   for (int shift : {0, 8}) {
     std::array<size_t, 257> start{};
-    for (const CallSite& site : sites) ++start[((site.target >> shift) & 0xFF) + 1];
-    for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
-    for (const CallSite& site : sites) sorted[start[(site.target >> shift) & 0xFF]++] = site;
+    for (const CallSite& site : sites)
+      ++start[((site.target >> shift) & 0xFF) + 1];
+    for (size_t i = 1; i < start.size(); ++i)
+      start[i] += start[i - 1];
+    for (const CallSite& site : sites)
+      sorted[start[(site.target >> shift) & 0xFF]++] = site;
     sites.swap(sorted);
   }
   return sites;
@@ -53,7 +57,7 @@ void printRegisterWriteMarkers(const BiosImage& image) {
   // mov dl,0 / xor eax,eax / mov ax,imm16 / out dx,eax / mov dl,4 / mov al,imm8 / out dx,al
   static constexpr std::array<int16_t, 15> kMarker = {0xB2, 0x00, 0x66, 0x33, 0xC0, 0xB8, -1,  -1,
                                                       0x66, 0xEF, 0xB2, 0x04, 0xB0, -1,   0xEE};
-  for (int32_t p = kCodeStart; p < image.boundedLength() - 15; ++p) {
+  for (int32_t p = kCodeSearchStart; p < image.boundedLength() - 15; ++p) {
     bool match = true;
     for (size_t i = 0; i < kMarker.size() && match; ++i) {
       match = kMarker[i] < 0 || image.bytes[p + i] == kMarker[i];
@@ -86,7 +90,7 @@ Type2SearchResult findType2Scripts(const BiosImage& image) {
   // A target's sites add the same offsets every time they are visited, so
   // each target needs visiting once.
   auto visited = std::make_unique<std::bitset<65536>>();
-  for (int32_t j = kCodeStart; j < image.boundedLength() - 6; ++j) {
+  for (int32_t j = kCodeSearchStart; j < image.boundedLength() - 6; ++j) {
     if (image.bytes[j] != kMovBxImm16 || !scripts.contains(image.wordAt(j + 1))) continue;
     result.found = true;
     if (image.bytes[j + 3] != kCallRel16) continue;
