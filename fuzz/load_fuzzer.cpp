@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto bytes = input.rest();
   image->reset();
   const size_t n = std::min(bytes.size(), static_cast<size_t>(varnel::kMaxImageSize));
-  std::memcpy(image->bytes.data(), bytes.data(), n);
+  std::copy_n(bytes.data(), n, image->bytes.data());
   image->length = static_cast<int32_t>(n);
   const int code = image->validate();
   (void)image->checksumsValid();
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!image->checksumsValid()) std::abort();
   // What a save writes, loaded afresh.
   again->reset();
-  std::memcpy(again->bytes.data(), image->bytes.data(), static_cast<size_t>(image->length));
+  std::copy_n(image->bytes.data(), image->length, again->bytes.data());
   again->length = image->length;
   if (again->validate() != varnel::kValid || !again->checksumsValid()) std::abort();
   return 0;

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto bytes = input.rest();
   image->reset();
   const size_t n = std::min(bytes.size(), static_cast<size_t>(varnel::kMaxImageSize));
-  std::memcpy(image->bytes.data(), bytes.data(), n);
+  std::copy_n(bytes.data(), n, image->bytes.data());
   image->length = static_cast<int32_t>(n);
   image->traceScripts = true;
   image->headerOffset = header;
