@@ -23,8 +23,23 @@ struct FontTable {
 
 namespace {
 
-const FontTable* font8x8();
-const FontTable* font8x16();
+const FontTable kFont8x8{
+    &BiosImage::font8x8Offset,
+    kFont8x8Size,
+    8,
+    "There are no 8x8 fonts int this file.",
+    "This file does not seem to be a valid 8x8 font.\nDo you really want to load it?",
+    isPlausibleFont8x8,
+    false};
+
+const FontTable kFont8x16{
+    &BiosImage::font8x16Offset,
+    kFont8x16Size,
+    16,
+    "There are no 8x16 fonts int this file.",
+    "This file does not seem to be a valid 8x16 font.\nDo you really want to load it?",
+    isPlausibleFont8x16,
+    true};
 
 constexpr const char* kFontFileFilter = "DOS Font files (*.fnt)|*.fnt|All Files (*.*)|*.*||";
 constexpr const char* kFontImportFilter =
@@ -34,16 +49,16 @@ constexpr const char* kFontImportFilter =
 }  // namespace
 
 void EditorDialog::OnSaveFont8x8() {
-  saveFont(*font8x8());
+  saveFont(kFont8x8);
 }
 void EditorDialog::OnSaveFont8x16() {
-  saveFont(*font8x16());
+  saveFont(kFont8x16);
 }
 void EditorDialog::OnLoadFont8x8() {
-  loadFont(*font8x8());
+  loadFont(kFont8x8);
 }
 void EditorDialog::OnLoadFont8x16() {
-  loadFont(*font8x16());
+  loadFont(kFont8x16);
 }
 
 void EditorDialog::OnViewFonts() {
@@ -117,33 +132,5 @@ void EditorDialog::storeFont(const FontTable& table, const uint8_t* glyphs) {
   std::copy_n(glyphs, table.size, &image.bytes[image.*table.offset]);
   if (table.refreshesAlternates) refreshAltFont9x16(image);
 }
-
-namespace {
-
-const FontTable* font8x8() {
-  static const FontTable table{
-      &BiosImage::font8x8Offset,
-      kFont8x8Size,
-      8,
-      "There are no 8x8 fonts int this file.",
-      "This file does not seem to be a valid 8x8 font.\nDo you really want to load it?",
-      isPlausibleFont8x8,
-      false};
-  return &table;
-}
-
-const FontTable* font8x16() {
-  static const FontTable table{
-      &BiosImage::font8x16Offset,
-      kFont8x16Size,
-      16,
-      "There are no 8x16 fonts int this file.",
-      "This file does not seem to be a valid 8x16 font.\nDo you really want to load it?",
-      isPlausibleFont8x16,
-      true};
-  return &table;
-}
-
-}  // namespace
 
 }  // namespace varnel::ui

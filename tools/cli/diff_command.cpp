@@ -19,14 +19,6 @@ struct Setting {
   Json a, b;
 };
 
-Json wordOrNull(const BiosImage& image, ImageRef ref) {
-  return ref ? Json(image.wordAt(ref)) : Json(nullptr);
-}
-
-Json byteOrNull(const BiosImage& image, ImageRef ref) {
-  return ref ? Json(image.byteAt(ref)) : Json(nullptr);
-}
-
 // Every setting the editor shows, as comparable values.
 std::vector<std::pair<std::string, Json>> settingsOf(const BiosImage& image) {
   const int32_t tv = image.tvTableOffset;

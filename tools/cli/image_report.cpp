@@ -18,10 +18,6 @@ std::string hex(uint32_t value, int digits) {
   return buffer;
 }
 
-Json wordOrNull(const BiosImage& image, ImageRef ref) {
-  return ref ? Json(image.wordAt(ref)) : Json(nullptr);
-}
-
 Json dwordOrNull(const BiosImage& image, ImageRef ref) {
   return ref ? Json(image.dwordAt(ref)) : Json(nullptr);
 }
@@ -69,10 +65,6 @@ void addTexts(Json& out, const BiosImage& image) {
   out["biosDateTime"] = text(image.textAt(0x50));
   out["vendorId"] =
       image.headerOffset != 0 ? Json(image.wordAt(image.headerOffset + 0x1C)) : Json(nullptr);
-}
-
-Json byteOrNull(const BiosImage& image, ImageRef ref) {
-  return ref ? Json(image.byteAt(ref)) : Json(nullptr);
 }
 
 Json offsetOrNull(ImageRef ref) {
@@ -189,6 +181,14 @@ std::string fontText(const BiosImage& image) {
 }
 
 }  // namespace
+
+Json wordOrNull(const BiosImage& image, ImageRef ref) {
+  return ref ? Json(image.wordAt(ref)) : Json(nullptr);
+}
+
+Json byteOrNull(const BiosImage& image, ImageRef ref) {
+  return ref ? Json(image.byteAt(ref)) : Json(nullptr);
+}
 
 std::string latin1ToUtf8(std::string_view text) {
   std::string out;

@@ -1,6 +1,7 @@
 // What varnel-cli tells about a loaded image: a JSON object and a summary.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "loaded_image.h"
@@ -9,6 +10,10 @@ namespace varnel::cli {
 
 // Texts of the image are Latin-1; JSON wants UTF-8.
 std::string latin1ToUtf8(std::string_view text);
+
+// A located value of the image as JSON, or null when it was not located.
+nlohmann::ordered_json wordOrNull(const BiosImage& image, ImageRef ref);
+nlohmann::ordered_json byteOrNull(const BiosImage& image, ImageRef ref);
 
 // One JSON object, on one line, describing the record after the load.
 std::string infoJson(const LoadedImage& loaded);
