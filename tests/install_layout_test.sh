@@ -7,13 +7,14 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for path in bin/varnel bin/varnel-cli libexec/varnel/varnel libexec/varnel/Vendor.IDs libexec/varnel/pokrun libexec/varnel/Varnel.chm \
-            share/applications/varnel.desktop share/icons/hicolor/32x32/apps/varnel.png \
-            share/icons/hicolor/16x16/apps/varnel.png share/man/man1/varnel-cli.1; do
+            share/applications/io.github.varnel.Varnel.desktop share/icons/hicolor/32x32/apps/varnel.png \
+            share/icons/hicolor/16x16/apps/varnel.png share/man/man1/varnel-cli.1.gz share/man/man1/varnel.1.gz \
+            share/metainfo/io.github.varnel.Varnel.metainfo.xml share/varnel/sample.rom; do
   [ -e "$prefix/$path" ] || { echo "missing after install: $path"; exit 1; }
 done
 # bin/varnel leads to the program beside its vendor list.
 [ "$(readlink -f "$prefix/bin/varnel")" = "$(readlink -f "$prefix/libexec/varnel/varnel")" ] ||
   { echo "bin/varnel does not lead to libexec/varnel/varnel"; exit 1; }
 grep -q '^1002 ' "$prefix/libexec/varnel/Vendor.IDs" || { echo "Vendor.IDs lacks 1002"; exit 1; }
-grep -q '^Exec=varnel$' "$prefix/share/applications/varnel.desktop"
+grep -q '^Exec=varnel$' "$prefix/share/applications/io.github.varnel.Varnel.desktop"
 echo "install layout ok"

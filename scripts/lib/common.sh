@@ -12,6 +12,9 @@ VARNEL_BUILD_PACKAGES=(
   libchm-dev fp-utils
 )
 VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev)
+# What making and checking the Debian package needs besides building:
+# dpkg-shlibdeps (dpkg-dev, which asks file(1)), lintian and appstreamcli.
+VARNEL_PACKAGING_PACKAGES=(dpkg-dev file lintian appstream)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
