@@ -1,9 +1,9 @@
 // Start-up, reset and the event table of the main window.
 #include "ui/editor_dialog.h"
 
-#include <cstdio>
-#include <cstring>
+#include <utility>
 
+#include "io/file_io.h"
 #include "ui/dialog_text.h"
 #include "ui/vendor_list.h"
 
@@ -42,18 +42,17 @@ std::string EditorDialog::GetProgramDirectory() {
 }
 
 void EditorDialog::LoadVendorList() {
-  const std::string path = GetProgramDirectory() + kVendorListName;
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) return;
+  const std::optional<std::string> list =
+      readRegularFilePrefix(GetProgramDirectory() + kVendorListName, kVendorListLimit);
+  if (!list) return;
   controls_.resetContent(kIdVendor);
-  char piece[kVendorLineBuffer];
-  while (std::fgets(piece, sizeof piece, file) != nullptr) {
-    const std::optional<VendorItem> item = parseVendorLine(piece);
-    if (!item) continue;
-    const int index = controls_.addString(kIdVendor, item->text);
-    controls_.setItemData(kIdVendor, index, item->id);
+  // Already in the sorted list's order: each item goes to the end.
+  int index = 0;
+  for (const VendorItem& item : sortedVendorItems(*list)) {
+    controls_.insertString(kIdVendor, index, item.text);
+    controls_.setItemData(kIdVendor, index, item.id);
+    ++index;
   }
-  std::fclose(file);
 }
 
 void EditorDialog::ResetEditor() {
