@@ -176,7 +176,11 @@ int QtDialogControls::insertString(int id, int index, const std::string& text) {
   const int count = itemCount(id);
   if (index < 0 || index > count) index = count;
   if (auto* combo = qobject_cast<QComboBox*>(target)) {
+    // A combo box selects the first item put into it; a list selects
+    // nothing until the program or the user does.
+    const bool noSelection = combo->currentIndex() < 0;
     combo->insertItem(index, fromNarrow(text), 0u);
+    if (noSelection) combo->setCurrentIndex(-1);
   } else if (auto* list = qobject_cast<QListWidget*>(target)) {
     const QSignalBlocker quiet(list);
     auto* item = new QListWidgetItem(fromNarrow(text));
