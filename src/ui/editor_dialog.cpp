@@ -68,7 +68,11 @@ void EditorDialog::showError(const char* text) {
 }
 
 void EditorDialog::setDialogInt(int id, int value) {
+  // The program's value replaces whatever the user typed there.
+  if (id == kIdCoreEdit || id == kIdMemoryEdit) clockEditPending(id) = false;
+  const bool outer = std::exchange(writingClockEdit_, true);
   controls_.setText(id, std::to_string(value));
+  writingClockEdit_ = outer;
 }
 
 int EditorDialog::dialogInt(int id) const {
@@ -89,6 +93,10 @@ constexpr EventRoute kEventTable[] = {
     {kIdLoad, Notification::kClicked, &EditorDialog::OnLoadBios},
     {kIdCoreEdit, Notification::kEditChange, &EditorDialog::OnChangeCoreEdit},
     {kIdMemoryEdit, Notification::kEditChange, &EditorDialog::OnChangeMemoryEdit},
+    {kIdCoreEdit, Notification::kKillFocus, &EditorDialog::OnCommitCoreEdit},
+    {kIdCoreEdit, Notification::kEnterKey, &EditorDialog::OnCommitCoreEdit},
+    {kIdMemoryEdit, Notification::kKillFocus, &EditorDialog::OnCommitMemoryEdit},
+    {kIdMemoryEdit, Notification::kEnterKey, &EditorDialog::OnCommitMemoryEdit},
     {kIdSave, Notification::kClicked, &EditorDialog::OnSaveBios},
     {kIdSave8x8, Notification::kClicked, &EditorDialog::OnSaveFont8x8},
     {kIdLoad8x8, Notification::kClicked, &EditorDialog::OnLoadFont8x8},
@@ -110,6 +118,8 @@ constexpr EventRoute kEventTable[] = {
 }  // namespace
 
 void EditorDialog::onCommand(int id, Notification code) {
+  // Every action works with the clocks the user typed.
+  if (code == Notification::kClicked || code == Notification::kSelChange) commitClockEdits();
   for (const EventRoute& route : kEventTable) {
     if (route.id == id && route.code == code) {
       (this->*route.handler)();
@@ -119,6 +129,11 @@ void EditorDialog::onCommand(int id, Notification code) {
 }
 
 void EditorDialog::onHScroll(int sliderId, int scrollCode, int position) {
+  // A trackbar moved by the user wins over what was typed in its own edit.
+  if (sliderId == kIdCoreSlider || sliderId == kIdMemorySlider) {
+    clockEditPending(sliderId == kIdCoreSlider ? kIdCoreEdit : kIdMemoryEdit) = false;
+  }
+  commitClockEdits();
   OnHScroll(scrollCode, position, sliderId);
 }
 
