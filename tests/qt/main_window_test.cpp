@@ -10,9 +10,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 
 #include "support/rom_builder.h"
@@ -315,6 +317,34 @@ TEST_F(MainWindowTest, EnterTriggersSaveOnceAnImageIsShown) {
   loadSample();
   QTest::keyClick(&window.dialog(), Qt::Key_Return);
   EXPECT_EQ(platform.fileDialogs, 1);
+}
+
+// The real question box: Yes is the default, Escape and the close box mean
+// Cancel.
+struct Answering {
+  std::function<void(QMessageBox&)> act;
+  int result;
+};
+
+TEST(QtPlatformTest, SaveQuestionAnswersYesNoOrCancel) {
+  const std::vector<Answering> cases = {
+      {[](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); }, kIdYes},
+      {[](QMessageBox& box) { box.button(QMessageBox::No)->click(); }, kIdNo},
+      {[](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }, kIdCancel},
+      {[](QMessageBox& box) { box.close(); }, kIdCancel},
+  };
+  qtui::QtPlatform platform;
+  for (size_t i = 0; i < cases.size(); ++i) {
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->text().toStdString(), kSaveChangesQuestion);
+      cases[i].act(*box);
+    });
+    EXPECT_EQ(platform.messageBox(kSaveChangesQuestion, nullptr, kMbYesNoCancel | kMbIconQuestion),
+              cases[i].result)
+        << i;
+  }
 }
 
 TEST(QtPlatformTest, FiltersKeepTheirTextsAndMeanAllFilesByStar) {
