@@ -26,8 +26,8 @@ class HeadlessControls final : public DialogControls {
   void type(int id, const std::string& text);      // replaces an edit's text (a paste)
   void typeKeys(int id, const std::string& keys);  // appends one key at a time
   void drag(int id, int position);                 // moves a trackbar
-  void focus(int id);  // the edit that loses the focus is told
-  void pressEnter();   // in the focused edit
+  void focus(int id);                              // the edit that loses the focus is told
+  void pressEnter();                               // in the focused edit
   int focused() const { return focused_; }
 
   std::string windowTitle;

@@ -62,9 +62,8 @@ std::vector<VendorItem> sortedVendorItems(std::string_view list) {
   while (!list.empty()) {
     // A piece ends after its newline, or after 1023 characters.
     const size_t newline = list.substr(0, kLongestPiece).find('\n');
-    const size_t length = newline == std::string_view::npos
-                              ? std::min(list.size(), kLongestPiece)
-                              : newline + 1;
+    const size_t length =
+        newline == std::string_view::npos ? std::min(list.size(), kLongestPiece) : newline + 1;
     const std::string piece(list.substr(0, length));
     list.remove_prefix(length);
     if (std::optional<VendorItem> item = parseVendorLine(piece.c_str())) {

@@ -206,8 +206,7 @@ void PrintTo(const TypedClock& c, std::ostream* out) {
   *out << c.keys;
 }
 
-class TypedClockInWindow : public MainWindowTest,
-                           public testing::WithParamInterface<TypedClock> {};
+class TypedClockInWindow : public MainWindowTest, public testing::WithParamInterface<TypedClock> {};
 
 TEST_P(TypedClockInWindow, StaysAsTypedUntilTheEditIsLeft) {
   const TypedClock& t = GetParam();
@@ -287,11 +286,12 @@ TEST_P(EndingWithChanges, AsksAndCancelStays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EndingWithChanges,
-    testing::Values(
-        Ending{"Escape", [](auto& w) { QTest::keyClick(&w.dialog(), Qt::Key_Escape); }},
-        Ending{"ExitButton",
-               [](auto& w) { QTest::mouseClick(w.controls().widget(kIdCancel), Qt::LeftButton); }},
-        Ending{"CloseBox", [](auto& w) { w.dialog().close(); }}),
+    testing::Values(Ending{"Escape", [](auto& w) { QTest::keyClick(&w.dialog(), Qt::Key_Escape); }},
+                    Ending{"ExitButton",
+                           [](auto& w) {
+                             QTest::mouseClick(w.controls().widget(kIdCancel), Qt::LeftButton);
+                           }},
+                    Ending{"CloseBox", [](auto& w) { w.dialog().close(); }}),
     [](const testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowTest, EscapeInAnOpenListOnlyClosesTheList) {

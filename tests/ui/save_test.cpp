@@ -150,7 +150,7 @@ struct Closing {
   const char* name;
   bool load;
   std::function<void(test::FakeControls&, test::ScriptedPlatform&)> edit;
-  std::deque<int> answers;  // to the question, if it comes
+  std::deque<int> answers;            // to the question, if it comes
   std::optional<const char*> saveAs;  // the Save dialog's answer; nothing cancels
   bool asked;
   bool closes;
@@ -205,30 +205,58 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Closing{"NoImage", false, nothing, {}, {}, false, true, false},
         Closing{"Unchanged", true, nothing, {}, {}, false, true, false},
-        Closing{"EditUndoneByHand", true,
+        Closing{"EditUndoneByHand",
+                true,
                 [](auto& c, auto&) {
                   c.drag(kIdCoreSlider, 300);
                   c.drag(kIdCoreSlider, 275);
                 },
-                {}, {}, false, true, false},
-        Closing{"SavedAfterTheEdit", true,
+                {},
+                {},
+                false,
+                true,
+                false},
+        Closing{"SavedAfterTheEdit",
+                true,
                 [](auto& c, auto& p) {
                   c.drag(kIdCoreSlider, 300);
                   p.filesInMemory = true;
                   p.answerFile("saved.rom");
                   c.click(kIdSave);
                 },
-                {}, {}, false, true, false},
+                {},
+                {},
+                false,
+                true,
+                false},
         Closing{"No", true, dragCore, {kIdNo}, {}, true, true, false},
         Closing{"Cancel", true, dragCore, {kIdCancel}, {}, true, false, false},
         Closing{"YesSaves", true, dragCore, {kIdYes}, "kept.rom", true, true, true},
         Closing{"YesButTheSaveDialogCancelled", true, dragCore, {kIdYes}, {}, true, false, false},
-        Closing{"YesButTheWriteFails", true, dragCore, {kIdYes, 1}, "no/such/folder/kept.rom",
-                true, false, false},
-        Closing{"ClockTypedButNotTaken", true, [](auto& c, auto&) { c.type(kIdCoreEdit, "30"); },
-                {kIdNo}, {}, true, true, false},
-        Closing{"OnlyTheUnsupportedBox", true, [](auto& c, auto&) { c.click(kIdUnsupportedTv); },
-                {kIdNo}, {}, true, true, false}),
+        Closing{"YesButTheWriteFails",
+                true,
+                dragCore,
+                {kIdYes, 1},
+                "no/such/folder/kept.rom",
+                true,
+                false,
+                false},
+        Closing{"ClockTypedButNotTaken",
+                true,
+                [](auto& c, auto&) { c.type(kIdCoreEdit, "30"); },
+                {kIdNo},
+                {},
+                true,
+                true,
+                false},
+        Closing{"OnlyTheUnsupportedBox",
+                true,
+                [](auto& c, auto&) { c.click(kIdUnsupportedTv); },
+                {kIdNo},
+                {},
+                true,
+                true,
+                false}),
     [](const testing::TestParamInfo<Closing>& info) { return std::string(info.param.name); });
 
 // Load, change one thing of each kind, save, load the saved file: exactly

@@ -128,7 +128,8 @@ TEST_F(Startup, OnlyTheFirstMiBOfTheVendorListIsRead) {
   std::string list;
   for (int i = 0; i < 16384 + 10; ++i) {
     char line[65];
-    std::snprintf(line, sizeof line, "%04X %-58s\n", i & 0xFFFF, ("Vendor " + std::to_string(i)).c_str());
+    std::snprintf(line, sizeof line, "%04X %-58s\n", i & 0xFFFF,
+                  ("Vendor " + std::to_string(i)).c_str());
     list += line;
   }
   ASSERT_EQ(list.size(), (16384 + 10) * 64u);
