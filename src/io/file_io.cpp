@@ -80,6 +80,23 @@ size_t readFilePrefix(const std::string& path, std::span<uint8_t> buffer) {
   }
 }
 
+std::optional<std::string> readRegularFilePrefix(const std::string& path, size_t limit) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> text;
+  struct stat status {};
+  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+    std::string bytes(limit, '\0');
+    try {
+      bytes.resize(readFully(fd, reinterpret_cast<uint8_t*>(bytes.data()), limit, path));
+      text = std::move(bytes);
+    } catch (const FileError&) {
+    }
+  }
+  ::close(fd);
+  return text;
+}
+
 void writeFileAtomically(const std::string& path, std::span<const uint8_t> data) {
   const std::string directory = directoryOf(path);
   std::string pattern = directory + "/." + fileNameOf(path) + ".XXXXXX";

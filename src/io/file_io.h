@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -18,6 +19,11 @@ class FileError : public StreamError {
 // Reads at most buffer.size() bytes from the start of the file; returns how
 // many were read. Throws FileError when the file cannot be opened or read.
 size_t readFilePrefix(const std::string& path, std::span<uint8_t> buffer);
+
+// The first `limit` bytes of a regular file, or nothing when the path is
+// missing, unreadable or not a regular file. Never waits on a FIFO or a
+// device: the file is opened without blocking and checked before reading.
+std::optional<std::string> readRegularFilePrefix(const std::string& path, size_t limit);
 
 // Writes the bytes to a temporary file beside the target, flushes it to disk
 // and renames it over the target, keeping an existing target's permission

@@ -1,45 +1,86 @@
 // The clock trackbars, their edits, the synchronise box and the read-outs.
-// Writing an edit's text runs its change handler at once, so these handlers
-// also run inside each other; the chain ends when edit and trackbar agree.
+// While the user types in a clock edit, its text stays as typed: a value
+// inside the range moves the trackbar and the read-outs at once, any other
+// waits. The typed value is taken (clamped by the trackbar, written back,
+// synchronised, applied) when the edit loses the focus, when Enter is
+// pressed in it, and before any other action of the window runs. The
+// program's own writes into the edits raise change events too; those are
+// recognised and pass, since the writer has already moved everything.
 #include <cstdio>
+#include <utility>
 
 #include "ui/editor_dialog.h"
 
 namespace varnel::ui {
+namespace {
+
+int sliderOf(int editId) {
+  return editId == kIdCoreEdit ? kIdCoreSlider : kIdMemorySlider;
+}
+
+int editOf(int sliderId) {
+  return sliderId == kIdCoreSlider ? kIdCoreEdit : kIdMemoryEdit;
+}
+
+}  // namespace
 
 void EditorDialog::OnHScroll(int /*scrollCode*/, int /*position*/, int sliderId) {
-  if (sliderId == kIdCoreSlider) {
-    const int p = controls_.trackbarPosition(kIdCoreSlider);
-    setDialogInt(kIdCoreEdit, p);
-    if (clocksSynchronized) {
-      controls_.setTrackbarPosition(kIdMemorySlider, p);
-      setDialogInt(kIdMemoryEdit, p);
-    }
-    UpdateClockDisplay();
-  } else if (sliderId == kIdMemorySlider) {
-    setDialogInt(kIdMemoryEdit, controls_.trackbarPosition(kIdMemorySlider));
-    UpdateClockDisplay();
+  if (sliderId == kIdCoreSlider || sliderId == kIdMemorySlider) showClockPosition(sliderId, true);
+}
+
+// Shows a trackbar's position in its edit (unless the user is typing there),
+// in the memory clock when the clocks are synchronised, and in the image and
+// read-outs.
+void EditorDialog::showClockPosition(int sliderId, bool rewriteEdit) {
+  const int p = controls_.trackbarPosition(sliderId);
+  if (rewriteEdit) setDialogInt(editOf(sliderId), p);
+  if (sliderId == kIdCoreSlider && clocksSynchronized) {
+    controls_.setTrackbarPosition(kIdMemorySlider, p);
+    setDialogInt(kIdMemoryEdit, p);
   }
+  UpdateClockDisplay();
 }
 
 void EditorDialog::OnChangeCoreEdit() {
-  const int v = dialogInt(kIdCoreEdit);
-  controls_.setTrackbarPosition(kIdCoreSlider, v);
-  const int p = controls_.trackbarPosition(kIdCoreSlider);
-  if (v != p || v == 0) setDialogInt(kIdCoreEdit, p);
-  if (clocksSynchronized) {
-    setDialogInt(kIdMemoryEdit, p);
-  } else {
-    UpdateClockDisplay();
-  }
+  followTypedClock(kIdCoreEdit);
 }
 
 void EditorDialog::OnChangeMemoryEdit() {
-  const int v = dialogInt(kIdMemoryEdit);
-  controls_.setTrackbarPosition(kIdMemorySlider, v);
-  const int p = controls_.trackbarPosition(kIdMemorySlider);
-  if (v != p || v == 0) setDialogInt(kIdMemoryEdit, p);
-  UpdateClockDisplay();
+  followTypedClock(kIdMemoryEdit);
+}
+
+void EditorDialog::OnCommitCoreEdit() {
+  commitClockEdit(kIdCoreEdit);
+}
+
+void EditorDialog::OnCommitMemoryEdit() {
+  commitClockEdit(kIdMemoryEdit);
+}
+
+bool& EditorDialog::clockEditPending(int editId) {
+  return editId == kIdCoreEdit ? pendingClockEdits_.core : pendingClockEdits_.memory;
+}
+
+void EditorDialog::followTypedClock(int editId) {
+  if (writingClockEdit_) return;
+  clockEditPending(editId) = true;
+  const int typed = dialogInt(editId);
+  if (typed < kLowestClockMHz || typed > kHighestClockMHz) return;
+  controls_.setTrackbarPosition(sliderOf(editId), typed);
+  showClockPosition(sliderOf(editId), false);
+}
+
+void EditorDialog::commitClockEdit(int editId) {
+  // An edit the user did not type in holds its trackbar's position already;
+  // taking it again would rewrite the image for nothing.
+  if (!std::exchange(clockEditPending(editId), false)) return;
+  controls_.setTrackbarPosition(sliderOf(editId), dialogInt(editId));
+  showClockPosition(sliderOf(editId), true);
+}
+
+void EditorDialog::commitClockEdits() {
+  commitClockEdit(kIdCoreEdit);
+  commitClockEdit(kIdMemoryEdit);
 }
 
 void EditorDialog::OnSynchronizeClocks() {
@@ -47,8 +88,9 @@ void EditorDialog::OnSynchronizeClocks() {
   controls_.enable(kIdMemorySlider, !clocksSynchronized);
   controls_.enable(kIdMemoryEdit, !clocksSynchronized);
   if (!clocksSynchronized) return;
-  controls_.setTrackbarPosition(kIdMemorySlider, controls_.trackbarPosition(kIdCoreSlider));
-  setDialogInt(kIdMemoryEdit, dialogInt(kIdCoreEdit));
+  const int core = controls_.trackbarPosition(kIdCoreSlider);
+  controls_.setTrackbarPosition(kIdMemorySlider, core);
+  setDialogInt(kIdMemoryEdit, core);
   UpdateClockDisplay();
 }
 

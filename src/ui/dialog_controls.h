@@ -10,7 +10,12 @@ namespace varnel::ui {
 enum class Notification : int {
   kClicked = 0,         // a button or check box was clicked
   kSelChange = 1,       // the user picked another item of a list
+  kKillFocus = 0x200,   // an edit lost the keyboard focus
   kEditChange = 0x300,  // the text of an edit changed, by the user or the program
+  // Enter was pressed in an edit. The window delivers it to the edit's
+  // owner instead of pressing the default button (no window system code:
+  // a front end raises it from the edit's own key handling).
+  kEnterKey = 0x7F00,
 };
 
 // Where a window delivers its controls' events.

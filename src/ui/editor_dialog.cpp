@@ -1,9 +1,9 @@
 // Start-up, reset and the event table of the main window.
 #include "ui/editor_dialog.h"
 
-#include <cstdio>
-#include <cstring>
+#include <utility>
 
+#include "io/file_io.h"
 #include "ui/dialog_text.h"
 #include "ui/vendor_list.h"
 
@@ -42,18 +42,17 @@ std::string EditorDialog::GetProgramDirectory() {
 }
 
 void EditorDialog::LoadVendorList() {
-  const std::string path = GetProgramDirectory() + kVendorListName;
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) return;
+  const std::optional<std::string> list =
+      readRegularFilePrefix(GetProgramDirectory() + kVendorListName, kVendorListLimit);
+  if (!list) return;
   controls_.resetContent(kIdVendor);
-  char piece[kVendorLineBuffer];
-  while (std::fgets(piece, sizeof piece, file) != nullptr) {
-    const std::optional<VendorItem> item = parseVendorLine(piece);
-    if (!item) continue;
-    const int index = controls_.addString(kIdVendor, item->text);
-    controls_.setItemData(kIdVendor, index, item->id);
+  // Already in the sorted list's order: each item goes to the end.
+  int index = 0;
+  for (const VendorItem& item : sortedVendorItems(*list)) {
+    controls_.insertString(kIdVendor, index, item.text);
+    controls_.setItemData(kIdVendor, index, item.id);
+    ++index;
   }
-  std::fclose(file);
 }
 
 void EditorDialog::ResetEditor() {
@@ -69,7 +68,11 @@ void EditorDialog::showError(const char* text) {
 }
 
 void EditorDialog::setDialogInt(int id, int value) {
+  // The program's value replaces whatever the user typed there.
+  if (id == kIdCoreEdit || id == kIdMemoryEdit) clockEditPending(id) = false;
+  const bool outer = std::exchange(writingClockEdit_, true);
   controls_.setText(id, std::to_string(value));
+  writingClockEdit_ = outer;
 }
 
 int EditorDialog::dialogInt(int id) const {
@@ -90,6 +93,10 @@ constexpr EventRoute kEventTable[] = {
     {kIdLoad, Notification::kClicked, &EditorDialog::OnLoadBios},
     {kIdCoreEdit, Notification::kEditChange, &EditorDialog::OnChangeCoreEdit},
     {kIdMemoryEdit, Notification::kEditChange, &EditorDialog::OnChangeMemoryEdit},
+    {kIdCoreEdit, Notification::kKillFocus, &EditorDialog::OnCommitCoreEdit},
+    {kIdCoreEdit, Notification::kEnterKey, &EditorDialog::OnCommitCoreEdit},
+    {kIdMemoryEdit, Notification::kKillFocus, &EditorDialog::OnCommitMemoryEdit},
+    {kIdMemoryEdit, Notification::kEnterKey, &EditorDialog::OnCommitMemoryEdit},
     {kIdSave, Notification::kClicked, &EditorDialog::OnSaveBios},
     {kIdSave8x8, Notification::kClicked, &EditorDialog::OnSaveFont8x8},
     {kIdLoad8x8, Notification::kClicked, &EditorDialog::OnLoadFont8x8},
@@ -111,6 +118,8 @@ constexpr EventRoute kEventTable[] = {
 }  // namespace
 
 void EditorDialog::onCommand(int id, Notification code) {
+  // Every action works with the clocks the user typed.
+  if (code == Notification::kClicked || code == Notification::kSelChange) commitClockEdits();
   for (const EventRoute& route : kEventTable) {
     if (route.id == id && route.code == code) {
       (this->*route.handler)();
@@ -120,6 +129,11 @@ void EditorDialog::onCommand(int id, Notification code) {
 }
 
 void EditorDialog::onHScroll(int sliderId, int scrollCode, int position) {
+  // A trackbar moved by the user wins over what was typed in its own edit.
+  if (sliderId == kIdCoreSlider || sliderId == kIdMemorySlider) {
+    clockEditPending(sliderId == kIdCoreSlider ? kIdCoreEdit : kIdMemoryEdit) = false;
+  }
+  commitClockEdits();
   OnHScroll(scrollCode, position, sliderId);
 }
 

@@ -2,7 +2,10 @@
 // independent of the toolkit that draws it.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "image/bios_image.h"
 #include "ui/control_ids.h"
@@ -27,6 +30,7 @@ inline constexpr const char* kReaderToolName = "pokrun";
 #endif
 inline constexpr const char* kDumpFileName = "$V$BIOS$.ram";
 inline constexpr const char* kHelpFileName = "Varnel.chm";
+inline constexpr const char* kSaveChangesQuestion = "Save the changes to the BIOS image?";
 inline constexpr int kReaderTimeoutMs = 1000;
 inline constexpr int kLowestClockMHz = 50;
 inline constexpr int kHighestClockMHz = 575;
@@ -60,6 +64,10 @@ class EditorDialog : public DialogEvents {
   void OnHScroll(int scrollCode, int position, int sliderId);
   void OnChangeCoreEdit();
   void OnChangeMemoryEdit();
+  // A clock edit lost the focus, or Enter was pressed in it: its typed
+  // value is taken.
+  void OnCommitCoreEdit();
+  void OnCommitMemoryEdit();
   void OnSynchronizeClocks();
   void UpdateClockDisplay();
 
@@ -85,6 +93,12 @@ class EditorDialog : public DialogEvents {
   // The help file beside the program, at its table of contents.
   void ShowHelp();
 
+  // Asked before the window closes (Exit, Escape, the close box): whether it
+  // may. Offers to save an image that changed since it was loaded or saved.
+  bool ConfirmExit();
+  // Whether saving now would write other bytes than the last load or save.
+  bool HasUnsavedChanges() const;
+
   // The event table: routes each control's events to its handler.
   void onCommand(int id, Notification code) override;
   void onHScroll(int sliderId, int scrollCode, int position) override;
@@ -95,10 +109,23 @@ class EditorDialog : public DialogEvents {
   bool hasVendorCombo_ = false;
 
  private:
+  // A clock edit whose text the user typed and that is not taken yet.
+  struct PendingClockEdits {
+    bool core = false;
+    bool memory = false;
+  };
   void showError(const char* text);
   void configureClockSlider(int id);
   void setDialogInt(int id, int value);
   int dialogInt(int id) const;
+  bool& clockEditPending(int editId);
+  void followTypedClock(int editId);
+  void commitClockEdit(int editId);
+  void commitClockEdits();
+  void showClockPosition(int sliderId, bool rewriteEdit);
+  void applySaveSettings(BiosImage& target) const;
+  std::vector<uint8_t> bytesToSave() const;
+  void rememberSavedState();
   bool readImageFile(const std::string& path);
   void showTvSettings();
   void showClockSettings();
@@ -111,6 +138,11 @@ class EditorDialog : public DialogEvents {
   void loadRawFont(const FontTable& table, ByteStream& file);
   void loadCpiFont(const FontTable& table, ByteStream& file, const CpiFontEntry& entry);
   void storeFont(const FontTable& table, const uint8_t* glyphs);
+
+  PendingClockEdits pendingClockEdits_;
+  bool writingClockEdit_ = false;
+  // What a save would have written right after the last load or save.
+  std::vector<uint8_t> savedBytes_;
 };
 
 }  // namespace varnel::ui

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "ui/dialog_text.h"
 
@@ -60,7 +61,7 @@ void HeadlessControls::choose(int id, int index) {
 }
 
 void HeadlessControls::type(int id, const std::string& text) {
-  requireEnabled(id);
+  focus(id);
   // Digits-only edits refuse anything else.
   if (at(id).kind == ControlKind::kNumberEdit &&
       !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
@@ -74,6 +75,26 @@ void HeadlessControls::typeKeys(int id, const std::string& keys) {
     type(id, text(id) + key);
 }
 
+void HeadlessControls::focus(int id) {
+  requireEnabled(id);
+  const int left = std::exchange(focused_, id);
+  if (left != id && exists(left) && isEdit(left) && events_ != nullptr) {
+    events_->onCommand(left, Notification::kKillFocus);
+  }
+}
+
+void HeadlessControls::pressEnter() {
+  if (exists(focused_) && isEdit(focused_) && events_ != nullptr) {
+    events_->onCommand(focused_, Notification::kEnterKey);
+  }
+}
+
+bool HeadlessControls::isEdit(int id) const {
+  const ControlKind kind = at(id).kind;
+  return kind == ControlKind::kEdit || kind == ControlKind::kNumberEdit ||
+         kind == ControlKind::kReadOnlyEdit;
+}
+
 void HeadlessControls::drag(int id, int position) {
   requireEnabled(id);
   setTrackbarPosition(id, position);
@@ -81,12 +102,8 @@ void HeadlessControls::drag(int id, int position) {
 }
 
 void HeadlessControls::setText(int id, const std::string& text) {
-  Control& control = at(id);
-  control.text = text;
-  const bool isEdit = control.kind == ControlKind::kEdit ||
-                      control.kind == ControlKind::kNumberEdit ||
-                      control.kind == ControlKind::kReadOnlyEdit;
-  if (isEdit && events_ != nullptr) events_->onCommand(id, Notification::kEditChange);
+  at(id).text = text;
+  if (isEdit(id) && events_ != nullptr) events_->onCommand(id, Notification::kEditChange);
 }
 
 void HeadlessControls::configureTrackbar(int id, int lineSize, int pageSize, int tickFrequency) {

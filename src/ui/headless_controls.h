@@ -18,12 +18,17 @@ class HeadlessControls final : public DialogControls {
   void setEvents(DialogEvents* events) { events_ = events; }
 
   // What the user does. Each throws std::logic_error for a disabled
-  // control, which the user cannot reach either.
+  // control, which the user cannot reach either. Typing focuses the edit;
+  // the other actions leave the focus where it is, as a mnemonic key does,
+  // and focus() moves it, as a click or Tab does.
   void click(int id);                              // check boxes toggle first
   void choose(int id, int index);                  // picks a list item
   void type(int id, const std::string& text);      // replaces an edit's text (a paste)
   void typeKeys(int id, const std::string& keys);  // appends one key at a time
   void drag(int id, int position);                 // moves a trackbar
+  void focus(int id);                              // the edit that loses the focus is told
+  void pressEnter();                               // in the focused edit
+  int focused() const { return focused_; }
 
   std::string windowTitle;
   int trackbarLineSize(int id) const { return at(id).lineSize; }
@@ -72,9 +77,11 @@ class HeadlessControls final : public DialogControls {
   Control& at(int id);
   const Control& at(int id) const;
   void requireEnabled(int id) const;
+  bool isEdit(int id) const;
 
   std::map<int, Control> controls_;
   DialogEvents* events_ = nullptr;
+  int focused_ = 0;  // 0: no control has the focus
 };
 
 }  // namespace varnel::ui

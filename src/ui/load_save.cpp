@@ -51,6 +51,7 @@ void EditorDialog::LoadBiosFile(const std::string& path, bool reconstructed) {
   if (hasVendorCombo_) selectVendor();
   UpdateClockDisplay();
   imageLoaded = true;
+  rememberSavedState();
 }
 
 void EditorDialog::showTvSettings() {
@@ -140,8 +141,7 @@ void EditorDialog::OnSaveBios() {
   const std::optional<std::string> path =
       platform_.fileDialog({true, "rom", name, kOfnHideReadOnly | kOfnOverwritePrompt, kRomFilter});
   if (!path) return;
-  image.updateSupportedTvMask(controls_.isChecked(kIdUnsupportedTv) ? -1 : image.tvStandard);
-  image.repairChecksums();
+  applySaveSettings(image);
   try {
     platform_.writeFile(
         *path, std::span<const uint8_t>(image.bytes.data(), static_cast<size_t>(image.length)));
@@ -150,6 +150,14 @@ void EditorDialog::OnSaveBios() {
     return;
   }
   controls_.setText(kIdFileName, *path);
+  rememberSavedState();
+}
+
+// What a save does to the image before writing it: the TV-standard choice
+// into the supported masks, then the checksums.
+void EditorDialog::applySaveSettings(BiosImage& target) const {
+  target.updateSupportedTvMask(controls_.isChecked(kIdUnsupportedTv) ? -1 : target.tvStandard);
+  target.repairChecksums();
 }
 
 }  // namespace varnel::ui

@@ -12,11 +12,14 @@
 #include "fonts/byte_stream.h"
 #include "fonts/cpi_reader.h"
 #include "image/bios_image.h"
+#include "ui/control_ids.h"
 
 namespace varnel::ui {
 
-// Message box styles and results, with the values the dialogs know them by.
+// Message box styles and results, with the values the dialogs know them by
+// (a Cancel answer is kIdCancel, like the button).
 inline constexpr unsigned kMbOk = 0x00;
+inline constexpr unsigned kMbYesNoCancel = 0x03;
 inline constexpr unsigned kMbYesNo = 0x04;
 inline constexpr unsigned kMbIconError = 0x10;
 inline constexpr unsigned kMbIconQuestion = 0x20;
@@ -53,7 +56,9 @@ class Platform {
   // The chosen file's full path, or nothing when the user cancelled.
   virtual std::optional<std::string> fileDialog(const FileDialogRequest& request) = 0;
   // Shows a message owned by the main window; a null caption means the
-  // application's name. Returns the button pressed (kIdYes, kIdNo, 1 for OK).
+  // application's name. Returns the button pressed (kIdYes, kIdNo, kIdCancel,
+  // 1 for OK); closing a question without an answer is Cancel, or No when
+  // it has no Cancel button.
   virtual int messageBox(const std::string& text, const char* caption, unsigned style) = 0;
   // The folder of the running program with a trailing separator, or "".
   virtual std::string programDirectory() = 0;

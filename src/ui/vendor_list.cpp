@@ -1,8 +1,11 @@
 #include "ui/vendor_list.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+
+#include "ui/dialog_text.h"
 
 namespace varnel::ui {
 namespace {
@@ -51,6 +54,26 @@ std::optional<VendorItem> parseVendorLine(const char* piece) {
   char text[kVendorLineBuffer];
   std::snprintf(text, sizeof text, "%s [0x%04X]", line + name, *id);
   return VendorItem{text, *id};
+}
+
+std::vector<VendorItem> sortedVendorItems(std::string_view list) {
+  std::vector<VendorItem> items;
+  constexpr size_t kLongestPiece = kVendorLineBuffer - 1;
+  while (!list.empty()) {
+    // A piece ends after its newline, or after 1023 characters.
+    const size_t newline = list.substr(0, kLongestPiece).find('\n');
+    const size_t length =
+        newline == std::string_view::npos ? std::min(list.size(), kLongestPiece) : newline + 1;
+    const std::string piece(list.substr(0, length));
+    list.remove_prefix(length);
+    if (std::optional<VendorItem> item = parseVendorLine(piece.c_str())) {
+      items.push_back(std::move(*item));
+    }
+  }
+  std::stable_sort(items.begin(), items.end(), [](const VendorItem& a, const VendorItem& b) {
+    return !sortsBefore(b.text, a.text);
+  });
+  return items;
 }
 
 }  // namespace varnel::ui

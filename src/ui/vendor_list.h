@@ -5,11 +5,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace varnel::ui {
 
-// The list is read in pieces of at most 1023 characters.
+// The list is read in pieces of at most 1023 characters, and no further
+// than its first MiB.
 inline constexpr int kVendorLineBuffer = 1024;
+inline constexpr size_t kVendorListLimit = size_t{1} << 20;
 
 struct VendorItem {
   std::string text;  // "Name [0x1002]"
@@ -21,5 +25,10 @@ struct VendorItem {
 // name or without a hexadecimal number in its first four characters yields
 // nothing.
 std::optional<VendorItem> parseVendorLine(const char* piece);
+
+// The items of a whole list in the order a sorted list shows them: by text
+// without regard to letter case, an equal text after the one read before
+// it. Sorted once, so that a long list costs no more than reading it.
+std::vector<VendorItem> sortedVendorItems(std::string_view list);
 
 }  // namespace varnel::ui

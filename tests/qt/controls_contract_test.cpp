@@ -142,6 +142,8 @@ TYPED_TEST(ControlsContract, SortedListKeepsItemsInTextOrderWithTheirData) {
   EXPECT_EQ(c.itemData(kIdVendor, 2), 3u);  // an equal text goes after its twin
   EXPECT_EQ(c.itemData(kIdVendor, 3), 0x1002u);
   EXPECT_EQ(c.itemData(kIdVendor, 4), kListError);
+  // Adding items selects none of them.
+  EXPECT_EQ(c.currentSelection(kIdVendor), -1);
 }
 
 TYPED_TEST(ControlsContract, UnsortedListInsertsWhereAsked) {
@@ -150,6 +152,7 @@ TYPED_TEST(ControlsContract, UnsortedListInsertsWhereAsked) {
   EXPECT_EQ(c.insertString(kIdTvStandard, 0, "A"), 0);
   EXPECT_EQ(c.insertString(kIdTvStandard, 2, "C"), 2);
   EXPECT_EQ(c.addString(kIdTvStandard, "A2"), 3);
+  EXPECT_EQ(c.currentSelection(kIdTvStandard), -1);
   c.setItemData(kIdTvStandard, 2, 7);
   EXPECT_EQ(c.itemData(kIdTvStandard, 2), 7u);
   c.setCurrentSelection(kIdTvStandard, 3);

@@ -2,15 +2,20 @@
 // the user's actions reaching the editor.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 #include "support/rom_builder.h"
 #include "support/test_paths.h"
@@ -29,6 +34,7 @@ class TestPlatform : public qtui::QtPlatform {
   std::vector<std::string> answers;
   int fileDialogs = 0;
   std::vector<std::string> messages;
+  std::vector<int> answers_;  // to questions, in order; none: Cancel
   std::optional<std::string> fileDialog(const FileDialogRequest&) override {
     ++fileDialogs;
     if (answers.empty()) return std::nullopt;
@@ -36,9 +42,13 @@ class TestPlatform : public qtui::QtPlatform {
     answers.erase(answers.begin());
     return answer;
   }
-  int messageBox(const std::string& text, const char*, unsigned) override {
+  int messageBox(const std::string& text, const char*, unsigned style) override {
     messages.push_back(text);
-    return 1;
+    if ((style & 0x0F) != kMbYesNoCancel) return 1;
+    if (answers_.empty()) return kIdCancel;
+    const int answer = answers_.front();
+    answers_.erase(answers_.begin());
+    return answer;
   }
 };
 
@@ -181,15 +191,123 @@ TEST_F(MainWindowTest, UserActionsReachTheEditor) {
   EXPECT_EQ(window.editor().image.casIndex, 3);
 }
 
-TEST_F(MainWindowTest, ClockEditsTakeDigitsOnly) {
+// How the user leaves a clock edit in the window.
+enum class Leaving { kTab, kEnter, kClickElsewhere };
+
+struct TypedClock {
+  const char* keys;  // typed over the selected text; "^V" pastes the clipboard
+  const char* clipboard;
+  Leaving leaving;
+  const char* whileTyping;
+  int taken;
+};
+
+void PrintTo(const TypedClock& c, std::ostream* out) {
+  *out << c.keys;
+}
+
+class TypedClockInWindow : public MainWindowTest, public testing::WithParamInterface<TypedClock> {};
+
+TEST_P(TypedClockInWindow, StaysAsTypedUntilTheEditIsLeft) {
+  const TypedClock& t = GetParam();
   loadSample();
+  window.dialog().show();
+  window.dialog().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window.dialog()));
   auto* edit = qobject_cast<QLineEdit*>(widget(kIdCoreEdit));
+  edit->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }, 2000));
   edit->selectAll();
-  QTest::keyClicks(edit, "2a-0.0");
-  // Each digit is handled at once: "2" is below the range and becomes 50,
-  // then "500", then "5000" is clamped to 575.
-  EXPECT_EQ(edit->text().toStdString(), "575");
-  EXPECT_EQ(window.controls().trackbarPosition(kIdCoreSlider), 575);
+  if (std::string(t.keys) == "^V") {
+    QGuiApplication::clipboard()->setText(t.clipboard);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+  } else {
+    QTest::keyClicks(edit, t.keys);
+  }
+  EXPECT_EQ(edit->text().toStdString(), t.whileTyping);
+  switch (t.leaving) {
+    case Leaving::kTab:
+      QTest::keyClick(edit, Qt::Key_Tab);
+      break;
+    case Leaving::kEnter:
+      QTest::keyClick(edit, Qt::Key_Return);
+      break;
+    case Leaving::kClickElsewhere:
+      QTest::mouseClick(widget(kIdMemoryEdit), Qt::LeftButton);
+      break;
+  }
+  EXPECT_EQ(edit->text().toStdString(), std::to_string(t.taken));
+  EXPECT_EQ(window.controls().trackbarPosition(kIdCoreSlider), t.taken);
+  const BiosImage& image = window.editor().image;
+  EXPECT_EQ(image.wordAt(image.defaultCoreClock), t.taken * 100);
+  // Enter takes the value and presses no button.
+  EXPECT_EQ(platform.fileDialogs, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TypedClockInWindow,
+                         testing::Values(TypedClock{"183", "", Leaving::kTab, "183", 183},
+                                         TypedClock{"30", "", Leaving::kTab, "30", 50},
+                                         TypedClock{"^V", "600", Leaving::kTab, "600", 575},
+                                         TypedClock{"2a-5.0", "", Leaving::kEnter, "250", 250},
+                                         TypedClock{"300", "", Leaving::kClickElsewhere, "300",
+                                                    300}));
+
+// What ends the window, with an edit made: the question comes first.
+struct Ending {
+  const char* name;
+  std::function<void(qtui::MainWindow&)> end;
+};
+
+void PrintTo(const Ending& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class EndingWithChanges : public MainWindowTest, public testing::WithParamInterface<Ending> {};
+
+TEST_P(EndingWithChanges, AsksAndCancelStays) {
+  loadSample();
+  window.dialog().show();
+  window.dialog().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window.dialog()));
+  window.controls().widget(kIdCoreSlider)->setFocus();
+  QTest::keyClick(widget(kIdCoreSlider), Qt::Key_PageUp);
+  ASSERT_TRUE(window.editor().HasUnsavedChanges());
+
+  GetParam().end(window);  // answered Cancel
+  EXPECT_EQ(platform.messages, (std::vector<std::string>{kSaveChangesQuestion}));
+  EXPECT_TRUE(window.dialog().isVisible());
+
+  platform.answers_ = {kIdNo};
+  GetParam().end(window);
+  EXPECT_EQ(platform.messages.size(), 2u);
+  EXPECT_FALSE(window.dialog().isVisible());
+  EXPECT_EQ(window.dialog().result(), QDialog::Rejected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EndingWithChanges,
+    testing::Values(Ending{"Escape", [](auto& w) { QTest::keyClick(&w.dialog(), Qt::Key_Escape); }},
+                    Ending{"ExitButton",
+                           [](auto& w) {
+                             QTest::mouseClick(w.controls().widget(kIdCancel), Qt::LeftButton);
+                           }},
+                    Ending{"CloseBox", [](auto& w) { w.dialog().close(); }}),
+    [](const testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, EscapeInAnOpenListOnlyClosesTheList) {
+  loadSample();
+  window.dialog().show();
+  window.dialog().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window.dialog()));
+  QTest::keyClick(widget(kIdCoreSlider), Qt::Key_PageUp);  // a change to lose
+  auto* cas = qobject_cast<QComboBox*>(widget(kIdCas));
+  cas->setFocus();
+  cas->showPopup();
+  ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 2000));
+  QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+  EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }, 2000));
+  EXPECT_TRUE(window.dialog().isVisible());
+  EXPECT_TRUE(platform.messages.empty());
 }
 
 TEST_F(MainWindowTest, EnterTriggersSaveOnceAnImageIsShown) {
@@ -199,6 +317,34 @@ TEST_F(MainWindowTest, EnterTriggersSaveOnceAnImageIsShown) {
   loadSample();
   QTest::keyClick(&window.dialog(), Qt::Key_Return);
   EXPECT_EQ(platform.fileDialogs, 1);
+}
+
+// The real question box: Yes is the default, Escape and the close box mean
+// Cancel.
+struct Answering {
+  std::function<void(QMessageBox&)> act;
+  int result;
+};
+
+TEST(QtPlatformTest, SaveQuestionAnswersYesNoOrCancel) {
+  const std::vector<Answering> cases = {
+      {[](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); }, kIdYes},
+      {[](QMessageBox& box) { box.button(QMessageBox::No)->click(); }, kIdNo},
+      {[](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }, kIdCancel},
+      {[](QMessageBox& box) { box.close(); }, kIdCancel},
+  };
+  qtui::QtPlatform platform;
+  for (size_t i = 0; i < cases.size(); ++i) {
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->text().toStdString(), kSaveChangesQuestion);
+      cases[i].act(*box);
+    });
+    EXPECT_EQ(platform.messageBox(kSaveChangesQuestion, nullptr, kMbYesNoCancel | kMbIconQuestion),
+              cases[i].result)
+        << i;
+  }
 }
 
 TEST(QtPlatformTest, FiltersKeepTheirTextsAndMeanAllFilesByStar) {

@@ -29,7 +29,7 @@ std::optional<std::string> ScriptedPlatform::fileDialog(const ui::FileDialogRequ
 
 int ScriptedPlatform::messageBox(const std::string& text, const char* caption, unsigned style) {
   messages.push_back({text, caption != nullptr ? caption : "", caption == nullptr, style});
-  if (messageAnswers.empty()) return 1;
+  if (messageAnswers.empty()) return (style & 0x0F) == ui::kMbYesNoCancel ? ui::kIdCancel : 1;
   const int answer = messageAnswers.front();
   messageAnswers.pop_front();
   return answer;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <functional>
 
 #include "support/editor_fixture.h"
@@ -8,6 +9,7 @@ namespace varnel {
 namespace {
 
 using namespace ui;
+using test::Bytes;
 using test::EditorFixture;
 
 class Clocks : public EditorFixture {
@@ -58,27 +60,43 @@ struct Action {
   int core, memory;  // positions afterwards
 };
 
+// Typed text, taken with Enter.
+auto enter(int edit, const char* text) {
+  return [edit, text](test::FakeControls& c) {
+    c.type(edit, text);
+    c.pressEnter();
+  };
+}
+
 // Sequences of user actions, each followed by the invariants.
 TEST_F(Clocks, EveryUserActionEndsConsistent) {
   loadSample();
   const std::vector<Action> actions = {
       {"drag core", [](auto& c) { c.drag(kIdCoreSlider, 300); }, 300, 270},
       {"page step", [](auto& c) { c.drag(kIdCoreSlider, 325); }, 325, 270},
-      {"type 30", [](auto& c) { c.type(kIdCoreEdit, "30"); }, 50, 270},
-      {"empty edit", [](auto& c) { c.type(kIdCoreEdit, ""); }, 50, 270},
-      {"paste 600", [](auto& c) { c.type(kIdCoreEdit, "600"); }, 575, 270},
-      {"type 1", [](auto& c) { c.type(kIdCoreEdit, "1"); }, 50, 270},
-      {"keys 83", [](auto& c) { c.typeKeys(kIdCoreEdit, "83"); }, 575, 270},
-      {"type 200", [](auto& c) { c.type(kIdCoreEdit, "200"); }, 200, 270},
-      {"letters refused", [](auto& c) { c.type(kIdCoreEdit, "2x"); }, 200, 270},
+      {"empty edit", enter(kIdCoreEdit, ""), 50, 270},
+      {"type 200", enter(kIdCoreEdit, "200"), 200, 270},
+      {"letters refused", enter(kIdCoreEdit, "2x"), 200, 270},
       {"drag memory", [](auto& c) { c.drag(kIdMemorySlider, 183); }, 200, 183},
-      {"memory 40", [](auto& c) { c.type(kIdMemoryEdit, "40"); }, 200, 50},
-      {"memory 210", [](auto& c) { c.type(kIdMemoryEdit, "210"); }, 200, 210},
+      {"memory 40", enter(kIdMemoryEdit, "40"), 200, 50},
+      {"memory 210", enter(kIdMemoryEdit, "210"), 200, 210},
       {"sync on", [](auto& c) { c.click(kIdSyncClocks); }, 200, 200},
       {"drag synced", [](auto& c) { c.drag(kIdCoreSlider, 250); }, 250, 250},
-      {"type synced", [](auto& c) { c.type(kIdCoreEdit, "700"); }, 575, 575},
+      {"type synced", enter(kIdCoreEdit, "700"), 575, 575},
       {"sync off", [](auto& c) { c.click(kIdSyncClocks); }, 575, 575},
       {"memory alone", [](auto& c) { c.drag(kIdMemorySlider, 100); }, 575, 100},
+      {"typed, then its trackbar dragged",
+       [](auto& c) {
+         c.type(kIdCoreEdit, "400");
+         c.drag(kIdCoreSlider, 120);
+       },
+       120, 100},
+      {"typed, then the other trackbar dragged",
+       [](auto& c) {
+         c.type(kIdCoreEdit, "30");
+         c.drag(kIdMemorySlider, 140);
+       },
+       50, 140},
   };
   for (const Action& action : actions) {
     action.act(controls);
@@ -87,6 +105,90 @@ TEST_F(Clocks, EveryUserActionEndsConsistent) {
     expectInvariants(action.name);
   }
 }
+
+// How the user ends typing in a clock edit.
+enum class Taking { kTab, kEnter, kOtherAction };
+
+struct Typing {
+  const char* name;
+  bool synchronized;
+  int edit;
+  std::string text;
+  bool paste;  // all at once; otherwise one key at a time over a selected text
+  Taking taking;
+  int live;   // the trackbar while the text stands as typed
+  int taken;  // the clock once taken
+};
+
+void PrintTo(const Typing& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class TypedClocks : public Clocks, public testing::WithParamInterface<Typing> {};
+
+// The text stays as typed, whatever it is; only the taking clamps it.
+TEST_P(TypedClocks, StayAsTypedUntilTaken) {
+  const Typing& t = GetParam();
+  loadSample(t.synchronized);
+  const int slider = t.edit == kIdCoreEdit ? kIdCoreSlider : kIdMemorySlider;
+  if (t.paste) {
+    controls.type(t.edit, t.text);
+  } else {
+    controls.type(t.edit, t.text.substr(0, 1));
+    controls.typeKeys(t.edit, t.text.substr(1));
+  }
+  EXPECT_EQ(controls.text(t.edit), t.text);
+  EXPECT_EQ(controls.trackbarPosition(slider), t.live);
+  if (t.synchronized) {
+    EXPECT_EQ(controls.trackbarPosition(kIdMemorySlider), t.live);
+  }
+
+  switch (t.taking) {
+    case Taking::kTab:
+      controls.focus(slider);
+      break;
+    case Taking::kEnter:
+      controls.pressEnter();  // takes the value and presses no button
+      break;
+    case Taking::kOtherAction:
+      controls.click(kIdViewFonts);
+      ASSERT_EQ(platform.viewedImage, &editor->image);
+      break;
+  }
+  EXPECT_EQ(controls.trackbarPosition(slider), t.taken);
+  expectInvariants(t.name);
+  if (t.synchronized) {
+    EXPECT_EQ(controls.trackbarPosition(kIdMemorySlider), t.taken);
+  }
+  // A second taking finds nothing new.
+  const Bytes before = imageBytes();
+  controls.pressEnter();
+  EXPECT_EQ(imageBytes(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TypedClocks,
+    testing::Values(
+        Typing{"keys 183, Tab", false, kIdCoreEdit, "183", false, Taking::kTab, 183, 183},
+        Typing{"keys 30, Tab", false, kIdCoreEdit, "30", false, Taking::kTab, 275, 50},
+        Typing{"paste 600, Tab", false, kIdCoreEdit, "600", true, Taking::kTab, 275, 575},
+        Typing{"keys 300, Enter", false, kIdCoreEdit, "300", false, Taking::kEnter, 300, 300},
+        Typing{"keys 250, then another button", false, kIdCoreEdit, "250", false,
+               Taking::kOtherAction, 250, 250},
+        Typing{"keys 5750 pass 575", false, kIdCoreEdit, "5750", false, Taking::kEnter, 575, 575},
+        Typing{"keys 0183", false, kIdCoreEdit, "0183", false, Taking::kTab, 183, 183},
+        Typing{"empty paste", false, kIdCoreEdit, "", true, Taking::kEnter, 275, 50},
+        Typing{"memory keys 90", false, kIdMemoryEdit, "90", false, Taking::kTab, 90, 90},
+        Typing{"memory keys 9, then another button", false, kIdMemoryEdit, "9", false,
+               Taking::kOtherAction, 270, 50},
+        Typing{"synchronized keys 183", true, kIdCoreEdit, "183", false, Taking::kEnter, 183, 183},
+        Typing{"synchronized paste 20", true, kIdCoreEdit, "20", true, Taking::kTab, 275, 50}),
+    [](const testing::TestParamInfo<Typing>& info) {
+      std::string name;
+      for (char c : std::string(info.param.name))
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      return name;
+    });
 
 TEST_F(Clocks, SynchronizeDisablesTheMemoryControls) {
   loadSample();

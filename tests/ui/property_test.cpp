@@ -49,7 +49,7 @@ void randomAction(test::FakeControls& c, std::mt19937& random) {
     if (enabled(id) && c.itemCount(id) > 0)
       c.choose(id, static_cast<int>(random() % c.itemCount(id)));
   };
-  switch (random() % 11) {
+  switch (random() % 12) {
     case 0:
       c.drag(kIdCoreSlider, static_cast<int>(random() % 700));
       break;
@@ -79,6 +79,9 @@ void randomAction(test::FakeControls& c, std::mt19937& random) {
       break;
     case 9:
       if (enabled(kIdCrtOn)) c.click(random() % 2 ? kIdCrtOn : kIdTvOn);
+      break;
+    case 10:
+      c.pressEnter();  // takes a typed clock, if the focus is in one
       break;
     default:
       choose(kIdVendor);

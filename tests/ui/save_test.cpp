@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <deque>
+#include <functional>
+#include <optional>
 
 #include "support/editor_fixture.h"
 #include "support/faults.h"
@@ -15,6 +18,7 @@ using namespace ui;
 using test::Bytes;
 using test::EditorFixture;
 using test::RomSpec;
+using test::ShownMessage;
 
 class Save : public EditorFixture {};
 
@@ -140,6 +144,120 @@ TEST_F(Save, FullDiskKeepsThePreviousFileAndTheRepairedImage) {
   const Bytes repaired = imageBytes();
   EXPECT_EQ(save("retry.rom"), repaired);
 }
+
+// Closing the window: asked only when a save would write something new.
+struct Closing {
+  const char* name;
+  bool load;
+  std::function<void(test::FakeControls&, test::ScriptedPlatform&)> edit;
+  std::deque<int> answers;            // to the question, if it comes
+  std::optional<const char*> saveAs;  // the Save dialog's answer; nothing cancels
+  bool asked;
+  bool closes;
+  bool saved;  // saveAs holds the image
+};
+
+void PrintTo(const Closing& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class Exit : public EditorFixture, public testing::WithParamInterface<Closing> {};
+
+void nothing(test::FakeControls&, test::ScriptedPlatform&) {}
+void dragCore(test::FakeControls& c, test::ScriptedPlatform&) {
+  c.drag(kIdCoreSlider, 300);
+}
+
+TEST_P(Exit, AsksToSaveOnlyWhatChanged) {
+  const Closing& c = GetParam();
+  startUp();
+  if (c.load) load(test::buildRom().bytes, "card.rom");
+  c.edit(controls, platform);
+  platform.messageAnswers = c.answers;
+  if (c.asked && c.answers.front() == kIdYes) {
+    if (c.saveAs) {
+      platform.answerFile(work.file(*c.saveAs));
+    } else {
+      platform.cancelFile();
+    }
+  }
+  EXPECT_EQ(editor->ConfirmExit(), c.closes);
+  std::vector<ShownMessage> questions;
+  for (const ShownMessage& m : platform.messages) {
+    if (m.style == (kMbYesNoCancel | kMbIconQuestion)) questions.push_back(m);
+  }
+  ASSERT_EQ(questions.size(), c.asked ? 1u : 0u);
+  if (c.asked) {
+    EXPECT_EQ(questions[0].text, "Save the changes to the BIOS image?");
+    EXPECT_TRUE(questions[0].defaultCaption);
+  }
+  if (c.saved) {
+    EXPECT_EQ(test::readFile(work.file(*c.saveAs)), imageBytes());
+    EXPECT_FALSE(editor->HasUnsavedChanges());
+  } else if (c.asked) {
+    EXPECT_TRUE(editor->HasUnsavedChanges());
+  }
+  EXPECT_TRUE(platform.fileAnswers.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Exit,
+    testing::Values(
+        Closing{"NoImage", false, nothing, {}, {}, false, true, false},
+        Closing{"Unchanged", true, nothing, {}, {}, false, true, false},
+        Closing{"EditUndoneByHand",
+                true,
+                [](auto& c, auto&) {
+                  c.drag(kIdCoreSlider, 300);
+                  c.drag(kIdCoreSlider, 275);
+                },
+                {},
+                {},
+                false,
+                true,
+                false},
+        Closing{"SavedAfterTheEdit",
+                true,
+                [](auto& c, auto& p) {
+                  c.drag(kIdCoreSlider, 300);
+                  p.filesInMemory = true;
+                  p.answerFile("saved.rom");
+                  c.click(kIdSave);
+                },
+                {},
+                {},
+                false,
+                true,
+                false},
+        Closing{"No", true, dragCore, {kIdNo}, {}, true, true, false},
+        Closing{"Cancel", true, dragCore, {kIdCancel}, {}, true, false, false},
+        Closing{"YesSaves", true, dragCore, {kIdYes}, "kept.rom", true, true, true},
+        Closing{"YesButTheSaveDialogCancelled", true, dragCore, {kIdYes}, {}, true, false, false},
+        Closing{"YesButTheWriteFails",
+                true,
+                dragCore,
+                {kIdYes, 1},
+                "no/such/folder/kept.rom",
+                true,
+                false,
+                false},
+        Closing{"ClockTypedButNotTaken",
+                true,
+                [](auto& c, auto&) { c.type(kIdCoreEdit, "30"); },
+                {kIdNo},
+                {},
+                true,
+                true,
+                false},
+        Closing{"OnlyTheUnsupportedBox",
+                true,
+                [](auto& c, auto&) { c.click(kIdUnsupportedTv); },
+                {kIdNo},
+                {},
+                true,
+                true,
+                false}),
+    [](const testing::TestParamInfo<Closing>& info) { return std::string(info.param.name); });
 
 // Load, change one thing of each kind, save, load the saved file: exactly
 // the changed bytes (and the checksum bytes) differ, and it loads sound.

@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <iterator>
+#include <random>
 #include <set>
 
 #include "support/editor_fixture.h"
@@ -115,6 +122,69 @@ INSTANTIATE_TEST_SUITE_P(
         VendorLine{"1002 \n", nullptr, 0}, VendorLine{"1002 \t \r\n", nullptr, 0},
         VendorLine{"10021 Foo\n", nullptr, 0}, VendorLine{"XYZW Foo\n", nullptr, 0},
         VendorLine{"\n", nullptr, 0}));
+
+TEST_F(Startup, OnlyTheFirstMiBOfTheVendorListIsRead) {
+  // Lines of 64 characters: the first MiB holds 16384 of them exactly.
+  std::string list;
+  for (int i = 0; i < 16384 + 10; ++i) {
+    char line[65];
+    std::snprintf(line, sizeof line, "%04X %-58s\n", i & 0xFFFF,
+                  ("Vendor " + std::to_string(i)).c_str());
+    list += line;
+  }
+  ASSERT_EQ(list.size(), (16384 + 10) * 64u);
+  writeVendorList(list);
+  startUp();
+  EXPECT_EQ(controls.itemCount(kIdVendor), 16384);
+}
+
+TEST_F(Startup, AVendorListThatIsNoRegularFileIsNotRead) {
+  // A FIFO would wait for a writer for ever; a folder reads as nothing.
+  ASSERT_EQ(::mkfifo(programDir.file("Vendor.IDs").c_str(), 0600), 0);
+  startUp();
+  EXPECT_EQ(controls.itemCount(kIdVendor), 0);
+  ::unlink(programDir.file("Vendor.IDs").c_str());
+  ASSERT_EQ(::mkdir(programDir.file("Vendor.IDs").c_str(), 0700), 0);
+  startUp();
+  EXPECT_EQ(controls.itemCount(kIdVendor), 0);
+  ::rmdir(programDir.file("Vendor.IDs").c_str());
+}
+
+// The list is sorted once; it must end exactly as adding each item to the
+// sorted list one by one would leave it, data included.
+TEST_F(Startup, SortedOnceAsTheListWouldSortEachItem) {
+  std::mt19937 random(1307);
+  const char* names[] = {"acme", "Acme", "ACME", "acme corp", "Acm", "b", "B", "a b", "a-b", "_x"};
+  std::string list;
+  test::FakeControls oneByOne(mainDialogTemplate());
+  for (int i = 0; i < 3000; ++i) {
+    const std::string line = std::to_string(1000 + random() % 9000).substr(0, 4) + " " +
+                             names[random() % std::size(names)] + "\n";
+    list += line;
+    const std::optional<VendorItem> item = parseVendorLine(line.c_str());
+    ASSERT_TRUE(item);
+    oneByOne.setItemData(kIdVendor, oneByOne.addString(kIdVendor, item->text), item->id);
+  }
+  writeVendorList(list);
+  startUp();
+  ASSERT_EQ(controls.items(kIdVendor), oneByOne.items(kIdVendor));
+  for (int i = 0; i < controls.itemCount(kIdVendor); ++i) {
+    ASSERT_EQ(controls.itemData(kIdVendor, i), oneByOne.itemData(kIdVendor, i)) << i;
+  }
+}
+
+TEST_F(Startup, ALongVendorListTakesLinearTime) {
+  std::string list;
+  for (int i = 0; i < 30000; ++i)
+    list += "10DE Vendor number " + std::to_string(30000 - i) + "\n";
+  writeVendorList(list);
+  const std::clock_t start = std::clock();
+  startUp();
+  const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+  EXPECT_EQ(controls.itemCount(kIdVendor), 30000);
+  // Sorting each item into the list took about a minute.
+  EXPECT_LT(seconds, 2.0);
+}
 
 TEST_F(Startup, MissingVendorListLeavesTheListEmpty) {
   startUp();

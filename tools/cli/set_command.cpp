@@ -83,11 +83,16 @@ void setCheck(ui::HeadlessControls& controls, int id, bool on) {
 void applyClocks(const SetOptions& o, HeadlessEditor& session) {
   ui::HeadlessControls& controls = session.controls();
   if (o.sync) setCheck(controls, kIdSyncClocks, true);
-  if (o.core) controls.type(kIdCoreEdit, std::to_string(*o.core));
+  // Each clock is typed and taken with Enter.
+  if (o.core) {
+    controls.type(kIdCoreEdit, std::to_string(*o.core));
+    controls.pressEnter();
+  }
   if (o.memory) {
     // A memory clock of its own needs the clocks apart, as in the window.
     setCheck(controls, kIdSyncClocks, false);
     controls.type(kIdMemoryEdit, std::to_string(*o.memory));
+    controls.pressEnter();
   }
 }
 

@@ -4,10 +4,35 @@
 #include <QIcon>
 #include <QPushButton>
 #include <QScreen>
+#include <functional>
+#include <utility>
 
 namespace varnel::qtui {
+namespace {
 
-MainWindow::MainWindow(QtPlatform& platform) : dialog_(std::make_unique<QDialog>()) {
+// The main window: Exit, Escape and the close box all end it through
+// reject(), which first asks whether it may close.
+class EditorWindow final : public QDialog {
+ public:
+  explicit EditorWindow(std::function<bool()> mayClose) : mayClose_(std::move(mayClose)) {}
+
+  void reject() override {
+    if (asking_) return;  // a second close while the question is open
+    asking_ = true;
+    const bool close = mayClose_();
+    asking_ = false;
+    if (close) QDialog::reject();
+  }
+
+ private:
+  std::function<bool()> mayClose_;
+  bool asking_ = false;
+};
+
+}  // namespace
+
+MainWindow::MainWindow(QtPlatform& platform)
+    : dialog_(std::make_unique<EditorWindow>([this] { return editor_->ConfirmExit(); })) {
   dialog_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint);
@@ -16,14 +41,20 @@ MainWindow::MainWindow(QtPlatform& platform) : dialog_(std::make_unique<QDialog>
   controls_ = std::make_unique<QtDialogControls>(*dialog_, built_.widgets);
   editor_ = std::make_unique<ui::EditorDialog>(*controls_, platform);
   controls_->setEvents(editor_.get());
-  // "E&xit" ends the dialog like Escape and the close box.
+  // "E&xit" ends the dialog like Escape and the close box, once the editor
+  // agrees.
   if (auto* exit = qobject_cast<QPushButton*>(controls_->widget(ui::kIdCancel))) {
     QObject::connect(exit, &QPushButton::clicked, dialog_.get(), &QDialog::reject);
   }
   platform.setOwner(dialog_.get());
 }
 
-MainWindow::~MainWindow() = default;
+// The window goes first, while the editor it reports to still exists: a
+// focused edit reports its loss of focus as it is destroyed.
+MainWindow::~MainWindow() {
+  controls_->setEvents(nullptr);
+  dialog_.reset();
+}
 
 void MainWindow::initialize() {
   if (initialized_) return;

@@ -3,11 +3,16 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <functional>
 #include <stdexcept>
+#include <utility>
 
 #include "ui/dialog_text.h"
 #include "ui/qt/dialog_builder.h"
@@ -33,6 +38,36 @@ std::vector<std::string> listTexts(const QListWidget& list) {
   return texts;
 }
 
+// Tells an edit's owner what the window system tells a Windows dialog: the
+// edit lost the focus, and Enter in the edit, which then presses no
+// default button.
+class EditFocusAndEnter final : public QObject {
+ public:
+  EditFocusAndEnter(QLineEdit* edit, std::function<void(ui::Notification)> command)
+      : QObject(edit), command_(std::move(command)) {
+    edit->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FocusOut) {
+      // A context menu of the edit takes no focus from it.
+      if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        command_(ui::Notification::kKillFocus);
+      }
+    } else if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        command_(ui::Notification::kEnterKey);
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void(ui::Notification)> command_;
+};
+
 }  // namespace
 
 QtDialogControls::QtDialogControls(QDialog& window, std::map<int, QWidget*> widgets)
@@ -46,6 +81,7 @@ QWidget* QtDialogControls::widget(int id) const {
 
 void QtDialogControls::setEvents(ui::DialogEvents* events) {
   events_ = events;
+  if (std::exchange(connected_, true)) return;
   for (const auto& [id, widget] : widgets_)
     connectWidget(id, widget);
 }
@@ -66,6 +102,7 @@ void QtDialogControls::connectWidget(int id, QWidget* widget) {
   } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
     QObject::connect(edit, &QLineEdit::textEdited, &window_,
                      [command] { command(ui::Notification::kEditChange); });
+    if (!edit->isReadOnly()) new EditFocusAndEnter(edit, command);
   } else if (auto* slider = qobject_cast<QSlider*>(widget)) {
     QObject::connect(slider, &QSlider::valueChanged, &window_, [this, id](int position) {
       if (events_ != nullptr) events_->onHScroll(id, kThumbTrack, position);
@@ -176,7 +213,11 @@ int QtDialogControls::insertString(int id, int index, const std::string& text) {
   const int count = itemCount(id);
   if (index < 0 || index > count) index = count;
   if (auto* combo = qobject_cast<QComboBox*>(target)) {
+    // A combo box selects the first item put into it; a list selects
+    // nothing until the program or the user does.
+    const bool noSelection = combo->currentIndex() < 0;
     combo->insertItem(index, fromNarrow(text), 0u);
+    if (noSelection) combo->setCurrentIndex(-1);
   } else if (auto* list = qobject_cast<QListWidget*>(target)) {
     const QSignalBlocker quiet(list);
     auto* item = new QListWidgetItem(fromNarrow(text));

@@ -13,9 +13,10 @@ class QtDialogControls final : public ui::DialogControls {
   // `widgets` by control id, as the dialog builder made them.
   QtDialogControls(QDialog& window, std::map<int, QWidget*> widgets);
 
-  // Connects the widgets' user actions to `events`: clicks, list choices,
-  // edits and trackbar moves. Programmatic changes raise nothing, except
-  // setText on an edit, which raises its change event at once.
+  // Connects the widgets' user actions to `events` (null: to nothing):
+  // clicks, list choices, edits, an edit's loss of focus and Enter in it,
+  // and trackbar moves. Programmatic changes raise nothing, except setText
+  // on an edit, which raises its change event at once.
   void setEvents(ui::DialogEvents* events);
   QWidget* widget(int id) const;
 
@@ -48,6 +49,7 @@ class QtDialogControls final : public ui::DialogControls {
   QDialog& window_;
   std::map<int, QWidget*> widgets_;
   ui::DialogEvents* events_ = nullptr;
+  bool connected_ = false;
 };
 
 }  // namespace varnel::qtui

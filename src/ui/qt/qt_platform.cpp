@@ -55,6 +55,19 @@ int QtPlatform::messageBox(const std::string& text, const char* caption, unsigne
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? ui::kIdYes : ui::kIdNo;
   }
+  if ((style & 0x0F) == ui::kMbYesNoCancel) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+      case QMessageBox::Yes:
+        return ui::kIdYes;
+      case QMessageBox::No:
+        return ui::kIdNo;
+      default:
+        return ui::kIdCancel;
+    }
+  }
   box.setStandardButtons(QMessageBox::Ok);
   box.exec();
   return 1;
