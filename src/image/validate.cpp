@@ -45,47 +45,62 @@ StructureFault findStructureFault(const BiosImage& image) {
   return StructureFault::kNone;
 }
 
-const char* describeValidateCode(int code) {
-  switch (code) {
-    case kValid:
-      return "the image is a valid ATI video BIOS";
-    case kNoRomSignature:
-      return "the file does not start with the option ROM signature 55 AA";
-    case kTooShort:
-      return "the file is too short: an image needs at least 16384 bytes and as many as its "
-             "size byte declares";
-    case kBadStructure:
-      return "the ATI BIOS structure is missing or inconsistent";
-    case kNoPllTable:
-      return "the PLL information table is missing";
-    case kBadChecksumBlock:
-      return "the checksum block is missing or its fixed words are wrong";
-    default:
-      return "unknown validation result";
-  }
-}
+namespace {
 
-const char* describeStructureFault(StructureFault fault) {
-  switch (fault) {
-    case StructureFault::kNone:
-      return "the ATI BIOS structure is sound";
-    case StructureFault::kNoHeader:
-      return "the BIOS header offset lies outside the image";
-    case StructureFault::kNoPciData:
-      return "the PCI data structure offset lies outside the image";
-    case StructureFault::kNoIdentifierCopy:
-      return "the copy of the vendor identifier pair is missing from 0x6C..0x81";
-    case StructureFault::kNoPciSignature:
-      return "the PCI data structure does not start with \"PCIR\"";
-    case StructureFault::kDeviceIdMismatch:
-      return "the BIOS header's device ID differs from the PCI data structure's";
-    case StructureFault::kConfigTextMisplaced:
-      return "the configuration text is not where the BIOS header says (no \"ATI "
-             "Technologies Inc. \" text, or another BIOS family)";
-    case StructureFault::kNoSignatureText:
-      return "the text \" 761295520\" is missing at offset 0x30";
+struct RefusalRow {
+  int validateCode;
+  StructureFault fault;  // kNone unless validateCode is kBadStructure
+  const char* reason;
+};
+
+constexpr RefusalRow kRefusalReasons[] = {
+    {kValid, StructureFault::kNone,
+     "The checksums stored in the image do not match its contents, so the image is damaged or "
+     "was changed by another tool."},
+    {kNoRomSignature, StructureFault::kNone,
+     "The file does not start with the option ROM signature 55 AA, so it is not a video BIOS "
+     "image."},
+    {kTooShort, StructureFault::kNone,
+     "The file is shorter than 16384 bytes or than the size its third byte declares, so it "
+     "holds no whole BIOS image (a cut-off dump, or another kind of file)."},
+    {kBadStructure, StructureFault::kNoHeader,
+     "The BIOS header offset at 0x48 points outside the image, so it is damaged or not an ATI "
+     "video BIOS."},
+    {kBadStructure, StructureFault::kNoPciData,
+     "The PCI data structure offset at 0x18 points outside the image, so it is damaged or not "
+     "a video BIOS."},
+    {kBadStructure, StructureFault::kNoIdentifierCopy,
+     "The copy of the vendor and device identifiers is missing from 0x6C..0x81, so this is a "
+     "BIOS of another ATI family or of another maker, which this editor does not edit."},
+    {kBadStructure, StructureFault::kNoPciSignature,
+     "The PCI data structure does not start with \"PCIR\", so the image is damaged or not a "
+     "video BIOS."},
+    {kBadStructure, StructureFault::kDeviceIdMismatch,
+     "The device ID in the BIOS header differs from the one in the PCI data structure, so the "
+     "image is damaged or was changed by another tool."},
+    {kBadStructure, StructureFault::kConfigTextMisplaced,
+     "The configuration text (after \"ATI Technologies Inc. \") is not where the BIOS header "
+     "says, as in a BIOS of a later ATI family such as the Radeon 9500 and 9600, which this "
+     "editor does not edit."},
+    {kBadStructure, StructureFault::kNoSignatureText,
+     "The text \" 761295520\" is missing at offset 0x30, so this is not an ATI video BIOS."},
+    {kNoPllTable, StructureFault::kNone,
+     "The PLL table that holds the clocks is missing, so this is a BIOS of another ATI family, "
+     "which this editor does not edit."},
+    {kBadChecksumBlock, StructureFault::kNone,
+     "The checksum block is missing or its fixed words are wrong, so this is a BIOS of another "
+     "ATI family, which this editor does not edit."},
+};
+
+}  // namespace
+
+const char* refusalReason(const BiosImage& image, int validateCode) {
+  const StructureFault fault =
+      validateCode == kBadStructure ? findStructureFault(image) : StructureFault::kNone;
+  for (const RefusalRow& row : kRefusalReasons) {
+    if (row.validateCode == validateCode && row.fault == fault) return row.reason;
   }
-  return "unknown structure fault";
+  return "The image does not pass the editor's checks.";
 }
 
 int BiosImage::validate() {

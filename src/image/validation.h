@@ -20,8 +20,9 @@ enum class StructureFault {
 // The first structure check that fails on a parsed image, in validate's order.
 StructureFault findStructureFault(const BiosImage& image);
 
-// A sentence for users: what a validate() result means for this image.
-const char* describeValidateCode(int code);
-const char* describeStructureFault(StructureFault fault);
+// Why the load refuses an image, as one sentence for its user: the check
+// that failed and what that means. `validateCode` is validate()'s result on
+// the image; kValid stands for a valid image whose checksums do not match.
+const char* refusalReason(const BiosImage& image, int validateCode);
 
 }  // namespace varnel

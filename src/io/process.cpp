@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -17,6 +18,7 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(2);
 constexpr int kReleaseMilliseconds = 1000;
+constexpr int kMaxReadsPerDrain = 64;
 
 void sleepFor(std::chrono::milliseconds duration) {
   timespec pause{};
@@ -27,20 +29,33 @@ void sleepFor(std::chrono::milliseconds duration) {
 }  // namespace
 
 std::unique_ptr<ChildProcess> ChildProcess::start(const std::string& program,
-                                                  const std::vector<std::string>& arguments) {
+                                                  const std::vector<std::string>& arguments,
+                                                  bool captureErrors) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& argument : arguments)
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  // Both ends close on exec; the child gets the write end as a fresh
+  // standard error, which does not.
+  int errorPipe[2] = {-1, -1};
+  if (captureErrors && ::pipe2(errorPipe, O_CLOEXEC) != 0) return nullptr;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  if (captureErrors) posix_spawn_file_actions_adddup2(&actions, errorPipe[1], STDERR_FILENO);
   pid_t pid = 0;
   const int error = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) return nullptr;
-  return std::unique_ptr<ChildProcess>(new ChildProcess(pid));
+  if (captureErrors) {
+    ::close(errorPipe[1]);
+    ::fcntl(errorPipe[0], F_SETFL, O_NONBLOCK);
+  }
+  if (error != 0) {
+    if (captureErrors) ::close(errorPipe[0]);
+    return nullptr;
+  }
+  return std::unique_ptr<ChildProcess>(new ChildProcess(pid, errorPipe[0]));
 }
 
 ChildProcess::~ChildProcess() {
@@ -48,6 +63,33 @@ ChildProcess::~ChildProcess() {
     kill();
     release();
   }
+  if (errorPipe_ >= 0) ::close(errorPipe_);
+}
+
+void ChildProcess::drainErrors() {
+  if (errorPipe_ < 0) return;
+  char buffer[1024];
+  // Bounded, so that a child that writes without pause cannot hold us here.
+  for (int reads = 0; reads < kMaxReadsPerDrain; ++reads) {
+    const ssize_t got = ::read(errorPipe_, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      // End of the pipe or an error: nothing more will come. EAGAIN only
+      // means nothing is waiting now.
+      if (got == 0 || errno != EAGAIN) {
+        ::close(errorPipe_);
+        errorPipe_ = -1;
+      }
+      return;
+    }
+    const size_t room = kMaxErrorOutput - errorOutput_.size();
+    errorOutput_.append(buffer, std::min(room, static_cast<size_t>(got)));
+  }
+}
+
+const std::string& ChildProcess::errorOutput() {
+  drainErrors();
+  return errorOutput_;
 }
 
 bool ChildProcess::reap(bool block) {
@@ -65,6 +107,7 @@ bool ChildProcess::reap(bool block) {
 bool ChildProcess::waitFor(int milliseconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   while (!reap(false)) {
+    drainErrors();
     if (std::chrono::steady_clock::now() >= deadline) return false;
     sleepFor(kPollInterval);
   }

@@ -13,11 +13,17 @@ namespace varnel {
 // child is in; the destructor reaps it if that was not done.
 class ChildProcess {
  public:
+  // How much of the child's standard error is kept when it is captured.
+  static constexpr size_t kMaxErrorOutput = 4096;
+
   // Starts `program` (a path, no shell, no search of PATH) with the
   // arguments, the caller's environment and current directory, and
-  // standard input from /dev/null. Nothing when it cannot be started.
+  // standard input from /dev/null. With `captureErrors`, its standard error
+  // goes to a pipe whose first kMaxErrorOutput bytes errorOutput() returns;
+  // otherwise it is the caller's. Nothing when it cannot be started.
   static std::unique_ptr<ChildProcess> start(const std::string& program,
-                                             const std::vector<std::string>& arguments);
+                                             const std::vector<std::string>& arguments,
+                                             bool captureErrors = false);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
@@ -29,12 +35,19 @@ class ChildProcess {
   // Waits briefly for a killed child so that it leaves no zombie.
   void release();
   bool ended() const { return ended_; }
+  // What the child wrote to its standard error so far (captured only).
+  const std::string& errorOutput();
 
  private:
-  explicit ChildProcess(pid_t pid) : pid_(pid) {}
+  ChildProcess(pid_t pid, int errorPipe) : pid_(pid), errorPipe_(errorPipe) {}
   bool reap(bool block);
+  // Takes what is waiting in the pipe without blocking; keeps the first
+  // kMaxErrorOutput bytes and drops the rest, so the child never stalls.
+  void drainErrors();
 
   pid_t pid_;
+  int errorPipe_;  // read end, non-blocking; -1 when not captured or closed
+  std::string errorOutput_;
   bool ended_ = false;
 };
 

@@ -63,7 +63,7 @@ void EditorDialog::ResetEditor() {
   if (hasVendorCombo_) controls_.enable(kIdVendor, false);
 }
 
-void EditorDialog::showError(const char* text) {
+void EditorDialog::showError(const std::string& text) {
   platform_.messageBox(text, "Error", kMbIconError);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,8 @@ inline constexpr const char* kVendorListName = "Vendor.IDs";
 inline constexpr const char* kRomFilter =
     "Both *.rom and *.bin|*.rom;*.bin|ROM Files (*.rom)|*.rom|BIN Files (*.bin)|*.bin|All Files "
     "(*.*)|*.*||";
-// The reader tool beside the program and the dump it writes into the
-// current directory.
+// The reader tool beside the program and the dump it writes into a
+// private folder made for each run.
 #ifdef _WIN32
 inline constexpr const char* kReaderToolName = "Pokrun.exe";
 #else
@@ -114,7 +115,7 @@ class EditorDialog : public DialogEvents {
     bool core = false;
     bool memory = false;
   };
-  void showError(const char* text);
+  void showError(const std::string& text);
   void configureClockSlider(int id);
   void setDialogInt(int id, int value);
   int dialogInt(int id) const;
@@ -126,7 +127,10 @@ class EditorDialog : public DialogEvents {
   void applySaveSettings(BiosImage& target) const;
   std::vector<uint8_t> bytesToSave() const;
   void rememberSavedState();
-  bool readImageFile(const std::string& path);
+  std::optional<std::string> readImageFile(const std::string& path, BiosImage& target);
+  // LoadBiosFile, with a line added under any failure message (the reader
+  // tool's own explanation for Current).
+  void loadImage(const std::string& path, bool reconstructed, const std::string& explanation);
   void showTvSettings();
   void showClockSettings();
   void showMemorySettings();

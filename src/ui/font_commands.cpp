@@ -106,11 +106,15 @@ void EditorDialog::loadFont(const FontTable& table) {
 
 void EditorDialog::loadCpiFont(const FontTable& table, ByteStream& file,
                                const CpiFontEntry& entry) {
-  // The reader made sure the font's data lies wholly inside the file; the
-  // bytes go straight into the table, with no plausibility test.
+  // The reader made sure the font's data lay wholly inside the file, so the
+  // glyphs take no plausibility test; they are still read whole before any
+  // goes in, since the file may have changed or fail meanwhile.
+  std::array<uint8_t, kFont8x16Size> glyphs{};
   file.seekTo(entry.dataOffset);
-  file.read(&image.bytes[image.*table.offset], table.size);
-  if (table.refreshesAlternates) refreshAltFont9x16(image);
+  if (file.read(glyphs.data(), table.size) < table.size) {
+    throw StreamError("the font's data ends before its last glyph");
+  }
+  storeFont(table, glyphs.data());
 }
 
 void EditorDialog::loadRawFont(const FontTable& table, ByteStream& file) {

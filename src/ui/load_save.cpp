@@ -1,7 +1,10 @@
 // Loading an image into the editor and saving it back.
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <optional>
 
+#include "image/validation.h"
 #include "io/file_io.h"
 #include "ui/editor_dialog.h"
 
@@ -13,33 +16,59 @@ void EditorDialog::OnLoadBios() {
   if (path) LoadBiosFile(*path, false);
 }
 
-// Reads at most 64 KiB of the file into the image; false after reporting a
-// failure.
-bool EditorDialog::readImageFile(const std::string& path) {
+// Reads at most 64 KiB of the file into `target`; the message for a
+// failure, or nothing.
+std::optional<std::string> EditorDialog::readImageFile(const std::string& path,
+                                                       BiosImage& target) {
   try {
     const size_t n =
-        platform_.readFile(path, std::span<uint8_t>(image.bytes.data(), kMaxImageSize));
-    image.length = static_cast<int32_t>(n);
-    return true;
+        platform_.readFile(path, std::span<uint8_t>(target.bytes.data(), kMaxImageSize));
+    target.length = static_cast<int32_t>(n);
+    return std::nullopt;
   } catch (const FileError&) {
-    showError("Error opening file");
+    return "Error opening file";
   } catch (const std::exception&) {
-    showError("Error analyzing file");
+    return "Error analyzing file";
   }
-  return false;
 }
 
+namespace {
+
+// Why an image just read may not be shown: the editor's message, then the
+// check that failed on a line of its own; nothing when it may be shown.
+std::optional<std::string> refusalOf(BiosImage& candidate, bool reconstructed) {
+  const int code = candidate.validate();
+  const char* message = nullptr;
+  if (code != kValid) {
+    message = "This is not a valid ATi BIOS";
+  } else if (!candidate.checksumsValid()) {
+    message = reconstructed ? "BIOS reconstruction failed" : "Checksums bad";
+  } else {
+    return std::nullopt;
+  }
+  return std::string(message) + "\n" + refusalReason(candidate, code);
+}
+
+}  // namespace
+
 void EditorDialog::LoadBiosFile(const std::string& path, bool reconstructed) {
+  loadImage(path, reconstructed, "");
+}
+
+// The file is read and checked in a record of its own: a refused file
+// leaves the image on show, its edits and every control as they were.
+void EditorDialog::loadImage(const std::string& path, bool reconstructed,
+                             const std::string& explanation) {
+  auto candidate = std::make_unique<BiosImage>();
+  std::optional<std::string> failure = readImageFile(path, *candidate);
+  if (!failure) failure = refusalOf(*candidate, reconstructed);
+  if (failure) {
+    showError(explanation.empty() ? *failure : *failure + "\n" + explanation);
+    return;
+  }
   ResetEditor();
-  if (!readImageFile(path)) return;
-  if (image.validate() != kValid) {
-    showError("This is not a valid ATi BIOS");
-    return;
-  }
-  if (!image.checksumsValid()) {
-    showError(reconstructed ? "BIOS reconstruction failed" : "Checksums bad");
-    return;
-  }
+  // Copied into the one record, which others may hold on to.
+  image = *candidate;
   controls_.setText(kIdFileName, reconstructed ? kReconstructedName : path);
   controls_.setText(kIdDateTime, std::string(image.textAt(0x50)));
   controls_.setText(kIdTitle, std::string(image.titleText()));

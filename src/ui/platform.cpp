@@ -1,6 +1,7 @@
 #include "ui/platform.h"
 
 #include "io/file_io.h"
+#include "io/private_folder.h"
 #include "io/process.h"
 
 namespace varnel::ui {
@@ -21,6 +22,14 @@ void Platform::removeFile(const std::string& path) {
   removeFileQuietly(path);
 }
 
+std::string Platform::makePrivateFolder() {
+  return varnel::makePrivateFolder();
+}
+
+void Platform::removeFolder(const std::string& path) {
+  removeFolderQuietly(path);
+}
+
 namespace {
 
 class ChildRunningProcess final : public RunningProcess {
@@ -29,6 +38,7 @@ class ChildRunningProcess final : public RunningProcess {
   void waitFor(int milliseconds) override { child_->waitFor(milliseconds); }
   void terminate() override { child_->kill(); }
   void close() override { child_->release(); }
+  std::string errorOutput() override { return child_->errorOutput(); }
 
  private:
   std::unique_ptr<ChildProcess> child_;
@@ -38,7 +48,7 @@ class ChildRunningProcess final : public RunningProcess {
 
 std::unique_ptr<RunningProcess> Platform::startProcess(const std::string& program,
                                                        const std::vector<std::string>& arguments) {
-  std::unique_ptr<ChildProcess> child = ChildProcess::start(program, arguments);
+  std::unique_ptr<ChildProcess> child = ChildProcess::start(program, arguments, true);
   if (!child) return nullptr;
   return std::make_unique<ChildRunningProcess>(std::move(child));
 }

@@ -47,6 +47,8 @@ class RunningProcess {
   // Ends it, whether it has ended already or not.
   virtual void terminate() = 0;
   virtual void close() = 0;
+  // What it wrote to its standard error (at most the first 4 KiB).
+  virtual std::string errorOutput() = 0;
 };
 
 class Platform {
@@ -78,9 +80,15 @@ class Platform {
   virtual void writeFile(const std::string& path, std::span<const uint8_t> data);
   virtual std::unique_ptr<ByteStream> openFileStream(const std::string& path);
   virtual void removeFile(const std::string& path);
+  // A new folder only this user can enter, in the system's folder for
+  // temporary files; throws FileError when it cannot be made.
+  virtual std::string makePrivateFolder();
+  // Removes the folder with everything in it; failures are ignored.
+  virtual void removeFolder(const std::string& path);
 
   // Starts a program hidden (no window, no shell) with the arguments, the
-  // editor's environment and current directory; null when it cannot start.
+  // editor's environment and current directory, keeping what it writes to
+  // its standard error; null when it cannot start.
   virtual std::unique_ptr<RunningProcess> startProcess(const std::string& program,
                                                        const std::vector<std::string>& arguments);
 };

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "headless_editor.h"
 #include "support/cpi_builder.h"
 #include "support/rom_builder.h"
 #include "support/test_paths.h"
@@ -120,13 +121,33 @@ TEST(CliInfo, ExitStatusAndMessagePerOutcome) {
   }
 }
 
-TEST(CliInfo, TextSaysWhichCheckFailed) {
+// info explains a refusal with the very sentence the editor shows under
+// its message.
+TEST(CliInfo, TextSaysWhichCheckFailedInTheEditorsWords) {
   test::TempDir dir;
   Bytes invalid = test::buildRom().bytes;
   invalid[0x39] = '1';
   test::writeFile(dir.file("invalid.rom"), invalid);
-  const RunResult run = cli({"info", dir.file("invalid.rom")});
-  EXPECT_NE(run.out.find("761295520"), std::string::npos) << run.out;
+  Bytes bad = test::buildRom().bytes;
+  bad[0x4000] ^= 1;
+  test::writeFile(dir.file("bad.rom"), bad);
+  test::writeFile(dir.file("short.rom"), Bytes(100, 0x55));
+  std::vector<std::string> files = {dir.file("invalid.rom"), dir.file("bad.rom"),
+                                    dir.file("short.rom")};
+  if (const auto data = test::testDataDir()) {
+    files.push_back(*data + "/roms/Sapphire.9600PRO.128.Samsung28.030829.rom");
+    files.push_back(*data + "/roms/Rage128progl_zerostate.VBI");
+  }
+  for (const std::string& file : files) {
+    cli::HeadlessEditor editor;
+    const std::optional<cli::CommandError> error = editor.load(file);
+    ASSERT_TRUE(error) << file;
+    const size_t lineEnd = error->message.find('\n');
+    ASSERT_NE(lineEnd, std::string::npos) << error->message;
+    const std::string reason = error->message.substr(lineEnd + 1);
+    const RunResult run = cli({"info", file});
+    EXPECT_NE(run.out.find(reason), std::string::npos) << run.out << "\nwants: " << reason;
+  }
   const RunResult sample = cli({"info", test::samplePath()});
   EXPECT_NE(sample.out.find("checksums sound"), std::string::npos) << sample.out;
   EXPECT_NE(sample.out.find("VARNEL SAMPLE"), std::string::npos);

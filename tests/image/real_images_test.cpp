@@ -28,6 +28,7 @@ TEST_P(LaterFamilyImage, IsRefusedButItsChecksumBlockFollowsTheRules) {
   SKIP_WITHOUT_TESTDATA(image);
   EXPECT_EQ(code, kBadStructure);
   EXPECT_EQ(findStructureFault(*image), StructureFault::kConfigTextMisplaced);
+  EXPECT_NE(std::string(refusalReason(*image, code)).find("later ATI family"), std::string::npos);
   ASSERT_NE(image->checksumBlockOffset, 0);
   EXPECT_EQ(image->dwordAt(image->hashSlotA), image->imageHash);
   EXPECT_EQ(image->dwordAt(image->hashSlotB), image->imageHash);

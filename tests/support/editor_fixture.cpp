@@ -34,4 +34,18 @@ Bytes EditorFixture::imageBytes() const {
   return Bytes(image.bytes.begin(), image.bytes.begin() + image.length);
 }
 
+std::string EditorFixture::windowState() const {
+  std::string state;
+  for (int id : controls.ids()) {
+    state += std::to_string(id) + (controls.isEnabled(id) ? " on" : " off") +
+             (controls.isChecked(id) ? " checked" : "") + " '" + controls.text(id) + "' at " +
+             std::to_string(controls.trackbarPosition(id)) + " selecting " +
+             std::to_string(controls.currentSelection(id)) + " of";
+    for (const std::string& item : controls.items(id))
+      state += " '" + item + "'";
+    state += "\n";
+  }
+  return state;
+}
+
 }  // namespace varnel::test

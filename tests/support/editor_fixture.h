@@ -27,6 +27,9 @@ class EditorFixture : public testing::Test {
   // Saves through the Save button; returns the saved bytes.
   Bytes save(const std::string& name = "saved.rom");
   Bytes imageBytes() const;
+  // Everything the window shows, one line per control, for comparing the
+  // window before and after a command.
+  std::string windowState() const;
 
   TempDir programDir;
   TempDir work;

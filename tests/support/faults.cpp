@@ -21,7 +21,9 @@ FileSizeLimit::~FileSizeLimit() {
 
 int32_t FailingStream::read(uint8_t* buffer, int32_t count) {
   if (inner_.position() + count > failAt_) {
-    inner_.read(buffer, static_cast<int32_t>(std::max<int64_t>(0, failAt_ - inner_.position())));
+    const int32_t got = inner_.read(
+        buffer, static_cast<int32_t>(std::max<int64_t>(0, failAt_ - inner_.position())));
+    if (truncated_) return got;
     throw StreamError("Input/output error");
   }
   return inner_.read(buffer, count);

@@ -28,10 +28,12 @@ class FileSizeLimit {
 
 // A stream over bytes that fails once a read would pass `failAt`; the
 // bytes before that point arrive first, like data before a bad sector.
+// With `truncated`, the read there just ends short, like a file that
+// another program cut meanwhile (its length still tells the old size).
 class FailingStream final : public ByteStream {
  public:
-  FailingStream(Bytes data, int64_t failAt)
-      : data_(std::move(data)), inner_(data_), failAt_(failAt) {}
+  FailingStream(Bytes data, int64_t failAt, bool truncated = false)
+      : data_(std::move(data)), inner_(data_), failAt_(failAt), truncated_(truncated) {}
   void seekTo(int64_t position) override { inner_.seekTo(position); }
   void seekBy(int64_t offset) override { inner_.seekBy(offset); }
   int32_t read(uint8_t* buffer, int32_t count) override;
@@ -42,6 +44,7 @@ class FailingStream final : public ByteStream {
   Bytes data_;
   MemoryByteStream inner_;
   int64_t failAt_;
+  bool truncated_;
 };
 
 }  // namespace varnel::test

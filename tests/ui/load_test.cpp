@@ -68,51 +68,69 @@ TEST_F(Load, LoadingChangesNoImageByte) {
 
 struct Failure {
   const char* name;
-  std::function<Bytes()> bytes;
+  std::function<Bytes()> bytes;  // nothing: the answer is a folder, which cannot be read
   const char* message;
+  const char* reason;  // words of the line that explains a refusal
 };
 
 class LoadFailure : public Load, public testing::WithParamInterface<Failure> {};
 
-TEST_P(LoadFailure, ShowsItsMessageAndLeavesNoImage) {
+// A failed load only shows its message: the image on show, its unsaved
+// edits and everything the window shows stay as they were.
+TEST_P(LoadFailure, ShowsItsMessageAndChangesNothing) {
   load(test::buildRom().bytes, "first.rom");
   ASSERT_TRUE(editor->imageLoaded);
-  load(GetParam().bytes(), "second.rom");
+  controls.drag(kIdCoreSlider, 300);
+  controls.click(kIdCrtOn);
+  const Bytes edited = imageBytes();
+  const std::string window = windowState();
+  if (GetParam().bytes) {
+    load(GetParam().bytes(), "second.rom");
+  } else {
+    platform.answerFile(work.path());
+    controls.click(kIdLoad);
+  }
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].text, GetParam().message);
+  const std::string& text = platform.messages[0].text;
+  const size_t lineEnd = text.find('\n');
+  EXPECT_EQ(text.substr(0, lineEnd), GetParam().message);
+  if (*GetParam().reason != '\0') {
+    ASSERT_NE(lineEnd, std::string::npos) << text;
+    EXPECT_NE(text.find(GetParam().reason, lineEnd), std::string::npos) << text;
+  } else {
+    EXPECT_EQ(lineEnd, std::string::npos) << text;
+  }
   EXPECT_EQ(platform.messages[0].caption, "Error");
   EXPECT_EQ(platform.messages[0].style, kMbIconError);
-  EXPECT_FALSE(editor->imageLoaded);
-  // The previous image's texts stay; every editing control is disabled.
-  EXPECT_EQ(controls.text(kIdFileName), work.file("first.rom"));
-  EXPECT_EQ(controls.text(kIdTitle), "VARNEL SAMPLE R250 64MB DDR P/N 000-00000-000 ");
-  for (int id : {kIdSave, kIdCoreSlider, kIdCoreEdit, kIdMemoryType, kIdCas, kIdTvStandard,
-                 kIdCrtOn, kIdVendor, kIdViewFonts, kIdSyncClocks}) {
-    EXPECT_FALSE(controls.isEnabled(id)) << id;
-  }
-  EXPECT_TRUE(controls.isEnabled(kIdLoad));
+  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_EQ(imageBytes(), edited);
+  EXPECT_EQ(windowState(), window);
 }
 
-INSTANTIATE_TEST_SUITE_P(Failures, LoadFailure,
-                         testing::Values(Failure{"TooShort", [] { return Bytes(100, 0x55); },
-                                                 "This is not a valid ATi BIOS"},
-                                         Failure{"NotValid",
-                                                 [] {
-                                                   Bytes b = test::buildRom().bytes;
-                                                   b[0x39] = '1';
-                                                   return b;
-                                                 },
-                                                 "This is not a valid ATi BIOS"},
-                                         Failure{"ChecksumsBad",
-                                                 [] {
-                                                   Bytes b = test::buildRom().bytes;
-                                                   b[0x3000] ^= 0x40;
-                                                   return b;
-                                                 },
-                                                 "Checksums bad"}),
-                         [](const testing::TestParamInfo<Failure>& info) {
-                           return std::string(info.param.name);
-                         });
+Bytes changedAt(size_t offset, uint8_t value) {
+  Bytes b = test::buildRom().bytes;
+  b[offset] = value;
+  return b;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, LoadFailure,
+    testing::Values(
+        Failure{"Unreadable", nullptr, "Error opening file", ""},
+        Failure{"TooShort", [] { return Bytes(100, 0x55); }, "This is not a valid ATi BIOS",
+                "shorter than 16384 bytes"},
+        Failure{"NoRomSignature", [] { return changedAt(0, 0xAA); },
+                "This is not a valid ATi BIOS", "signature 55 AA"},
+        Failure{"NoSignatureText", [] { return changedAt(0x39, '1'); },
+                "This is not a valid ATi BIOS", "\" 761295520\" is missing"},
+        Failure{"ChecksumsBad",
+                [] {
+                  Bytes b = test::buildRom().bytes;
+                  b[0x3000] ^= 0x40;
+                  return b;
+                },
+                "Checksums bad", "damaged or was changed by another tool"}),
+    [](const testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
 
 TEST_F(Load, UnreadableFilesGiveErrorOpeningFile) {
   startUp();
@@ -131,7 +149,9 @@ TEST_F(Load, ReconstructedDumpReportsItsOwnChecksumFailure) {
   bad[0x3000] ^= 0x40;
   test::writeFile(work.file("dump.ram"), bad);
   editor->LoadBiosFile(work.file("dump.ram"), true);
-  EXPECT_EQ(platform.takeMessages(), (std::vector<std::string>{"BIOS reconstruction failed"}));
+  const std::vector<std::string> messages = platform.takeMessages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].substr(0, messages[0].find('\n')), "BIOS reconstruction failed");
   test::writeFile(work.file("dump.ram"), test::buildRom().bytes);
   editor->LoadBiosFile(work.file("dump.ram"), true);
   EXPECT_EQ(controls.text(kIdFileName), "current (reconstructed)");

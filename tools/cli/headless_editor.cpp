@@ -34,7 +34,9 @@ HeadlessEditor::HeadlessEditor()
   editor_.OnInitDialog();
 }
 
-int statusForMessage(const std::string& message) {
+int statusForMessage(const std::string& text) {
+  // A refusal explains itself on further lines; its first line says which.
+  const std::string message = text.substr(0, text.find('\n'));
   if (message == "This is not a valid ATi BIOS") return kExitInvalidImage;
   if (message == "Checksums bad" || message == "BIOS reconstruction failed") {
     return kExitChecksumsBad;

@@ -228,15 +228,13 @@ std::string infoJson(const LoadedImage& loaded) {
 std::string infoText(const LoadedImage& loaded) {
   const BiosImage& image = *loaded.image;
   std::string out = loaded.path + ": ";
+  // A refusal is explained with the sentence the editor shows under its message.
   if (loaded.validateCode != 0) {
-    out += std::string("not a valid ATI video BIOS: ") + describeValidateCode(loaded.validateCode);
-    if (loaded.validateCode == kBadStructure) {
-      out += std::string(" (") + describeStructureFault(findStructureFault(image)) + ")";
-    }
-    return out + "\n";
+    return out + "not a valid ATI video BIOS. " + refusalReason(image, loaded.validateCode) + "\n";
   }
-  out += loaded.checksumsValid ? "valid ATI video BIOS, checksums sound\n"
-                               : "valid ATI video BIOS, but its checksums do not match\n";
+  out += loaded.checksumsValid
+             ? "valid ATI video BIOS, checksums sound\n"
+             : std::string("valid ATI video BIOS, checksums bad. ") + refusalReason(image, kValid) + "\n";
   auto line = [&out](const char* label, const std::string& value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "  %-20s", label);
