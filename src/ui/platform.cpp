@@ -18,10 +18,6 @@ std::unique_ptr<ByteStream> Platform::openFileStream(const std::string& path) {
   return std::make_unique<FileByteStream>(path);
 }
 
-void Platform::removeFile(const std::string& path) {
-  removeFileQuietly(path);
-}
-
 std::string Platform::makePrivateFolder() {
   return varnel::makePrivateFolder();
 }

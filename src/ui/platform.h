@@ -79,7 +79,6 @@ class Platform {
   // Atomic: a failure leaves an existing file as it was.
   virtual void writeFile(const std::string& path, std::span<const uint8_t> data);
   virtual std::unique_ptr<ByteStream> openFileStream(const std::string& path);
-  virtual void removeFile(const std::string& path);
   // A new folder only this user can enter, in the system's folder for
   // temporary files; throws FileError when it cannot be made.
   virtual std::string makePrivateFolder();
