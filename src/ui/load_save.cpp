@@ -18,8 +18,7 @@ void EditorDialog::OnLoadBios() {
 
 // Reads at most 64 KiB of the file into `target`; the message for a
 // failure, or nothing.
-std::optional<std::string> EditorDialog::readImageFile(const std::string& path,
-                                                       BiosImage& target) {
+std::optional<std::string> EditorDialog::readImageFile(const std::string& path, BiosImage& target) {
   try {
     const size_t n =
         platform_.readFile(path, std::span<uint8_t>(target.bytes.data(), kMaxImageSize));

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "support/current_directory.h"
 #include "io/process.h"
+#include "support/current_directory.h"
 #include "support/editor_fixture.h"
 
 namespace varnel {

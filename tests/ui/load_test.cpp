@@ -115,21 +115,20 @@ Bytes changedAt(size_t offset, uint8_t value) {
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, LoadFailure,
-    testing::Values(
-        Failure{"Unreadable", nullptr, "Error opening file", ""},
-        Failure{"TooShort", [] { return Bytes(100, 0x55); }, "This is not a valid ATi BIOS",
-                "shorter than 16384 bytes"},
-        Failure{"NoRomSignature", [] { return changedAt(0, 0xAA); },
-                "This is not a valid ATi BIOS", "signature 55 AA"},
-        Failure{"NoSignatureText", [] { return changedAt(0x39, '1'); },
-                "This is not a valid ATi BIOS", "\" 761295520\" is missing"},
-        Failure{"ChecksumsBad",
-                [] {
-                  Bytes b = test::buildRom().bytes;
-                  b[0x3000] ^= 0x40;
-                  return b;
-                },
-                "Checksums bad", "damaged or was changed by another tool"}),
+    testing::Values(Failure{"Unreadable", nullptr, "Error opening file", ""},
+                    Failure{"TooShort", [] { return Bytes(100, 0x55); },
+                            "This is not a valid ATi BIOS", "shorter than 16384 bytes"},
+                    Failure{"NoRomSignature", [] { return changedAt(0, 0xAA); },
+                            "This is not a valid ATi BIOS", "signature 55 AA"},
+                    Failure{"NoSignatureText", [] { return changedAt(0x39, '1'); },
+                            "This is not a valid ATi BIOS", "\" 761295520\" is missing"},
+                    Failure{"ChecksumsBad",
+                            [] {
+                              Bytes b = test::buildRom().bytes;
+                              b[0x3000] ^= 0x40;
+                              return b;
+                            },
+                            "Checksums bad", "damaged or was changed by another tool"}),
     [](const testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
 
 TEST_F(Load, UnreadableFilesGiveErrorOpeningFile) {

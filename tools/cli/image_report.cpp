@@ -232,9 +232,9 @@ std::string infoText(const LoadedImage& loaded) {
   if (loaded.validateCode != 0) {
     return out + "not a valid ATI video BIOS. " + refusalReason(image, loaded.validateCode) + "\n";
   }
-  out += loaded.checksumsValid
-             ? "valid ATI video BIOS, checksums sound\n"
-             : std::string("valid ATI video BIOS, checksums bad. ") + refusalReason(image, kValid) + "\n";
+  out += loaded.checksumsValid ? "valid ATI video BIOS, checksums sound\n"
+                               : std::string("valid ATI video BIOS, checksums bad. ") +
+                                     refusalReason(image, kValid) + "\n";
   auto line = [&out](const char* label, const std::string& value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "  %-20s", label);
