@@ -241,6 +241,7 @@ TEST_P(InPlace, BackupIsTheWholeOriginalOrUntouched) {
   test::writeFile(sample() + ".bak", olderBackup);
   c.prepare(sample());
   const Bytes original = test::readFile(sample());
+  const bool link = std::filesystem::is_symlink(sample());
   test::RunOptions options;
   options.fileSizeLimit = c.fileSizeLimit;
   const RunResult run =
@@ -249,6 +250,8 @@ TEST_P(InPlace, BackupIsTheWholeOriginalOrUntouched) {
   EXPECT_EQ(run.status, c.status) << run.err;
   if (c.status == 0) {
     EXPECT_EQ(test::readFile(sample() + ".bak"), original);
+    EXPECT_EQ(std::filesystem::is_symlink(sample()), link);
+    EXPECT_NE(test::readFile(sample()), original);
     EXPECT_EQ(cli({"info", sample()}).status, 0);
   } else {
     EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
@@ -274,6 +277,12 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, InPlace,
     testing::Values(
         InPlaceCase{"WholeFlashDump", growToAFlashDump, -1, 0, ""},
+        InPlaceCase{"ThroughALink",
+                    [](const std::string& in) {
+                      std::filesystem::rename(in, in + ".real");
+                      std::filesystem::create_symlink(in + ".real", in);
+                    },
+                    -1, 0, ""},
         InPlaceCase{"ReadOnlyInput", [](const std::string& in) { ::chmod(in.c_str(), 0444); },
                     -1, 1, "read-only"},
         InPlaceCase{"BackupIsAFifo",
