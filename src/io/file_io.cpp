@@ -201,12 +201,13 @@ std::string followLinks(const std::string& path) {
   return resolved.data();
 }
 
-// True when the user may not write the file. Root may write anything, so for
-// root a file whose mode has no write bit at all is the owner's statement
-// that it stays as it is.
-bool readOnlyForUs(const std::string& path, const struct stat& info) {
-  if (::geteuid() == 0) return (info.st_mode & 0222) == 0;
-  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
+// Why the user may not write the file, or "" when they may. Root may write
+// anything, so for root a file whose mode has no write bit at all is the
+// owner's statement that it stays as it is.
+std::string whyNotWritable(const std::string& path, const struct stat& info) {
+  if (::geteuid() == 0) return (info.st_mode & 0222) == 0 ? "the file is read-only" : "";
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return "";
+  return std::strerror(errno);
 }
 
 void checkExistingTarget(const SaveTarget& target, bool followed) {
@@ -218,7 +219,9 @@ void checkExistingTarget(const SaveTarget& target, bool followed) {
                             " hard links, and a save would part it from the others; save it "
                             "under another name");
   }
-  if (readOnlyForUs(target.path, info)) refuse(target.path, "the file is read-only");
+  if (const std::string why = whyNotWritable(target.path, info); !why.empty()) {
+    refuse(target.path, why);
+  }
 }
 
 // A save through links: the final file is checked and replaced.
