@@ -321,9 +321,18 @@ TEST(CliRepair, FullDiskLeavesTheExistingOutputIntact) {
 
 TEST(CliRepair, FailedWriteIntoAMissingFolder) {
   test::TempDir dir;
-  const RunResult run = cli({"repair", test::samplePath(), "-o", dir.file("no/such/out.rom")});
+  RunResult run = cli({"repair", test::samplePath(), "-o", dir.file("no/such/out.rom")});
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Error saving file"), std::string::npos);
+  EXPECT_NE(run.err.find("Error saving file (cannot create a temporary file for " +
+                         dir.file("no/such/out.rom") + ": No such file or directory)"),
+            std::string::npos)
+      << run.err;
+  run = cli({"repair", dir.file("missing.rom"), "-o", dir.file("out.rom")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Error opening file (cannot open " + dir.file("missing.rom") +
+                         ": No such file or directory)"),
+            std::string::npos)
+      << run.err;
 }
 
 }  // namespace

@@ -48,10 +48,9 @@ int runDump(const DumpOptions& o) {
   const LoadedImage loaded = loadImageFile(dump);
   removeFileQuietly(dump);
   if (loaded.status() != kExitOk) {
-    std::string message = loaded.status() == kExitChecksumsBad ? "BIOS reconstruction failed"
-                                                               : loaded.editorMessage();
-    if (!loaded.readOk) message += " (" + loaded.readError + ")";
-    return fail({loaded.status(), message});
+    return fail({loaded.status(), loaded.status() == kExitChecksumsBad
+                                      ? std::string("BIOS reconstruction failed")
+                                      : loaded.failureMessage()});
   }
   try {
     writeFileAtomically(o.output, std::span<const uint8_t>(loaded.image->bytes.data(),

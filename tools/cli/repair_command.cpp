@@ -22,7 +22,7 @@ int runRepair(const RepairOptions& options) {
   }
   LoadedImage loaded = loadImageFile(options.input);
   if (!loaded.usable()) {
-    std::fprintf(stderr, "%s: %s\n", options.input.c_str(), loaded.editorMessage());
+    std::fprintf(stderr, "%s: %s\n", options.input.c_str(), loaded.failureMessage().c_str());
     return loaded.status();
   }
   BiosImage& image = *loaded.image;
