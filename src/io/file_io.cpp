@@ -373,6 +373,7 @@ void writeFileAtomically(const std::string& path, std::span<const uint8_t> data)
 
 void writeFileKeepingBackup(const std::string& path, const std::string& backup,
                             std::span<const uint8_t> data) {
+  if (sameFile(path, backup)) refuse(backup, "it is the same file as " + path);
   PendingSave copy(targetThroughLinks(backup), true);
   copy.copyFrom(path);
   copy.finish();

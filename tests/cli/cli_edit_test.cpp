@@ -237,11 +237,12 @@ std::unique_ptr<FileLock> heldLock;
 
 TEST_P(InPlace, BackupIsTheWholeOriginalOrUntouched) {
   const InPlaceCase& c = GetParam();
-  const Bytes olderBackup(777, 0x77);
-  test::writeFile(sample() + ".bak", olderBackup);
+  test::writeFile(sample() + ".bak", Bytes(777, 0x77));  // an older backup
   c.prepare(sample());
   const Bytes original = test::readFile(sample());
   const bool link = std::filesystem::is_symlink(sample());
+  const bool backupReadable = std::filesystem::is_regular_file(sample() + ".bak");
+  const Bytes backupBefore = backupReadable ? test::readFile(sample() + ".bak") : Bytes();
   test::RunOptions options;
   options.fileSizeLimit = c.fileSizeLimit;
   const RunResult run =
@@ -256,8 +257,8 @@ TEST_P(InPlace, BackupIsTheWholeOriginalOrUntouched) {
   } else {
     EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
     EXPECT_EQ(test::readFile(sample()), original);
-    if (std::filesystem::is_regular_file(sample() + ".bak")) {
-      EXPECT_EQ(test::readFile(sample() + ".bak"), olderBackup);
+    if (backupReadable) {
+      EXPECT_EQ(test::readFile(sample() + ".bak"), backupBefore);
     } else {
       EXPECT_TRUE(std::filesystem::is_fifo(sample() + ".bak"));
     }
@@ -291,6 +292,12 @@ INSTANTIATE_TEST_SUITE_P(
                       ::mkfifo((in + ".bak").c_str(), 0644);
                     },
                     -1, 1, "it is a FIFO"},
+        InPlaceCase{"BackupIsALinkToTheInput",
+                    [](const std::string& in) {
+                      std::filesystem::remove(in + ".bak");
+                      std::filesystem::create_symlink(in, in + ".bak");
+                    },
+                    -1, 1, "is the same file as"},
         InPlaceCase{"DiskFillsUp", [](const std::string&) {}, 4096, 1, "File too large"},
         InPlaceCase{"HeldByAnotherRun",
                     [](const std::string& in) { heldLock = std::make_unique<FileLock>(in); }, -1,

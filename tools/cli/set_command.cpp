@@ -7,7 +7,6 @@
 
 #include "commands.h"
 #include "headless_editor.h"
-#include "io/file_io.h"
 #include "output_file.h"
 #include "scripts/tv_table.h"
 #include "ui/control_ids.h"
