@@ -5,8 +5,8 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <thread>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "io/file_io.h"
 #include "support/cpi_builder.h"
@@ -284,8 +284,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::filesystem::create_symlink(in + ".real", in);
                     },
                     -1, 0, ""},
-        InPlaceCase{"ReadOnlyInput", [](const std::string& in) { ::chmod(in.c_str(), 0444); },
-                    -1, 1, "read-only"},
+        InPlaceCase{"ReadOnlyInput", [](const std::string& in) { ::chmod(in.c_str(), 0444); }, -1,
+                    1, "read-only"},
         InPlaceCase{"BackupIsAFifo",
                     [](const std::string& in) {
                       std::filesystem::remove(in + ".bak");
@@ -300,8 +300,8 @@ INSTANTIATE_TEST_SUITE_P(
                     -1, 1, "is the same file as"},
         InPlaceCase{"DiskFillsUp", [](const std::string&) {}, 4096, 1, "File too large"},
         InPlaceCase{"HeldByAnotherRun",
-                    [](const std::string& in) { heldLock = std::make_unique<FileLock>(in); }, -1,
-                    1, "being changed by another command"}),
+                    [](const std::string& in) { heldLock = std::make_unique<FileLock>(in); }, -1, 1,
+                    "being changed by another command"}),
     [](const testing::TestParamInfo<InPlaceCase>& info) { return std::string(info.param.name); });
 
 // --- font -----------------------------------------------------------------
@@ -368,8 +368,8 @@ TEST_F(CliEdit, FontImportFromRawFiles) {
   const Bytes original = test::readFile(sample());
   run = cli({"font", "import", "8x8", sample(), file("bold.fnt"), "-o", sample()});
   EXPECT_EQ(run.status, 64);
-  run = cli({"font", "import", "8x8", sample(), file("bold.fnt"), "-o", file("bold.fnt"),
-             "--in-place"});
+  run = cli(
+      {"font", "import", "8x8", sample(), file("bold.fnt"), "-o", file("bold.fnt"), "--in-place"});
   EXPECT_EQ(run.status, 64);
   EXPECT_EQ(test::readFile(file("bold.fnt")), font);
   run = cli({"font", "import", "8x8", sample(), file("bold.fnt"), "-o", sample(), "--in-place"});
@@ -549,7 +549,8 @@ TEST_F(CliDump, RefusesWhatTheEditorRefuses) {
 }
 
 TEST_F(CliDump, NothingIsLeftWhenTheReadersChildWritesLate) {
-  const RunResult run = dump(reader("cp '" + sample() + "' \"$4\"; (sleep 0.5; echo late > \"$4\") &"));
+  const RunResult run =
+      dump(reader("cp '" + sample() + "' \"$4\"; (sleep 0.5; echo late > \"$4\") &"));
   ASSERT_EQ(run.status, 0) << run.err;
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   EXPECT_EQ(test::readFile(file("card.rom")), test::readFile(sample()));

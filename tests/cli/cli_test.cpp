@@ -308,9 +308,9 @@ TEST(CliRepair, FullDiskLeavesTheExistingOutputIntact) {
       test::runProgram(test::binaryDir() + "/varnel-cli",
                        {"repair", test::samplePath(), "-o", dir.file("out.rom")}, fullDisk);
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Error saving file (cannot write " + dir.file("out.rom") +
-                         ": File too large)"),
-            std::string::npos)
+  EXPECT_NE(
+      run.err.find("Error saving file (cannot write " + dir.file("out.rom") + ": File too large)"),
+      std::string::npos)
       << run.err;
   EXPECT_EQ(test::readFile(dir.file("out.rom")), previous);
   // No temporary file is left behind.

@@ -160,9 +160,7 @@ const Target kTargets[] = {
     {"LinkToInput", Expect::kSameAsInput,
      [](const Scene& s) { return ::symlink("in.rom", out(s).c_str()) == 0 ? out(s) : ""; }},
     {"HardLinkToInput", Expect::kSameAsInput,
-     [](const Scene& s) {
-       return ::link(s.input().c_str(), out(s).c_str()) == 0 ? out(s) : "";
-     }},
+     [](const Scene& s) { return ::link(s.input().c_str(), out(s).c_str()) == 0 ? out(s) : ""; }},
 };
 
 // Everything a refusal must leave as it was: the entry, what a link says,

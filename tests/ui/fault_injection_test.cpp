@@ -130,8 +130,10 @@ TEST_P(SaveInterrupted, LeavesNoTemporaryFile) {
     writeFileAtomically(work.file("old.rom"), huge);
     ::_exit(0);
   }
-  auto temporaryExists = [&] { return std::distance(std::filesystem::directory_iterator(work.path()),
-                                                    std::filesystem::directory_iterator()) > 1; };
+  auto temporaryExists = [&] {
+    return std::distance(std::filesystem::directory_iterator(work.path()),
+                         std::filesystem::directory_iterator()) > 1;
+  };
   while (!temporaryExists()) {
     int status = 0;
     if (::waitpid(child, &status, WNOHANG) == child) FAIL() << "the save ended before the signal";

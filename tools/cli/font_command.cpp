@@ -175,7 +175,8 @@ void addFontCommand(CLI::App& app, int& status) {
   CLI::App* exporter = font->add_subcommand("export", "Write a font table as a raw font file");
   exporter->add_option("SIZE", o->size, "8x8 or 8x16")->required();
   exporter->add_option("IN", o->input, "ROM image")->required();
-  exporter->add_option("OUT", o->output, "Raw font file (.fnt) to write; - for standard output")->required();
+  exporter->add_option("OUT", o->output, "Raw font file (.fnt) to write; - for standard output")
+      ->required();
   exporter->callback([o, &status] { finish(status, runExport(*o)); });
 
   CLI::App* importer = font->add_subcommand(
@@ -193,7 +194,8 @@ void addFontCommand(CLI::App& app, int& status) {
 
   CLI::App* render = font->add_subcommand("render", "Draw both fonts into a PNG picture");
   render->add_option("IN", o->input, "ROM image")->required();
-  render->add_option("-o,--output", o->output, "PNG file to write; - for standard output")->required();
+  render->add_option("-o,--output", o->output, "PNG file to write; - for standard output")
+      ->required();
   render->add_option("--scale", o->scale, "Enlarge every pixel to N x N (1 to 16)")
       ->capture_default_str();
   render->callback([o, &status] { finish(status, runRender(*o)); });
