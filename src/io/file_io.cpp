@@ -1,11 +1,18 @@
 #include "io/file_io.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace varnel {
@@ -44,18 +51,10 @@ std::string directoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string fileNameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// New files get the usual mode for documents, filtered by the umask.
-mode_t modeForTarget(const std::string& path) {
-  struct stat existing {};
-  if (::stat(path.c_str(), &existing) == 0) return existing.st_mode & 07777;
+mode_t documentMode(mode_t usual) {
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  return 0666 & ~mask;
+  return usual & ~mask;
 }
 
 void syncDirectory(const std::string& directory) {
@@ -64,6 +63,274 @@ void syncDirectory(const std::string& directory) {
   ::fsync(fd);
   ::close(fd);
 }
+
+const char* kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+[[noreturn]] void refuse(const std::string& path, const std::string& why) {
+  throw FileError("cannot save " + path + ": " + why);
+}
+
+// --- Temporary files removed on the signals that end a program -------------
+//
+// The paths live in fixed buffers that the handler only reads; a slot is
+// filled and emptied with the signals blocked, so the handler never sees
+// one half-written.
+
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr size_t kTemporarySlots = 4;
+
+struct TemporarySlot {
+  char path[PATH_MAX];
+  volatile sig_atomic_t used;
+};
+TemporarySlot temporarySlots[kTemporarySlots];
+struct sigaction previousActions[std::size(kCleanupSignals)];
+bool handlersInstalled = false;
+
+extern "C" void removeTemporariesAndDie(int signal) {
+  for (TemporarySlot& slot : temporarySlots) {
+    if (slot.used) ::unlink(slot.path);
+  }
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+// Blocks the cleanup signals for its lifetime.
+class SignalsBlocked {
+ public:
+  SignalsBlocked() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : kCleanupSignals)
+      sigaddset(&set, signal);
+    ::pthread_sigmask(SIG_BLOCK, &set, &saved_);
+  }
+  ~SignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
+  SignalsBlocked(const SignalsBlocked&) = delete;
+  SignalsBlocked& operator=(const SignalsBlocked&) = delete;
+
+ private:
+  sigset_t saved_;
+};
+
+// A signal the program handles or ignores itself is left to it.
+void installCleanupHandlers() {
+  struct sigaction action {};
+  action.sa_handler = removeTemporariesAndDie;
+  sigemptyset(&action.sa_mask);
+  for (size_t i = 0; i < std::size(kCleanupSignals); ++i) {
+    ::sigaction(kCleanupSignals[i], nullptr, &previousActions[i]);
+    if (previousActions[i].sa_handler == SIG_DFL) ::sigaction(kCleanupSignals[i], &action, nullptr);
+  }
+  handlersInstalled = true;
+}
+
+void restoreHandlers() {
+  for (size_t i = 0; i < std::size(kCleanupSignals); ++i) {
+    if (previousActions[i].sa_handler == SIG_DFL) {
+      ::sigaction(kCleanupSignals[i], &previousActions[i], nullptr);
+    }
+  }
+  handlersInstalled = false;
+}
+
+// Called with the signals blocked. False when every slot is taken.
+bool registerTemporary(const std::string& path) {
+  if (path.size() >= PATH_MAX) return false;
+  for (TemporarySlot& slot : temporarySlots) {
+    if (slot.used) continue;
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.used = 1;
+    if (!handlersInstalled) installCleanupHandlers();
+    return true;
+  }
+  return false;
+}
+
+// Called with the signals blocked.
+void forgetTemporary(const std::string& path) {
+  bool anyLeft = false;
+  for (TemporarySlot& slot : temporarySlots) {
+    if (slot.used && path == slot.path) slot.used = 0;
+    anyLeft = anyLeft || slot.used;
+  }
+  if (!anyLeft && handlersInstalled) restoreHandlers();
+}
+
+// While it lives, a write past the file-size limit fails with EFBIG instead
+// of ending the program.
+class FileSizeSignalIgnored {
+ public:
+  FileSizeSignalIgnored() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, &saved_);
+  }
+  ~FileSizeSignalIgnored() { ::sigaction(SIGXFSZ, &saved_, nullptr); }
+  FileSizeSignalIgnored(const FileSizeSignalIgnored&) = delete;
+  FileSizeSignalIgnored& operator=(const FileSizeSignalIgnored&) = delete;
+
+ private:
+  struct sigaction saved_ {};
+};
+
+// --- Where a save goes, and what it keeps ----------------------------------
+
+struct SaveTarget {
+  std::string path;  // the file replaced: a link's destination, not the link
+  bool exists = false;
+  struct stat info {};
+};
+
+// The file behind `path` once every link is followed; a link that leads
+// nowhere, or in a loop, is refused.
+std::string followLinks(const std::string& path) {
+  std::vector<char> resolved(PATH_MAX);
+  if (::realpath(path.c_str(), resolved.data()) == nullptr) {
+    const int error = errno;
+    refuse(path, error == ENOENT ? std::string("it is a link to a file that does not exist")
+                                 : std::strerror(error));
+  }
+  return resolved.data();
+}
+
+// Why the user may not write the file, or "" when they may. Root may write
+// anything, so for root a file whose mode has no write bit at all is the
+// owner's statement that it stays as it is.
+std::string whyNotWritable(const std::string& path, const struct stat& info) {
+  if (::geteuid() == 0) return (info.st_mode & 0222) == 0 ? "the file is read-only" : "";
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return "";
+  return std::strerror(errno);
+}
+
+void checkExistingTarget(const SaveTarget& target, bool followed) {
+  const struct stat& info = target.info;
+  if (!S_ISREG(info.st_mode)) refuse(target.path, std::string("it is ") + kindOf(info.st_mode));
+  if (!followed) return;
+  if (info.st_nlink > 1) {
+    refuse(target.path, "it has " + std::to_string(info.st_nlink) +
+                            " hard links, and a save would part it from the others; save it "
+                            "under another name");
+  }
+  if (const std::string why = whyNotWritable(target.path, info); !why.empty()) {
+    refuse(target.path, why);
+  }
+}
+
+// A save through links: the final file is checked and replaced.
+SaveTarget targetThroughLinks(const std::string& path) {
+  SaveTarget target{path};
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) != 0) {
+    if (errno != ENOENT) fail("cannot save", path, errno);
+    return target;
+  }
+  if (S_ISLNK(link.st_mode)) target.path = followLinks(path);
+  if (::stat(target.path.c_str(), &target.info) != 0) fail("cannot save", target.path, errno);
+  target.exists = true;
+  checkExistingTarget(target, true);
+  return target;
+}
+
+// A new file in place of the name: a link there is replaced, not followed.
+SaveTarget targetByName(const std::string& path) {
+  SaveTarget target{path};
+  if (::lstat(path.c_str(), &target.info) != 0) {
+    if (errno != ENOENT) fail("cannot save", path, errno);
+    return target;
+  }
+  if (!S_ISLNK(target.info.st_mode)) checkExistingTarget(target, false);
+  return target;
+}
+
+// A replacement written to a temporary file beside its target, put in place
+// by commit(); dropped uncommitted, it leaves nothing behind.
+class PendingSave {
+ public:
+  PendingSave(SaveTarget target, bool keepAttributes)
+      : target_(std::move(target)), keep_(keepAttributes && target_.exists) {
+    std::string pattern = directoryOf(target_.path) + "/.vrnXXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const SignalsBlocked blocked;
+    fd_ = ::mkstemp(name.data());
+    if (fd_ < 0) fail("cannot create a temporary file for", target_.path, errno);
+    temporary_ = name.data();
+    registered_ = registerTemporary(temporary_);
+  }
+  ~PendingSave() {
+    if (fd_ >= 0) ::close(fd_);
+    if (temporary_.empty()) return;
+    const SignalsBlocked blocked;
+    ::unlink(temporary_.c_str());
+    if (registered_) forgetTemporary(temporary_);
+  }
+  PendingSave(const PendingSave&) = delete;
+  PendingSave& operator=(const PendingSave&) = delete;
+
+  void write(std::span<const uint8_t> data) {
+    const FileSizeSignalIgnored quiet;
+    writeFully(fd_, data.data(), data.size(), target_.path);
+  }
+
+  // Appends every byte of the file at `source`.
+  void copyFrom(const std::string& source) {
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) fail("cannot open", source, errno);
+    std::vector<uint8_t> chunk(1 << 16);
+    try {
+      while (const size_t got = readFully(in, chunk.data(), chunk.size(), source)) {
+        write(std::span<const uint8_t>(chunk.data(), got));
+      }
+    } catch (...) {
+      ::close(in);
+      throw;
+    }
+    ::close(in);
+  }
+
+  // Everything that can fail before the rename: attributes, flush, close.
+  void finish() {
+    if (keep_ && ::fchown(fd_, target_.info.st_uid, target_.info.st_gid) != 0 && errno != EPERM) {
+      fail("cannot set the owner of", target_.path, errno);
+    }
+    const mode_t mode = keep_ ? (target_.info.st_mode & 07777) : documentMode(mode_);
+    if (::fchmod(fd_, mode) != 0) fail("cannot set the mode of", target_.path, errno);
+    if (::fsync(fd_) != 0) fail("cannot flush", target_.path, errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) fail("cannot close", target_.path, errno);
+  }
+
+  void commit() {
+    {
+      const SignalsBlocked blocked;
+      if (::rename(temporary_.c_str(), target_.path.c_str()) != 0) {
+        fail("cannot replace", target_.path, errno);
+      }
+      if (registered_) forgetTemporary(temporary_);
+      temporary_.clear();
+    }
+    syncDirectory(directoryOf(target_.path));
+  }
+
+  void setNewFileMode(mode_t mode) { mode_ = mode; }
+
+ private:
+  SaveTarget target_;
+  bool keep_;
+  mode_t mode_ = 0666;
+  int fd_ = -1;
+  std::string temporary_;
+  bool registered_ = false;
+};
 
 }  // namespace
 
@@ -98,31 +365,78 @@ std::optional<std::string> readRegularFilePrefix(const std::string& path, size_t
 }
 
 void writeFileAtomically(const std::string& path, std::span<const uint8_t> data) {
-  const std::string directory = directoryOf(path);
-  std::string pattern = directory + "/." + fileNameOf(path) + ".XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0) fail("cannot create a temporary file for", path, errno);
-  const std::string temporary(name.data());
-  bool closed = false;
-  try {
-    writeFully(fd, data.data(), data.size(), path);
-    if (::fchmod(fd, modeForTarget(path)) != 0) fail("cannot set the mode of", path, errno);
-    if (::fsync(fd) != 0) fail("cannot flush", path, errno);
-    closed = true;
-    if (::close(fd) != 0) fail("cannot close", path, errno);
-  } catch (...) {
-    if (!closed) ::close(fd);
-    ::unlink(temporary.c_str());
-    throw;
+  PendingSave save(targetThroughLinks(path), true);
+  save.write(data);
+  save.finish();
+  save.commit();
+}
+
+void writeFileKeepingBackup(const std::string& path, const std::string& backup,
+                            std::span<const uint8_t> data) {
+  if (sameFile(path, backup)) refuse(backup, "it is the same file as " + path);
+  PendingSave copy(targetThroughLinks(backup), true);
+  copy.copyFrom(path);
+  copy.finish();
+  PendingSave save(targetThroughLinks(path), true);
+  save.write(data);
+  save.finish();
+  copy.commit();
+  save.commit();
+}
+
+void writeNewFileAtomically(const std::string& path, std::span<const uint8_t> data) {
+  PendingSave save(targetByName(path), false);
+  save.setNewFileMode(0644);
+  save.write(data);
+  save.finish();
+  save.commit();
+}
+
+void checkSaveTarget(const std::string& path) {
+  targetThroughLinks(path);
+}
+
+void writeStandardOutput(std::span<const uint8_t> data) {
+  std::fflush(stdout);
+  const FileSizeSignalIgnored quiet;
+  writeFully(STDOUT_FILENO, data.data(), data.size(), "standard output");
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat first {};
+  struct stat second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+FileLock::FileLock(const std::string& path) {
+  // The name may get a new file between the open and the lock (a save that
+  // just ended): then the lock is on the old one and is taken again.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) fail("cannot open", path, errno);
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno;
+      ::close(fd_);
+      if (error == EWOULDBLOCK) {
+        throw FileError(path + " is being changed by another command; try again when it is done");
+      }
+      fail("cannot lock", path, error);
+    }
+    struct stat locked {};
+    struct stat named {};
+    if (::fstat(fd_, &locked) == 0 && ::stat(path.c_str(), &named) == 0 &&
+        locked.st_dev == named.st_dev && locked.st_ino == named.st_ino) {
+      return;
+    }
+    ::close(fd_);
   }
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temporary.c_str());
-    fail("cannot replace", path, error);
-  }
-  syncDirectory(directory);
+  fd_ = -1;
+  throw FileError(path + " keeps changing; try again");
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) ::close(fd_);
 }
 
 void removeFileQuietly(const std::string& path) {

@@ -25,11 +25,62 @@ size_t readFilePrefix(const std::string& path, std::span<uint8_t> buffer);
 // device: the file is opened without blocking and checked before reading.
 std::optional<std::string> readRegularFilePrefix(const std::string& path, size_t limit);
 
-// Writes the bytes to a temporary file beside the target, flushes it to disk
-// and renames it over the target, keeping an existing target's permission
-// bits. On any failure the temporary file is removed, the target is left
-// exactly as it was, and FileError is thrown.
+// Saves replace a file whole: the new bytes go to a short-named temporary
+// file beside the target (".vrn" and six random characters), are flushed to
+// disk and renamed over it, so that a failed or interrupted save leaves the
+// target exactly as it was and no temporary file behind (SIGINT, SIGTERM
+// and SIGHUP remove it before the program ends; a write past the file-size
+// limit is a write error, not a signal). Failures throw FileError with the
+// system's reason and the path.
+//
+// What a save does to an existing target:
+// - a symbolic link keeps being the link: the file it points to is replaced
+//   (beside that file); a link to nothing is refused;
+// - the replaced file keeps its mode, and its owner and group where the
+//   process may set them;
+// - refused, leaving everything as it was: a target that is not a regular
+//   file (a folder, a device, a FIFO, a socket); a file with several hard
+//   links, since replacing it would part it from its other names and
+//   writing into it could leave every name half-written; a file the user
+//   may not write (for root: a file whose mode has no write bit at all).
 void writeFileAtomically(const std::string& path, std::span<const uint8_t> data);
+
+// Like writeFileAtomically, and the previous file's every byte is kept as
+// `backup` (replaced the same way) in the same step: when either cannot be
+// written, neither is changed.
+void writeFileKeepingBackup(const std::string& path, const std::string& backup,
+                            std::span<const uint8_t> data);
+
+// Puts a new file at `path`, atomically as above, but never through a link
+// and never taking anything from what was there: the name gets a new file
+// owned by the process, of mode 0644 less the umask. A folder, device, FIFO
+// or socket at `path` is refused.
+void writeNewFileAtomically(const std::string& path, std::span<const uint8_t> data);
+
+// Throws the FileError a save to `path` would end with before it writes a
+// byte (not a regular file, several links, read-only...), so that a command
+// can refuse a target before it does any work.
+void checkSaveTarget(const std::string& path);
+
+// Writes the bytes to the process's standard output. Throws FileError.
+void writeStandardOutput(std::span<const uint8_t> data);
+
+// True when both names lead to one file (after links), whatever spelling.
+bool sameFile(const std::string& a, const std::string& b);
+
+// Holds a file exclusively against other processes that lock it the same
+// way, for as long as the object lives. Throws FileError when the file is
+// held already or cannot be opened.
+class FileLock {
+ public:
+  explicit FileLock(const std::string& path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
 
 // Removes a file; a file that is not there, or cannot be removed, is ignored.
 void removeFileQuietly(const std::string& path);

@@ -44,8 +44,15 @@ std::unique_ptr<ChildProcess> ChildProcess::start(const std::string& program,
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   if (captureErrors) posix_spawn_file_actions_adddup2(&actions, errorPipe[1], STDERR_FILENO);
+  // A group of its own, so that whatever it starts ends with it.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
   pid_t pid = 0;
-  const int error = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int error =
+      ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (captureErrors) {
     ::close(errorPipe[1]);
@@ -115,12 +122,20 @@ bool ChildProcess::waitFor(int milliseconds) {
 }
 
 void ChildProcess::kill() {
-  // Only a child not yet reaped may be signalled: its pid is still ours.
+  // The group outlives the child while anything it started still runs, and
+  // its id is not given to another process meanwhile.
+  ::kill(-pid_, SIGKILL);
   if (!reap(false)) ::kill(pid_, SIGKILL);
 }
 
 void ChildProcess::release() {
   waitFor(kReleaseMilliseconds);
+  // Killed members of the group may still be on their way out.
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kReleaseMilliseconds);
+  while (::kill(-pid_, 0) == 0 && std::chrono::steady_clock::now() < deadline) {
+    sleepFor(kPollInterval);
+  }
 }
 
 }  // namespace varnel

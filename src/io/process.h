@@ -18,9 +18,10 @@ class ChildProcess {
 
   // Starts `program` (a path, no shell, no search of PATH) with the
   // arguments, the caller's environment and current directory, and
-  // standard input from /dev/null. With `captureErrors`, its standard error
-  // goes to a pipe whose first kMaxErrorOutput bytes errorOutput() returns;
-  // otherwise it is the caller's. Nothing when it cannot be started.
+  // standard input from /dev/null, in a process group of its own. With
+  // `captureErrors`, its standard error goes to a pipe whose first
+  // kMaxErrorOutput bytes errorOutput() returns; otherwise it is the
+  // caller's. Nothing when it cannot be started.
   static std::unique_ptr<ChildProcess> start(const std::string& program,
                                              const std::vector<std::string>& arguments,
                                              bool captureErrors = false);
@@ -30,9 +31,11 @@ class ChildProcess {
 
   // Waits at most `milliseconds` for the child to end; true when it has.
   bool waitFor(int milliseconds);
-  // Kills the child unless it has ended already.
+  // Kills the child, unless it has ended already, and every process it
+  // started that is still in its process group.
   void kill();
-  // Waits briefly for a killed child so that it leaves no zombie.
+  // Waits briefly for a killed child so that it leaves no zombie, and for
+  // the rest of its group to be gone.
   void release();
   bool ended() const { return ended_; }
   // What the child wrote to its standard error so far (captured only).

@@ -67,6 +67,10 @@ void EditorDialog::showError(const std::string& text) {
   platform_.messageBox(text, "Error", kMbIconError);
 }
 
+void EditorDialog::showError(const char* text, const std::string& reason) {
+  platform_.messageBox(std::string(text) + "\n" + reason, "Error", kMbIconError);
+}
+
 void EditorDialog::setDialogInt(int id, int value) {
   // The program's value replaces whatever the user typed there.
   if (id == kIdCoreEdit || id == kIdMemoryEdit) clockEditPending(id) = false;

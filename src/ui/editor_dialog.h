@@ -116,6 +116,8 @@ class EditorDialog : public DialogEvents {
     bool memory = false;
   };
   void showError(const std::string& text);
+  // The editor's text, and under it the system's reason.
+  void showError(const char* text, const std::string& reason);
   void configureClockSlider(int id);
   void setDialogInt(int id, int value);
   int dialogInt(int id) const;

@@ -74,8 +74,8 @@ void EditorDialog::saveFont(const FontTable& table) {
   try {
     platform_.writeFile(
         *path, std::span<const uint8_t>(&image.bytes[offset], static_cast<size_t>(table.size)));
-  } catch (const StreamError&) {
-    showError("Error saving file");
+  } catch (const StreamError& error) {
+    showError("Error saving file", error.what());
   }
 }
 

@@ -173,8 +173,8 @@ void EditorDialog::OnSaveBios() {
   try {
     platform_.writeFile(
         *path, std::span<const uint8_t>(image.bytes.data(), static_cast<size_t>(image.length)));
-  } catch (const FileError&) {
-    showError("Error saving file");
+  } catch (const FileError& error) {
+    showError("Error saving file", error.what());
     return;
   }
   controls_.setText(kIdFileName, *path);

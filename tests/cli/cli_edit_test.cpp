@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <thread>
 
+#include "io/file_io.h"
 #include "support/cpi_builder.h"
 #include "support/editor_fixture.h"
 #include "support/rom_builder.h"
@@ -218,6 +220,90 @@ TEST_F(CliEdit, InPlaceNeedsItsFlagAndKeepsABackup) {
   EXPECT_EQ(cli({"info", sample()}).status, 0);
 }
 
+// In place: IN.bak holds every byte IN had, and a run that fails, or that
+// finds IN held by another run, leaves both IN and an older IN.bak alone.
+struct InPlaceCase {
+  const char* name;
+  std::function<void(const std::string& in)> prepare;  // what the run meets
+  long fileSizeLimit;
+  int status;
+  const char* reason;  // in the message of a failed run
+};
+
+class InPlace : public CliEdit, public testing::WithParamInterface<InPlaceCase> {};
+
+// Another run's hold on IN, while a case needs one.
+std::unique_ptr<FileLock> heldLock;
+
+TEST_P(InPlace, BackupIsTheWholeOriginalOrUntouched) {
+  const InPlaceCase& c = GetParam();
+  test::writeFile(sample() + ".bak", Bytes(777, 0x77));  // an older backup
+  c.prepare(sample());
+  const Bytes original = test::readFile(sample());
+  const bool link = std::filesystem::is_symlink(sample());
+  const bool backupReadable = std::filesystem::is_regular_file(sample() + ".bak");
+  const Bytes backupBefore = backupReadable ? test::readFile(sample() + ".bak") : Bytes();
+  test::RunOptions options;
+  options.fileSizeLimit = c.fileSizeLimit;
+  const RunResult run =
+      test::runProgram(test::binaryDir() + "/varnel-cli",
+                       {"set", sample(), "-o", sample(), "--core", "300", "--in-place"}, options);
+  EXPECT_EQ(run.status, c.status) << run.err;
+  if (c.status == 0) {
+    EXPECT_EQ(test::readFile(sample() + ".bak"), original);
+    EXPECT_EQ(std::filesystem::is_symlink(sample()), link);
+    EXPECT_NE(test::readFile(sample()), original);
+    EXPECT_EQ(cli({"info", sample()}).status, 0);
+  } else {
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    EXPECT_EQ(test::readFile(sample()), original);
+    if (backupReadable) {
+      EXPECT_EQ(test::readFile(sample() + ".bak"), backupBefore);
+    } else {
+      EXPECT_TRUE(std::filesystem::is_fifo(sample() + ".bak"));
+    }
+  }
+  heldLock.reset();
+}
+
+// A flash dump: the image, then the rest of the chip.
+void growToAFlashDump(const std::string& in) {
+  Bytes bytes = test::readFile(in);
+  for (size_t i = bytes.size(); i < 512 * 1024; ++i)
+    bytes.push_back(static_cast<uint8_t>(i * 7));
+  test::writeFile(in, bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InPlace,
+    testing::Values(
+        InPlaceCase{"WholeFlashDump", growToAFlashDump, -1, 0, ""},
+        InPlaceCase{"ThroughALink",
+                    [](const std::string& in) {
+                      std::filesystem::rename(in, in + ".real");
+                      std::filesystem::create_symlink(in + ".real", in);
+                    },
+                    -1, 0, ""},
+        InPlaceCase{"ReadOnlyInput", [](const std::string& in) { ::chmod(in.c_str(), 0444); }, -1,
+                    1, "read-only"},
+        InPlaceCase{"BackupIsAFifo",
+                    [](const std::string& in) {
+                      std::filesystem::remove(in + ".bak");
+                      ::mkfifo((in + ".bak").c_str(), 0644);
+                    },
+                    -1, 1, "it is a FIFO"},
+        InPlaceCase{"BackupIsALinkToTheInput",
+                    [](const std::string& in) {
+                      std::filesystem::remove(in + ".bak");
+                      std::filesystem::create_symlink(in, in + ".bak");
+                    },
+                    -1, 1, "is the same file as"},
+        InPlaceCase{"DiskFillsUp", [](const std::string&) {}, 4096, 1, "File too large"},
+        InPlaceCase{"HeldByAnotherRun",
+                    [](const std::string& in) { heldLock = std::make_unique<FileLock>(in); }, -1, 1,
+                    "being changed by another command"}),
+    [](const testing::TestParamInfo<InPlaceCase>& info) { return std::string(info.param.name); });
+
 // --- font -----------------------------------------------------------------
 
 TEST_F(CliEdit, FontExportWritesTheTable) {
@@ -237,6 +323,18 @@ TEST_F(CliEdit, FontExportWritesTheTable) {
   run = cli({"font", "export", "8x8", file("nofont.rom"), file("g.fnt")});
   EXPECT_EQ(run.status, 6);
   EXPECT_NE(run.err.find("no 8x8 font table"), std::string::npos);
+}
+
+TEST_F(CliEdit, FontExportAndRenderWriteToStandardOutputForADash) {
+  ASSERT_EQ(cli({"font", "export", "8x16", sample(), file("f.fnt")}).status, 0);
+  RunResult run = cli({"font", "export", "8x16", sample(), "-"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Bytes(run.out.begin(), run.out.end()), test::readFile(file("f.fnt")));
+  ASSERT_EQ(cli({"font", "render", sample(), "-o", file("f.png")}).status, 0);
+  run = cli({"font", "render", sample(), "-o", "-"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Bytes(run.out.begin(), run.out.end()), test::readFile(file("f.png")));
+  EXPECT_FALSE(exists("-"));
 }
 
 Bytes bold(const uint8_t* font, size_t size) {
@@ -270,6 +368,10 @@ TEST_F(CliEdit, FontImportFromRawFiles) {
   const Bytes original = test::readFile(sample());
   run = cli({"font", "import", "8x8", sample(), file("bold.fnt"), "-o", sample()});
   EXPECT_EQ(run.status, 64);
+  run = cli(
+      {"font", "import", "8x8", sample(), file("bold.fnt"), "-o", file("bold.fnt"), "--in-place"});
+  EXPECT_EQ(run.status, 64);
+  EXPECT_EQ(test::readFile(file("bold.fnt")), font);
   run = cli({"font", "import", "8x8", sample(), file("bold.fnt"), "-o", sample(), "--in-place"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(test::readFile(sample() + ".bak"), original);
@@ -444,6 +546,15 @@ TEST_F(CliDump, RefusesWhatTheEditorRefuses) {
   run = dump(file("no-such-reader"));
   EXPECT_EQ(run.status, 1);
   EXPECT_FALSE(exists("card.rom"));
+}
+
+TEST_F(CliDump, NothingIsLeftWhenTheReadersChildWritesLate) {
+  const RunResult run =
+      dump(reader("cp '" + sample() + "' \"$4\"; (sleep 0.5; echo late > \"$4\") &"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  EXPECT_EQ(test::readFile(file("card.rom")), test::readFile(sample()));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
 TEST_F(CliDump, ReaderThatHangsIsKilledAfterASecond) {

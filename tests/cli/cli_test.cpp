@@ -329,7 +329,10 @@ TEST(CliRepair, FullDiskLeavesTheExistingOutputIntact) {
       test::runProgram(test::binaryDir() + "/varnel-cli",
                        {"repair", test::samplePath(), "-o", dir.file("out.rom")}, fullDisk);
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Error saving file"), std::string::npos) << run.err;
+  EXPECT_NE(
+      run.err.find("Error saving file (cannot write " + dir.file("out.rom") + ": File too large)"),
+      std::string::npos)
+      << run.err;
   EXPECT_EQ(test::readFile(dir.file("out.rom")), previous);
   // No temporary file is left behind.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
@@ -339,9 +342,18 @@ TEST(CliRepair, FullDiskLeavesTheExistingOutputIntact) {
 
 TEST(CliRepair, FailedWriteIntoAMissingFolder) {
   test::TempDir dir;
-  const RunResult run = cli({"repair", test::samplePath(), "-o", dir.file("no/such/out.rom")});
+  RunResult run = cli({"repair", test::samplePath(), "-o", dir.file("no/such/out.rom")});
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Error saving file"), std::string::npos);
+  EXPECT_NE(run.err.find("Error saving file (cannot create a temporary file for " +
+                         dir.file("no/such/out.rom") + ": No such file or directory)"),
+            std::string::npos)
+      << run.err;
+  run = cli({"repair", dir.file("missing.rom"), "-o", dir.file("out.rom")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Error opening file (cannot open " + dir.file("missing.rom") +
+                         ": No such file or directory)"),
+            std::string::npos)
+      << run.err;
 }
 
 }  // namespace

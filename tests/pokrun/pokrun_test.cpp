@@ -228,6 +228,44 @@ TEST_F(Pokrun, PermissionErrorSaysRootIsNeeded) {
   EXPECT_FALSE(dumped());
 }
 
+// Whatever lay under the dump's name, even a link to a file root should
+// never copy the mode of, the dump is a new file of the usual mode.
+struct LeftUnderTheName {
+  const char* name;
+  mode_t targetMode;
+};
+
+class PokrunOverALink : public Pokrun, public testing::WithParamInterface<LeftUnderTheName> {};
+
+TEST_P(PokrunOverALink, WritesANewFileAndLeavesTheTargetAlone) {
+  const std::string target = out.file("victim");
+  const Bytes victim(100, 0x99);
+  test::writeFile(target, victim);
+  ::chmod(target.c_str(), GetParam().targetMode);
+  ::symlink(target.c_str(), dump().c_str());
+  FakeSysfs sysfs({{"0000:01:00.0", 0x1002, 0x030000, true, romImage(0x20, 0x22)}});
+  const mode_t mask = ::umask(022);
+  const test::RunResult result = run(sysfs, {"rom"});
+  ::umask(mask);
+  ASSERT_EQ(result.status, 0) << result.err;
+  struct stat written {};
+  ASSERT_EQ(::lstat(dump().c_str(), &written), 0);
+  EXPECT_TRUE(S_ISREG(written.st_mode));
+  EXPECT_EQ(written.st_mode & 07777, 0644u);
+  EXPECT_EQ(test::readFile(dump()).size(), 0x20u * 512);
+  struct stat left {};
+  ::stat(target.c_str(), &left);
+  EXPECT_EQ(left.st_mode & 07777, GetParam().targetMode);
+  EXPECT_EQ(test::readFile(target), victim);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, PokrunOverALink,
+                         testing::Values(LeftUnderTheName{"Setuid", 04755},
+                                         LeftUnderTheName{"WorldWritable", 0666}),
+                         [](const testing::TestParamInfo<LeftUnderTheName>& info) {
+                           return std::string(info.param.name);
+                         });
+
 TEST_F(Pokrun, WrongCommandLine) {
   EXPECT_EQ(test::runProgram(test::binaryDir() + "/pokrun", {"/r", "/n", "ram"}).status, 64);
   EXPECT_EQ(test::runProgram(test::binaryDir() + "/pokrun", {"--bogus", "x"}).status, 64);

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 
 #include "io/file_io.h"
@@ -52,7 +55,7 @@ TEST_F(Faults, DiskFillingUpMidFontExportKeepsTheOldFile) {
     platform.answerFile(work.file("font.fnt"));
     controls.click(kIdSave8x16);
   }
-  expectOnly("Error saving file");
+  expectOnly("Error saving file\ncannot write " + work.file("font.fnt") + ": File too large");
   EXPECT_EQ(test::readFile(work.file("font.fnt")), old);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.path()), {}), 2);
   EXPECT_EQ(imageBytes(), loaded);
@@ -123,6 +126,45 @@ TEST_F(Faults, FontFileBreakingHalfWayChangesNothing) {
     EXPECT_TRUE(editor->imageLoaded);
   }
 }
+
+// A save ended by a signal leaves the previous file and nothing else: the
+// temporary file goes with the program.
+class SaveInterrupted : public testing::TestWithParam<int> {};
+
+TEST_P(SaveInterrupted, LeavesNoTemporaryFile) {
+  test::TempDir work;
+  const Bytes previous(5000, 0x42);
+  test::writeFile(work.file("old.rom"), previous);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Long enough to be caught writing.
+    const std::vector<uint8_t> huge(size_t{128} << 20, 0x11);
+    writeFileAtomically(work.file("old.rom"), huge);
+    ::_exit(0);
+  }
+  auto temporaryExists = [&] {
+    return std::distance(std::filesystem::directory_iterator(work.path()),
+                         std::filesystem::directory_iterator()) > 1;
+  };
+  while (!temporaryExists()) {
+    int status = 0;
+    if (::waitpid(child, &status, WNOHANG) == child) FAIL() << "the save ended before the signal";
+  }
+  ::kill(child, GetParam());
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam()) << status;
+  EXPECT_EQ(test::readFile(work.file("old.rom")), previous);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SaveInterrupted, testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const testing::TestParamInfo<int>& info) {
+                           return std::string(sigabbrev_np(info.param));
+                         });
 
 class ReaderFaults : public Faults {
  protected:

@@ -98,7 +98,8 @@ TEST_F(FontCommands, FailedExportKeepsTheOldFile) {
   platform.answerFile(work.file("old.fnt"));
   controls.click(kIdSave8x8);
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].text, "Error saving file");
+  EXPECT_EQ(platform.messages[0].text,
+            "Error saving file\ndisk full writing " + work.file("old.fnt"));
   EXPECT_EQ(platform.messages[0].caption, "Error");
   EXPECT_EQ(platform.messages[0].style, kMbIconError);
   EXPECT_EQ(test::readFile(work.file("old.fnt")), previous);

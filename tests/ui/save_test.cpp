@@ -121,7 +121,9 @@ TEST_F(Save, FailedSaveIntoALockedFolderKeepsThePreviousFile) {
   ::chmod(locked.c_str(), 0555);
   platform.answerFile(locked + "/old.rom");
   controls.click(kIdSave);
-  EXPECT_EQ(platform.takeMessages(), (std::vector<std::string>{"Error saving file"}));
+  EXPECT_EQ(platform.takeMessages(),
+            (std::vector<std::string>{"Error saving file\ncannot create a temporary file for " +
+                                      locked + "/old.rom: Permission denied"}));
   EXPECT_EQ(test::readFile(locked + "/old.rom"), previous);
   EXPECT_EQ(controls.text(kIdFileName), work.file("card.rom"));
 }
@@ -136,7 +138,9 @@ TEST_F(Save, FullDiskKeepsThePreviousFileAndTheRepairedImage) {
     platform.answerFile(work.file("old.rom"));
     controls.click(kIdSave);
   }
-  EXPECT_EQ(platform.takeMessages(), (std::vector<std::string>{"Error saving file"}));
+  EXPECT_EQ(platform.takeMessages(),
+            (std::vector<std::string>{"Error saving file\ncannot write " + work.file("old.rom") +
+                                      ": File too large"}));
   EXPECT_EQ(test::readFile(work.file("old.rom")), previous);
   EXPECT_EQ(controls.text(kIdFileName), work.file("card.rom"));
   // The repair stays in memory, and the next save writes the same bytes.

@@ -4,12 +4,14 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "commands.h"
 #include "io/file_io.h"
 #include "io/process.h"
 #include "loaded_image.h"
+#include "output_file.h"
 #include "ui/editor_dialog.h"
 
 namespace varnel::cli {
@@ -21,33 +23,40 @@ struct DumpOptions {
   std::string reader;
 };
 
+int fail(const CommandError& error) {
+  std::fprintf(stderr, "varnel-cli dump: %s\n", error.message.c_str());
+  return error.status;
+}
+
 int runDump(const DumpOptions& o) {
+  if (const auto error = checkOutput(o.output, {}, InPlace::kNotOffered)) return fail(*error);
   const std::string reader =
       o.reader.empty() ? executableDirectory() + ui::kReaderToolName : o.reader;
-  const std::string dump = o.output + ".part" + std::to_string(::getpid());
+  // Beside OUT, under a short name whatever OUT's length; hidden, like the
+  // temporary file of a save.
+  const std::string folder = std::filesystem::path(o.output).parent_path().string();
+  const std::string dump =
+      (folder.empty() ? "" : folder + "/") + ".vrndump" + std::to_string(::getpid());
   removeFileQuietly(dump);
   std::unique_ptr<ChildProcess> child = ChildProcess::start(reader, {"/r", "/n", o.source, dump});
   if (!child) {
-    std::fprintf(stderr, "varnel-cli dump: cannot start the reader tool %s\n", reader.c_str());
-    return kExitFileError;
+    return fail({kExitFileError, "cannot start the reader tool " + reader});
   }
   child->waitFor(ui::kReaderTimeoutMs);
   child->kill();
   child->release();
   const LoadedImage loaded = loadImageFile(dump);
+  removeFileQuietly(dump);
   if (loaded.status() != kExitOk) {
-    removeFileQuietly(dump);
-    const char* message = loaded.status() == kExitChecksumsBad ? "BIOS reconstruction failed"
-                                                               : loaded.editorMessage();
-    std::fprintf(stderr, "varnel-cli dump: %s\n", message);
-    return loaded.status();
+    return fail({loaded.status(), loaded.status() == kExitChecksumsBad
+                                      ? std::string("BIOS reconstruction failed")
+                                      : loaded.failureMessage()});
   }
-  std::error_code error;
-  std::filesystem::rename(dump, o.output, error);
-  if (error) {
-    removeFileQuietly(dump);
-    std::fprintf(stderr, "varnel-cli dump: Error saving file (%s)\n", error.message().c_str());
-    return kExitFileError;
+  try {
+    writeFileAtomically(o.output, std::span<const uint8_t>(loaded.image->bytes.data(),
+                                                           static_cast<size_t>(loaded.bytesRead)));
+  } catch (const FileError& error) {
+    return fail(saveError(error));
   }
   std::printf("%s: %d bytes, a valid ATI video BIOS with sound checksums\n", o.output.c_str(),
               loaded.image->length);

@@ -48,7 +48,11 @@ Result requireTable(HeadlessEditor& session, int button, const std::string& size
 
 Result runExport(const FontOptions& o) {
   if (Result error = checkSize(o.size)) return error;
+  if (!toStandardOutput(o.output)) {
+    if (Result error = checkOutput(o.output, {o.input}, InPlace::kNotOffered)) return error;
+  }
   HeadlessEditor session;
+  session.platform().dashIsStandardOutput = true;
   if (Result error = session.load(o.input)) return error;
   if (Result error = requireTable(session, saveButton(o.size), o.size)) return error;
   return session.pressWithFile(saveButton(o.size), o.output);
@@ -88,7 +92,13 @@ int chooseFont(const FontOptions& o, const CpiFontEntry* entries, int count, std
 
 Result runImport(const FontOptions& o) {
   if (Result error = checkSize(o.size)) return error;
+  const InPlace inPlace = o.inPlace ? InPlace::kGiven : InPlace::kNotGiven;
+  if (Result error = checkOutput(o.output, {o.input, o.fontFile}, inPlace)) return error;
   HeadlessEditor session;
+  std::unique_ptr<InPlaceRun> held;
+  if (Result error = InPlaceRun::begin(o.input, o.output, inPlace, session.platform(), held)) {
+    return error;
+  }
   if (Result error = session.load(o.input)) return error;
   if (Result error = requireTable(session, loadButton(o.size), o.size)) return error;
   std::string choiceError;
@@ -103,7 +113,6 @@ Result runImport(const FontOptions& o) {
     return error;
   }
   if (!choiceError.empty()) return CommandError{kExitUsage, choiceError};
-  if (Result error = prepareOutput(o.input, o.output, o.inPlace)) return error;
   if (Result error = session.pressWithFile(ui::kIdSave, o.output)) return error;
   std::printf("%s: saved with the new %s font\n", o.output.c_str(), o.size.c_str());
   return std::nullopt;
@@ -126,6 +135,9 @@ class ScaledCanvas : public ui::PixelCanvas {
 
 Result runRender(const FontOptions& o) {
   if (o.scale < 1 || o.scale > 16) return CommandError{kExitUsage, "--scale is 1 to 16"};
+  if (!toStandardOutput(o.output)) {
+    if (Result error = checkOutput(o.output, {o.input}, InPlace::kNotOffered)) return error;
+  }
   HeadlessEditor session;
   if (Result error = session.load(o.input)) return error;
   const BiosImage& image = session.image();
@@ -140,9 +152,10 @@ Result runRender(const FontOptions& o) {
   ScaledCanvas canvas(picture, o.scale);
   ui::paintFonts(&image, grid8x8, grid8x16, canvas);
   try {
-    writeFileAtomically(o.output, encodePng(picture));
+    session.platform().dashIsStandardOutput = true;
+    session.platform().writeFile(o.output, encodePng(picture));
   } catch (const FileError& error) {
-    return CommandError{kExitFileError, std::string("Error saving file (") + error.what() + ")"};
+    return saveError(error);
   }
   return std::nullopt;
 }
@@ -162,7 +175,8 @@ void addFontCommand(CLI::App& app, int& status) {
   CLI::App* exporter = font->add_subcommand("export", "Write a font table as a raw font file");
   exporter->add_option("SIZE", o->size, "8x8 or 8x16")->required();
   exporter->add_option("IN", o->input, "ROM image")->required();
-  exporter->add_option("OUT", o->output, "Raw font file (.fnt) to write")->required();
+  exporter->add_option("OUT", o->output, "Raw font file (.fnt) to write; - for standard output")
+      ->required();
   exporter->callback([o, &status] { finish(status, runExport(*o)); });
 
   CLI::App* importer = font->add_subcommand(
@@ -180,7 +194,8 @@ void addFontCommand(CLI::App& app, int& status) {
 
   CLI::App* render = font->add_subcommand("render", "Draw both fonts into a PNG picture");
   render->add_option("IN", o->input, "ROM image")->required();
-  render->add_option("-o,--output", o->output, "PNG file to write")->required();
+  render->add_option("-o,--output", o->output, "PNG file to write; - for standard output")
+      ->required();
   render->add_option("--scale", o->scale, "Enlarge every pixel to N x N (1 to 16)")
       ->capture_default_str();
   render->callback([o, &status] { finish(status, runRender(*o)); });

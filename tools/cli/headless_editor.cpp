@@ -24,6 +24,16 @@ std::string CliPlatform::programDirectory() {
   return executableDirectory();
 }
 
+void CliPlatform::writeFile(const std::string& path, std::span<const uint8_t> data) {
+  if (dashIsStandardOutput && path == "-") {
+    writeStandardOutput(data);
+  } else if (!backupPath.empty()) {
+    writeFileKeepingBackup(path, backupPath, data);
+  } else {
+    writeFileAtomically(path, data);
+  }
+}
+
 int CliPlatform::selectFont(const CpiFontEntry* entries, int count) {
   return chooseFont ? chooseFont(entries, count) : -1;
 }
@@ -50,7 +60,11 @@ std::optional<CommandError> HeadlessEditor::takeError(int status) {
   std::string text;
   for (const CliPlatform::Message& message : platform_.messages) {
     if (!text.empty()) text += "; ";
-    text += message.text;
+    // The editor gives the system's reason on a line of its own.
+    const size_t reason = message.text.find('\n');
+    text += reason == std::string::npos
+                ? message.text
+                : message.text.substr(0, reason) + " (" + message.text.substr(reason + 1) + ")";
   }
   const int chosen = status != 0 ? status : statusForMessage(platform_.messages.front().text);
   platform_.messages.clear();

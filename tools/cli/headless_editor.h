@@ -34,10 +34,16 @@ class CliPlatform : public ui::Platform {
     std::string caption;
   };
   std::vector<Message> messages;
+  // When set, a save keeps the replaced file's every byte under this name
+  // (see writeFileKeepingBackup).
+  std::string backupPath;
+  // When set, a save to "-" goes to standard output.
+  bool dashIsStandardOutput = false;
 
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
   int messageBox(const std::string& text, const char* caption, unsigned style) override;
   std::string programDirectory() override;
+  void writeFile(const std::string& path, std::span<const uint8_t> data) override;
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage&) override {}
   void showHelp(const std::string&) override {}

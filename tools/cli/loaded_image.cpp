@@ -25,6 +25,12 @@ const char* LoadedImage::editorMessage() const {
   }
 }
 
+std::string LoadedImage::failureMessage() const {
+  std::string message = editorMessage();
+  if (!readOk) message += " (" + readError + ")";
+  return message;
+}
+
 LoadedImage loadImageFile(const std::string& path, bool traceScripts) {
   LoadedImage loaded;
   loaded.path = path;

@@ -34,6 +34,9 @@ struct LoadedImage {
   ExitStatus status() const;
   // The editor's message for what went wrong; empty when nothing did.
   const char* editorMessage() const;
+  // The editor's message, and the system's reason when the file could not
+  // be read.
+  std::string failureMessage() const;
 };
 
 // Reset, read at most 65536 bytes, validate, and check the checksums only

@@ -1,41 +1,47 @@
 #include "output_file.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <vector>
-
-#include "io/file_io.h"
 
 namespace varnel::cli {
-namespace {
 
-bool samePath(const std::string& a, const std::string& b) {
-  std::error_code error;
-  if (std::filesystem::equivalent(a, b, error)) return true;
-  return std::filesystem::weakly_canonical(a, error) == std::filesystem::weakly_canonical(b, error);
+CommandError saveError(const FileError& error) {
+  return {kExitFileError, std::string("Error saving file (") + error.what() + ")"};
 }
 
-std::optional<CommandError> keepBackup(const std::string& input) {
-  std::vector<uint8_t> original(2 * kMaxImageSize);
+bool toStandardOutput(const std::string& output) {
+  return output == "-";
+}
+
+std::optional<CommandError> checkOutput(const std::string& output,
+                                        const std::vector<std::string>& inputs, InPlace inPlace) {
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    if (!sameFile(inputs[i], output)) continue;
+    if (i == 0 && inPlace == InPlace::kGiven) break;
+    std::string message = output + " is the same file as " + inputs[i];
+    message += i == 0 && inPlace == InPlace::kNotGiven
+                   ? ": give --in-place to overwrite it (a copy is kept as IN.bak)"
+                   : ", which the command reads: choose another output";
+    return CommandError{kExitUsage, message};
+  }
   try {
-    original.resize(readFilePrefix(input, original));
-    writeFileAtomically(input + ".bak", original);
+    checkSaveTarget(output);
   } catch (const FileError& error) {
-    return CommandError{kExitFileError, std::string("Error saving file (") + error.what() + ")"};
+    return saveError(error);
   }
   return std::nullopt;
 }
 
-}  // namespace
-
-std::optional<CommandError> prepareOutput(const std::string& input, const std::string& output,
-                                          bool inPlace) {
-  if (!samePath(input, output)) return std::nullopt;
-  if (!inPlace) {
-    return CommandError{kExitUsage,
-                        "OUT is IN: give --in-place to overwrite it (a copy is kept as IN.bak)"};
+std::optional<CommandError> InPlaceRun::begin(const std::string& input, const std::string& output,
+                                              InPlace inPlace, CliPlatform& platform,
+                                              std::unique_ptr<InPlaceRun>& run) {
+  if (inPlace != InPlace::kGiven || !sameFile(input, output)) return std::nullopt;
+  try {
+    run.reset(new InPlaceRun(input));
+  } catch (const FileError& error) {
+    return CommandError{kExitFileError, error.what()};
   }
-  return keepBackup(input);
+  platform.backupPath = input + ".bak";
+  return std::nullopt;
 }
 
 std::string savedSummary(const std::string& output, const BiosImage& image) {

@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "io/file_io.h"
 #include "loaded_image.h"
+#include "output_file.h"
 
 namespace varnel::cli {
 namespace {
@@ -15,9 +16,13 @@ struct RepairOptions {
 };
 
 int runRepair(const RepairOptions& options) {
+  if (const auto error = checkOutput(options.output, {options.input}, InPlace::kNotOffered)) {
+    std::fprintf(stderr, "varnel-cli repair: %s\n", error->message.c_str());
+    return error->status;
+  }
   LoadedImage loaded = loadImageFile(options.input);
   if (!loaded.usable()) {
-    std::fprintf(stderr, "%s: %s\n", options.input.c_str(), loaded.editorMessage());
+    std::fprintf(stderr, "%s: %s\n", options.input.c_str(), loaded.failureMessage().c_str());
     return loaded.status();
   }
   BiosImage& image = *loaded.image;
@@ -26,7 +31,7 @@ int runRepair(const RepairOptions& options) {
     writeFileAtomically(options.output, std::span<const uint8_t>(
                                             image.bytes.data(), static_cast<size_t>(image.length)));
   } catch (const FileError& error) {
-    std::fprintf(stderr, "%s: Error saving file (%s)\n", options.output.c_str(), error.what());
+    std::fprintf(stderr, "varnel-cli repair: %s\n", saveError(error).message.c_str());
     return kExitFileError;
   }
   return kExitOk;
@@ -43,7 +48,8 @@ void addRepairCommand(CLI::App& app, int& status) {
       ->required();
   repair->footer(
       "An image whose checksums are bad is accepted here. Exit status: 0 written, 1 a file "
-      "cannot be read or written (an existing OUT is left untouched), 2 not a valid image.");
+      "cannot be read or written (an existing OUT is left untouched), 2 not a valid image, 64 "
+      "OUT is IN or another wrong command line.");
   repair->callback([options, &status] { status = runRepair(*options); });
 }
 

@@ -7,7 +7,6 @@
 
 #include "commands.h"
 #include "headless_editor.h"
-#include "io/file_io.h"
 #include "output_file.h"
 #include "scripts/tv_table.h"
 #include "ui/control_ids.h"
@@ -189,10 +188,15 @@ Result applyAll(const SetOptions& o, HeadlessEditor& session) {
 
 Result runSet(const SetOptions& o) {
   if (Result error = checkCombinations(o)) return error;
+  const InPlace inPlace = o.inPlace ? InPlace::kGiven : InPlace::kNotGiven;
+  if (Result error = checkOutput(o.output, {o.input}, inPlace)) return error;
   HeadlessEditor session;
+  std::unique_ptr<InPlaceRun> held;
+  if (Result error = InPlaceRun::begin(o.input, o.output, inPlace, session.platform(), held)) {
+    return error;
+  }
   if (Result error = session.load(o.input)) return error;
   if (Result error = applyAll(o, session)) return error;
-  if (Result error = prepareOutput(o.input, o.output, o.inPlace)) return error;
   if (Result error = session.pressWithFile(kIdSave, o.output)) return error;
   std::printf("%s\n", savedSummary(o.output, session.image()).c_str());
   return std::nullopt;

@@ -205,8 +205,10 @@ int run(const Options& options) {
   }
   // No more than the image's own size byte declares.
   outcome.bytes.resize(std::min<size_t>(outcome.bytes.size(), outcome.bytes[2] * 512u));
+  // Run as root, pokrun must not write through a link someone left under
+  // the dump's name, nor give the dump that link's target's mode.
   try {
-    varnel::writeFileAtomically(options.dumpFile, outcome.bytes);
+    varnel::writeNewFileAtomically(options.dumpFile, outcome.bytes);
   } catch (const varnel::FileError& error) {
     std::fprintf(stderr, "pokrun: %s\n", error.what());
     return kFailed;

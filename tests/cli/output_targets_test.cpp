@@ -1,0 +1,284 @@
+// Every writing command of varnel-cli, and the editor's Save, against one
+// table of hostile output targets: what must be refused is left exactly as
+// it was, a save through a link keeps the link, the input never changes,
+// and no temporary file is left anywhere.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "headless_editor.h"
+#include "support/rom_builder.h"
+#include "support/test_paths.h"
+#include "support/vga_fonts.h"
+#include "ui/control_ids.h"
+
+namespace varnel {
+namespace {
+
+using test::Bytes;
+
+struct Outcome {
+  int status = 0;
+  std::string message;
+};
+
+// The folder a case works in: the input image, a raw font, a reader tool.
+struct Scene {
+  test::TempDir dir;
+  std::string input() const { return dir.file("in.rom"); }
+  std::string font() const { return dir.file("font.fnt"); }
+  std::string reader() const { return dir.file("reader.sh"); }
+};
+
+Outcome cli(const std::vector<std::string>& args) {
+  const test::RunResult run = test::runProgram(test::binaryDir() + "/varnel-cli", args);
+  return {run.status, run.err};
+}
+
+Outcome editorSave(const Scene& scene, const std::string& out) {
+  cli::HeadlessEditor session;
+  if (auto error = session.load(scene.input())) return {error->status, error->message};
+  if (auto error = session.pressWithFile(ui::kIdSave, out)) return {error->status, error->message};
+  return {};
+}
+
+struct Writer {
+  const char* name;
+  bool readsInput;  // whether OUT may be refused as the same file as IN
+  std::function<Outcome(const Scene&, const std::string& out)> run;
+};
+
+const Writer kWriters[] = {
+    {"Set", true,
+     [](const Scene& s, const std::string& out) {
+       return cli({"set", s.input(), "-o", out, "--core", "300"});
+     }},
+    {"FontExport", true,
+     [](const Scene& s, const std::string& out) {
+       return cli({"font", "export", "8x16", s.input(), out});
+     }},
+    {"FontImport", true,
+     [](const Scene& s, const std::string& out) {
+       return cli({"font", "import", "8x8", s.input(), s.font(), "-o", out});
+     }},
+    {"FontRender", true,
+     [](const Scene& s, const std::string& out) {
+       return cli({"font", "render", s.input(), "-o", out});
+     }},
+    {"Repair", true,
+     [](const Scene& s, const std::string& out) {
+       return cli({"repair", s.input(), "-o", out});
+     }},
+    {"Dump", false,
+     [](const Scene& s, const std::string& out) {
+       return cli({"dump", "-o", out, "--reader", s.reader()});
+     }},
+    {"EditorSave", false, editorSave},
+};
+
+enum class Expect {
+  kRefused,         // status 1, "Error saving file" with the reason; nothing changes
+  kSameAsInput,     // status 64; nothing changes
+  kSaved,           // written as to a plain new file
+  kSavedKeepsOwner  // written, with the previous owner, group and mode
+};
+
+// Makes something at dir/out (or elsewhere) and returns the OUT to give;
+// "" when this system does not allow making it.
+struct Target {
+  const char* name;
+  Expect expect;
+  std::function<std::string(const Scene&)> make;
+};
+
+std::string out(const Scene& s) {
+  return s.dir.file("out");
+}
+std::string writeOut(const Scene& s, mode_t mode) {
+  test::writeFile(out(s), Bytes(3000, 0x42));
+  ::chmod(out(s).c_str(), mode);
+  return out(s);
+}
+
+const Target kTargets[] = {
+    {"DeviceNode", Expect::kRefused,
+     [](const Scene& s) {
+       // The null device's numbers: writing it would do no harm either.
+       return ::mknod(out(s).c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? out(s) : "";
+     }},
+    {"Fifo", Expect::kRefused,
+     [](const Scene& s) { return ::mkfifo(out(s).c_str(), 0644) == 0 ? out(s) : ""; }},
+    {"Socket", Expect::kRefused,
+     [](const Scene& s) {
+       const std::string path = out(s);
+       sockaddr_un address{};
+       address.sun_family = AF_UNIX;
+       if (path.size() >= sizeof address.sun_path) return std::string();
+       std::copy(path.begin(), path.end(), address.sun_path);
+       const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+       const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+       ::close(fd);
+       return bound ? out(s) : "";
+     }},
+    {"Folder", Expect::kRefused,
+     [](const Scene& s) { return ::mkdir(out(s).c_str(), 0755) == 0 ? out(s) : ""; }},
+    {"LinkToFifo", Expect::kRefused,
+     [](const Scene& s) {
+       ::mkfifo(s.dir.file("fifo").c_str(), 0644);
+       return ::symlink("fifo", out(s).c_str()) == 0 ? out(s) : "";
+     }},
+    {"LinkToNothing", Expect::kRefused,
+     [](const Scene& s) { return ::symlink("nothing.rom", out(s).c_str()) == 0 ? out(s) : ""; }},
+    {"HardLinked", Expect::kRefused,
+     [](const Scene& s) {
+       writeOut(s, 0644);
+       return ::link(out(s).c_str(), s.dir.file("other").c_str()) == 0 ? out(s) : "";
+     }},
+    {"ReadOnly", Expect::kRefused, [](const Scene& s) { return writeOut(s, 0444); }},
+    {"LinkToAFileElsewhere", Expect::kSavedKeepsOwner,
+     [](const Scene& s) {
+       ::mkdir(s.dir.file("sub").c_str(), 0755);
+       test::writeFile(s.dir.file("sub/real"), Bytes(3000, 0x42));
+       ::chmod(s.dir.file("sub/real").c_str(), 0640);
+       return ::symlink("sub/real", out(s).c_str()) == 0 ? out(s) : "";
+     }},
+    {"LongestName", Expect::kSaved,
+     [](const Scene& s) { return s.dir.file(std::string(251, 'n') + ".rom"); }},
+    {"OwnedByAnother", Expect::kSavedKeepsOwner,
+     [](const Scene& s) {
+       writeOut(s, 0604);
+       return ::chown(out(s).c_str(), 4242, 4343) == 0 ? out(s) : "";
+     }},
+    {"InputSpelledOtherwise", Expect::kSameAsInput,
+     [](const Scene& s) { return s.dir.path() + "/./in.rom"; }},
+    {"LinkToInput", Expect::kSameAsInput,
+     [](const Scene& s) { return ::symlink("in.rom", out(s).c_str()) == 0 ? out(s) : ""; }},
+    {"HardLinkToInput", Expect::kSameAsInput,
+     [](const Scene& s) { return ::link(s.input().c_str(), out(s).c_str()) == 0 ? out(s) : ""; }},
+};
+
+// Everything a refusal must leave as it was: the entry, what a link says,
+// and the file it leads to.
+std::string snapshot(const std::string& path) {
+  struct stat entry {};
+  if (::lstat(path.c_str(), &entry) != 0) return "absent";
+  std::string text = std::to_string(entry.st_mode) + "/" + std::to_string(entry.st_ino) + "/" +
+                     std::to_string(entry.st_nlink);
+  if (S_ISLNK(entry.st_mode)) text += " -> " + std::filesystem::read_symlink(path).string();
+  struct stat file {};
+  if (::stat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode)) {
+    const Bytes bytes = test::readFile(path);
+    text += " " + std::to_string(file.st_uid) + ":" + std::to_string(file.st_gid) + " " +
+            std::to_string(file.st_mode) + " " + std::string(bytes.begin(), bytes.end());
+  }
+  return text;
+}
+
+// Every name under the folder, the hidden ones too.
+std::vector<std::string> leftovers(const std::string& folder) {
+  std::vector<std::string> found;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name[0] == '.' || name.find(".part") != std::string::npos) found.push_back(name);
+  }
+  return found;
+}
+
+struct Case {
+  const Writer* writer;
+  const Target* target;
+};
+
+class HostileTarget : public testing::TestWithParam<Case> {
+ protected:
+  void SetUp() override {
+    test::writeFile(scene.input(), test::buildRom().bytes);
+    test::writeFile(scene.font(), Bytes(test::kVgaFont8x8.begin(), test::kVgaFont8x8.end()));
+    const std::string script = "#!/bin/sh\ncp '" + scene.input() + "' \"$4\"\n";
+    test::writeFile(scene.reader(), Bytes(script.begin(), script.end()));
+    ::chmod(scene.reader().c_str(), 0755);
+  }
+  // What the writer puts in a plain new file.
+  Bytes plainOutput() {
+    const std::string plain = scene.dir.file("plain");
+    const Outcome outcome = GetParam().writer->run(scene, plain);
+    EXPECT_EQ(outcome.status, 0) << outcome.message;
+    Bytes bytes = test::readFile(plain);
+    std::filesystem::remove(plain);
+    return bytes;
+  }
+  Scene scene;
+};
+
+TEST_P(HostileTarget, IsRefusedOrWrittenSafely) {
+  const Writer& writer = *GetParam().writer;
+  const Target& target = *GetParam().target;
+  const Bytes expected = plainOutput();
+  const std::string path = target.make(scene);
+  if (path.empty()) GTEST_SKIP() << "this system does not let the test make " << target.name;
+  struct stat before {};
+  ::stat(path.c_str(), &before);
+  const std::string outBefore = snapshot(path);
+  const std::string inBefore = snapshot(scene.input());
+
+  const Outcome outcome = writer.run(scene, path);
+
+  EXPECT_EQ(snapshot(scene.input()), inBefore);
+  EXPECT_EQ(leftovers(scene.dir.path()), std::vector<std::string>{});
+  switch (target.expect) {
+    case Expect::kRefused:
+      EXPECT_EQ(outcome.status, 1) << outcome.message;
+      EXPECT_NE(outcome.message.find("Error saving file (cannot save /"), std::string::npos)
+          << outcome.message;
+      EXPECT_EQ(snapshot(path), outBefore);
+      EXPECT_FALSE(std::filesystem::exists(scene.dir.file("nothing.rom")));
+      break;
+    case Expect::kSameAsInput:
+      EXPECT_EQ(outcome.status, 64) << outcome.message;
+      EXPECT_NE(outcome.message.find("is the same file as"), std::string::npos) << outcome.message;
+      EXPECT_EQ(snapshot(path), outBefore);
+      break;
+    case Expect::kSavedKeepsOwner:
+    case Expect::kSaved: {
+      ASSERT_EQ(outcome.status, 0) << outcome.message;
+      EXPECT_EQ(test::readFile(path), expected);
+      struct stat after {};
+      ::stat(path.c_str(), &after);
+      struct stat entry {};
+      ::lstat(path.c_str(), &entry);
+      EXPECT_EQ(S_ISLNK(entry.st_mode), outBefore.find(" -> ") != std::string::npos);
+      if (target.expect == Expect::kSavedKeepsOwner) {
+        EXPECT_EQ(after.st_uid, before.st_uid);
+        EXPECT_EQ(after.st_gid, before.st_gid);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+      }
+      break;
+    }
+  }
+}
+
+std::vector<Case> allCases() {
+  std::vector<Case> cases;
+  for (const Writer& writer : kWriters) {
+    for (const Target& target : kTargets) {
+      if (target.expect == Expect::kSameAsInput && !writer.readsInput) continue;
+      cases.push_back({&writer, &target});
+    }
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWriter, HostileTarget, testing::ValuesIn(allCases()),
+                         [](const testing::TestParamInfo<Case>& info) {
+                           return std::string(info.param.writer->name) + "_" +
+                                  info.param.target->name;
+                         });
+
+}  // namespace
+}  // namespace varnel
