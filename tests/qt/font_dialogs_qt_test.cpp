@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include <QApplication>
-#include <QPalette>
 #include <QListWidget>
+#include <QPalette>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -85,8 +85,7 @@ double contrast(const QColor& a, const QColor& b) {
     auto channel = [](double v) {
       return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
     };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
-           0.0722 * channel(c.blueF());
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
   };
   const double la = luminance(a) + 0.05;
   const double lb = luminance(b) + 0.05;

@@ -413,9 +413,9 @@ TEST(QtPlatformTest, ATypedNameOpensThatFileFirst) {
     const char* typed;
     const char* opened;
   };
-  for (const Case& c : {Case{false, "dump", "dump"}, Case{false, "both", "both"},
-                        Case{false, "bios", "bios.rom"}, Case{false, "bios.rom", "bios.rom"},
-                        Case{true, "new", "new.rom"}}) {
+  for (const Case& c :
+       {Case{false, "dump", "dump"}, Case{false, "both", "both"}, Case{false, "bios", "bios.rom"},
+        Case{false, "bios.rom", "bios.rom"}, Case{true, "new", "new.rom"}}) {
     SCOPED_TRACE(c.typed);
     qtui::QtPlatform platform;
     test::whenModalOpens([&](QWidget* dialog) {
@@ -436,9 +436,8 @@ TEST(QtPlatformTest, ATypedNameOpensThatFileFirst) {
       });
       test::pressKey(Qt::Key_Return);
     });
-    const std::optional<std::string> chosen =
-        platform.fileDialog({c.save, "rom", "", c.save ? kOfnHideReadOnly : kOfnFileMustExist,
-                             kRomFilter});
+    const std::optional<std::string> chosen = platform.fileDialog(
+        {c.save, "rom", "", c.save ? kOfnHideReadOnly : kOfnFileMustExist, kRomFilter});
     EXPECT_EQ(chosen.value_or("(none)"), dir.file(c.opened));
   }
 }

@@ -111,9 +111,8 @@ TEST(PaintFonts, GlyphsGoToTheirCellsInCodeOrder) {
   // its cell keeps the pixels that reach into its neighbour's box.
   ASSERT_EQ(canvas.backgrounds.size(), 512u);
   EXPECT_EQ(canvas.backgroundsBeforeFirstPixel, 512);
-  for (const std::array<int, 4>& box :
-       {std::array{0, 0, 8, 8}, std::array{248, 56, 8, 8}, std::array{0, 100, 8, 16},
-        std::array{248, 212, 8, 16}}) {
+  for (const std::array<int, 4>& box : {std::array{0, 0, 8, 8}, std::array{248, 56, 8, 8},
+                                        std::array{0, 100, 8, 16}, std::array{248, 212, 8, 16}}) {
     EXPECT_NE(std::find(canvas.backgrounds.begin(), canvas.backgrounds.end(), box),
               canvas.backgrounds.end())
         << box[0] << "," << box[1];

@@ -57,8 +57,8 @@ HelpWindow::HelpWindow()
   layout->addWidget(splitter);
   resize(860, 600);
   // Escape closes it, wherever the focus is, like its close box.
-  QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated,
-                   this, &QWidget::close);
+  QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+                   &QWidget::close);
   auto openItem = [this](const QVariant& page) {
     if (!page.toString().isEmpty()) browser_->showPage(toNarrow(page.toString()));
   };

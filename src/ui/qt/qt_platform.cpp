@@ -83,7 +83,7 @@ int QtPlatform::messageBox(const std::string& text, const char* caption, unsigne
   if ((style & 0x0F) == ui::kMbYesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(ui::defaultAnswer(style) == ui::kIdNo ? QMessageBox::No
-                                                                : QMessageBox::Yes);
+                                                               : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes ? ui::kIdYes : ui::kIdNo;
   }
   if ((style & 0x0F) == ui::kMbYesNoCancel) {
