@@ -124,10 +124,12 @@ void EditorDialog::loadRawFont(const FontTable& table, ByteStream& file) {
     showError("Invalid file");
     return;
   }
-  // Only the first 2048 or 4096 bytes of a longer file are used.
+  // Only the first 2048 or 4096 bytes of a longer file are used. Enter on
+  // the question answers No: a stray key never loads a file that is not a
+  // font.
   if (table.isPlausible(glyphs.data()) ||
-      platform_.messageBox(table.implausibleMessage, "Warning", kMbYesNo | kMbIconQuestion) ==
-          kIdYes) {
+      platform_.messageBox(table.implausibleMessage, "Warning",
+                           kMbYesNo | kMbIconQuestion | kMbDefButton2) == kIdYes) {
     storeFont(table, glyphs.data());
   }
 }

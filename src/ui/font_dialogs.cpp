@@ -18,8 +18,9 @@ bool FontSelectDialog::OnInitDialog() {
 }
 
 void FontSelectDialog::OnSelChangeFontList() {
-  controls_.enable(kIdOk, true);
   selection = controls_.currentSelection(kIdFontList);
+  // A line the user deselected again leaves nothing for OK to return.
+  controls_.enable(kIdOk, selection >= 0);
 }
 
 void FontSelectDialog::onCommand(int id, Notification code) {
@@ -43,29 +44,47 @@ void drawGlyph(const uint8_t* rows, int x, int y, PixelCanvas& canvas, int rowCo
   }
 }
 
-void paintFonts(const BiosImage* image, const ClientRect& grid8x8, const ClientRect& grid8x16,
-                PixelCanvas& canvas) {
-  if (image == nullptr) return;
+namespace {
+
+// Calls `visit(rows, x, y, rowCount)` for every glyph of the image's fonts
+// that can be painted.
+template <typename Visit>
+void forEachGlyph(const BiosImage& image, const ClientRect& grid8x8, const ClientRect& grid8x16,
+                  Visit visit) {
   const GlyphGrid small = layoutGlyphGrid(grid8x8);
   const GlyphGrid tall = layoutGlyphGrid(grid8x16);
   // Located tables lie wholly inside the image; a table that would not fit
   // the buffer (an offset set by hand) is not painted at all.
-  const bool has8x8 = image->font8x8Offset + 2048 <= kMaxImageSize;
-  const bool has8x16 = image->font8x16Offset + 4096 <= kMaxImageSize;
-  const uint8_t* font8x8 = image->bytes.data() + image->font8x8Offset;
-  const uint8_t* font8x16 = image->bytes.data() + image->font8x16Offset;
+  const bool has8x8 = image.font8x8Offset + 2048 <= kMaxImageSize;
+  const bool has8x16 = image.font8x16Offset + 4096 <= kMaxImageSize;
+  const uint8_t* font8x8 = image.bytes.data() + image.font8x8Offset;
+  const uint8_t* font8x16 = image.bytes.data() + image.font8x16Offset;
   for (int k = 0; k < 256; ++k) {
     const int column = k % 32;
     const int row = k / 32;
     if (has8x8) {
-      drawGlyph(font8x8 + 8 * k, small.originX + column * small.cellWidth,
-                small.originY + row * small.cellHeight, canvas, 8);
+      visit(font8x8 + 8 * k, small.originX + column * small.cellWidth,
+            small.originY + row * small.cellHeight, 8);
     }
     if (has8x16) {
-      drawGlyph(font8x16 + 16 * k, tall.originX + column * tall.cellWidth,
-                tall.originY + row * tall.cellHeight, canvas, 16);
+      visit(font8x16 + 16 * k, tall.originX + column * tall.cellWidth,
+            tall.originY + row * tall.cellHeight, 16);
     }
   }
+}
+
+}  // namespace
+
+void paintFonts(const BiosImage* image, const ClientRect& grid8x8, const ClientRect& grid8x16,
+                PixelCanvas& canvas) {
+  if (image == nullptr) return;
+  forEachGlyph(*image, grid8x8, grid8x16, [&canvas](const uint8_t*, int x, int y, int rowCount) {
+    canvas.fillBackground(x, y, 8, rowCount);
+  });
+  forEachGlyph(*image, grid8x8, grid8x16,
+               [&canvas](const uint8_t* rows, int x, int y, int rowCount) {
+                 drawGlyph(rows, x, y, canvas, rowCount);
+               });
 }
 
 }  // namespace varnel::ui

@@ -49,18 +49,22 @@ struct GlyphGrid {
 };
 GlyphGrid layoutGlyphGrid(const ClientRect& rect);
 
-// Where black pixels go.
+// Where black pixels go, each glyph on a light box of its own so that the
+// glyphs read whatever the window's own colours.
 class PixelCanvas {
  public:
   virtual ~PixelCanvas() = default;
   virtual void setPixel(int x, int y) = 0;
+  // Lights the box of one glyph; nothing on a canvas that is light already.
+  virtual void fillBackground(int /*x*/, int /*y*/, int /*width*/, int /*height*/) {}
 };
 
 // Paints the rows of one glyph, one pixel per set bit, bit 7 leftmost.
 void drawGlyph(const uint8_t* rows, int x, int y, PixelCanvas& canvas, int rowCount);
 
-// Paints all 256 glyphs of both fonts of the image in their grids. Nothing
-// without an image.
+// Paints all 256 glyphs of both fonts of the image in their grids, every
+// glyph box lit before the first pixel, so that a glyph wider than its cell
+// is not covered by its neighbour's box. Nothing without an image.
 void paintFonts(const BiosImage* image, const ClientRect& grid8x8, const ClientRect& grid8x16,
                 PixelCanvas& canvas);
 

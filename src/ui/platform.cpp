@@ -6,6 +6,11 @@
 
 namespace varnel::ui {
 
+int defaultAnswer(unsigned style) {
+  if ((style & 0x0F) != kMbYesNo) return 1;
+  return (style & kMbDefButton2) != 0 ? kIdNo : kIdYes;
+}
+
 size_t Platform::readFile(const std::string& path, std::span<uint8_t> buffer) {
   return readFilePrefix(path, buffer);
 }

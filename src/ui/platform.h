@@ -23,8 +23,12 @@ inline constexpr unsigned kMbYesNoCancel = 0x03;
 inline constexpr unsigned kMbYesNo = 0x04;
 inline constexpr unsigned kMbIconError = 0x10;
 inline constexpr unsigned kMbIconQuestion = 0x20;
+inline constexpr unsigned kMbDefButton2 = 0x100;  // the second button answers Enter
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
+
+// The answer of a box of this style when the user presses Enter at once.
+int defaultAnswer(unsigned style);
 
 // File dialog flags.
 inline constexpr unsigned kOfnOverwritePrompt = 0x0002;

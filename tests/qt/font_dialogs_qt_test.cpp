@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include <QApplication>
 #include <QListWidget>
+#include <QPalette>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include "qt/modal_dialog.h"
 #include "support/rom_builder.h"
 #include "support/test_paths.h"
 #include "ui/control_ids.h"
@@ -16,49 +21,87 @@ namespace {
 
 using namespace ui;
 
-// Acts on the modal dialog once it is up, like a user would.
-void whenDialogOpens(std::function<void(QWidget*)> act) {
-  QTimer::singleShot(0, [act] {
-    QWidget* dialog = QApplication::activeModalWidget();
-    ASSERT_NE(dialog, nullptr);
-    act(dialog);
-  });
-}
-
-QPushButton* button(QWidget* dialog, const QString& text) {
-  for (auto* candidate : dialog->findChildren<QPushButton*>()) {
-    if (candidate->text() == text) return candidate;
-  }
-  return nullptr;
-}
+using test::buttonNamed;
 
 const CpiFontEntry kEntries[] = {{850, 8, 16, 100}, {437, 8, 16, 4202}};
 
-TEST(FontSelectDialogQt, ReturnsTheSelectedLineOnOk) {
-  bool okWasDisabled = false;
-  QStringList lines;
-  whenDialogOpens([&](QWidget* dialog) {
-    auto* list = dialog->findChild<QListWidget*>();
-    for (int i = 0; i < list->count(); ++i)
-      lines << list->item(i)->text();
-    okWasDisabled = !button(dialog, "OK")->isEnabled();
-    list->setCurrentRow(1);  // what a click on the second line does
-    QTest::mouseClick(button(dialog, "OK"), Qt::LeftButton);
-  });
-  EXPECT_EQ(qtui::runFontSelectDialog(nullptr, kEntries, 2), 1);
-  EXPECT_TRUE(okWasDisabled);
-  EXPECT_EQ(lines, (QStringList{"CodePage 850, 8x16 font", "CodePage 437, 8x16 font"}));
+void clickLine(QListWidget* list, int row) {
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(row)).center());
+}
+
+TEST(FontSelectDialogQt, NothingIsChosenUntilTheUserSelectsALine) {
+  struct Case {
+    const char* how;
+    std::function<void(QListWidget*)> select;
+    int chosen;
+  };
+  const Case cases[] = {
+      {"click on the second line", [](QListWidget* list) { clickLine(list, 1); }, 1},
+      {"Down", [](QListWidget*) { test::pressKey(Qt::Key_Down); }, 0},
+      {"Down, Down",
+       [](QListWidget*) {
+         test::pressKey(Qt::Key_Down);
+         test::pressKey(Qt::Key_Down);
+       },
+       1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    QStringList lines;
+    test::whenModalOpens([&](QWidget* dialog) {
+      auto* list = dialog->findChild<QListWidget*>();
+      for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
+      EXPECT_EQ(QApplication::focusWidget(), list);
+      EXPECT_TRUE(list->selectedItems().isEmpty());
+      EXPECT_FALSE(buttonNamed(dialog, "OK")->isEnabled());
+      // A stray Enter before any choice does nothing.
+      test::pressKey(Qt::Key_Return);
+      QCoreApplication::processEvents();
+      EXPECT_TRUE(dialog->isVisible());
+      c.select(list);
+      EXPECT_TRUE(buttonNamed(dialog, "OK")->isEnabled());
+      test::pressKey(Qt::Key_Return);
+      if (dialog->isVisible()) dialog->close();  // let a failing case end
+    });
+    EXPECT_EQ(qtui::runFontSelectDialog(nullptr, kEntries, 2), c.chosen);
+    EXPECT_EQ(lines, (QStringList{"CodePage 850, 8x16 font", "CodePage 437, 8x16 font"}));
+  }
 }
 
 TEST(FontSelectDialogQt, CancelReturnsNothing) {
-  whenDialogOpens([](QWidget* dialog) {
-    dialog->findChild<QListWidget*>()->setCurrentRow(0);
-    QTest::mouseClick(button(dialog, "Cancel"), Qt::LeftButton);
+  test::whenModalOpens([](QWidget* dialog) {
+    clickLine(dialog->findChild<QListWidget*>(), 0);
+    QTest::mouseClick(buttonNamed(dialog, "Cancel"), Qt::LeftButton);
   });
   EXPECT_EQ(qtui::runFontSelectDialog(nullptr, kEntries, 2), -1);
 }
 
-TEST(FontViewDialogQt, PaintsEveryGlyphPixelForPixel) {
+// The contrast of two colours as the accessibility guidelines define it,
+// from 1 (none) to 21 (black on white).
+double contrast(const QColor& a, const QColor& b) {
+  auto luminance = [](const QColor& c) {
+    auto channel = [](double v) {
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double la = luminance(a) + 0.05;
+  const double lb = luminance(b) + 0.05;
+  return std::max(la, lb) / std::min(la, lb);
+}
+
+QPalette darkPalette() {
+  QPalette palette;
+  palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+  palette.setColor(QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0));
+  palette.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+  palette.setColor(QPalette::ButtonText, QColor(0xe0, 0xe0, 0xe0));
+  return palette;
+}
+
+TEST(FontViewDialogQt, PaintsEveryGlyphPixelForPixelReadableInAnyTheme) {
   auto image = test::loadImage(test::readFile(test::samplePath()));
   // Glyph 0 and glyph 255 of both fonts: one pixel at the left of row 0,
   // one at the right of row 1; the sample's glyph 0 is blank.
@@ -71,23 +114,36 @@ TEST(FontViewDialogQt, PaintsEveryGlyphPixelForPixel) {
       glyph[1] = 0x01;
     }
   }
-  qtui::FontViewDialog dialog(nullptr);
-  dialog.setImage(image.get());
-  const QImage shot = dialog.grab().toImage();
-  const QColor black(0, 0, 0);
-  for (int id : {kIdGrid8x8, kIdGrid8x16}) {
-    SCOPED_TRACE(id);
-    const QRect rect = dialog.built().widgets.at(id)->geometry();
-    const GlyphGrid grid = layoutGlyphGrid(
-        {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()});
-    for (const auto& [column, row] : {std::pair{0, 0}, std::pair{31, 7}}) {
-      const int x = grid.originX + column * grid.cellWidth;
-      const int y = grid.originY + row * grid.cellHeight;
-      EXPECT_EQ(shot.pixelColor(x, y), black);
-      EXPECT_NE(shot.pixelColor(x + 1, y), black);
-      EXPECT_EQ(shot.pixelColor(x + 7, y + 1), black);
-      EXPECT_NE(shot.pixelColor(x, y + 1), black);
-      EXPECT_NE(shot.pixelColor(x, y + 2), black);
+  for (const auto& [theme, palette] :
+       {std::pair{"default", QApplication::palette()}, std::pair{"dark", darkPalette()}}) {
+    SCOPED_TRACE(theme);
+    qtui::FontViewDialog dialog(nullptr);
+    dialog.setPalette(palette);
+    dialog.setImage(image.get());
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    const QImage shot = dialog.grab().toImage();
+    const QColor black(0, 0, 0);
+    for (int id : {kIdGrid8x8, kIdGrid8x16}) {
+      SCOPED_TRACE(id);
+      const QRect rect = dialog.built().widgets.at(id)->geometry();
+      const GlyphGrid grid = layoutGlyphGrid(
+          {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()});
+      for (const auto& [column, row] : {std::pair{0, 0}, std::pair{31, 7}}) {
+        const int x = grid.originX + column * grid.cellWidth;
+        const int y = grid.originY + row * grid.cellHeight;
+        EXPECT_EQ(shot.pixelColor(x, y), black);
+        EXPECT_NE(shot.pixelColor(x + 1, y), black);
+        EXPECT_EQ(shot.pixelColor(x + 7, y + 1), black);
+        EXPECT_NE(shot.pixelColor(x, y + 1), black);
+        EXPECT_NE(shot.pixelColor(x, y + 2), black);
+        // The clear pixels around the glyph's own pixels stand out from them.
+        for (const QPoint clear : {QPoint(x + 1, y), QPoint(x + 6, y + 1), QPoint(x, y + 2)}) {
+          EXPECT_GE(contrast(shot.pixelColor(x, y), shot.pixelColor(clear)), 7.0)
+              << clear.x() << "," << clear.y();
+        }
+      }
     }
   }
 }

@@ -15,10 +15,13 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <functional>
 
+#include "qt/modal_dialog.h"
 #include "support/rom_builder.h"
 #include "support/test_paths.h"
+#include "ui/qt/help_window.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/narrow_text.h"
 
@@ -50,6 +53,8 @@ class TestPlatform : public qtui::QtPlatform {
     answers_.erase(answers_.begin());
     return answer;
   }
+  // The help file the build makes, beside the tests.
+  std::string programDirectory() override { return test::binaryDir() + "/"; }
 };
 
 class MainWindowTest : public testing::Test {
@@ -344,6 +349,96 @@ TEST(QtPlatformTest, SaveQuestionAnswersYesNoOrCancel) {
     EXPECT_EQ(platform.messageBox(kSaveChangesQuestion, nullptr, kMbYesNoCancel | kMbIconQuestion),
               cases[i].result)
         << i;
+  }
+}
+
+qtui::HelpWindow* helpWindow(const qtui::QtPlatform& platform) {
+  auto* viewer = dynamic_cast<qtui::QtHelpViewer*>(platform.help().viewer());
+  return viewer != nullptr ? &viewer->window() : nullptr;
+}
+
+bool isInFront(QWidget* window) {
+  return window != nullptr && window->isVisible() &&
+         QTest::qWaitForWindowActive(window->windowHandle());
+}
+
+TEST_F(MainWindowTest, HelpTakesInputAndComesToTheFrontWhileTheEditorRuns) {
+  QTimer::singleShot(0, [&] {
+    window.dialog().activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window.dialog()));
+    widget(kIdLoad)->setFocus();
+    test::pressKey(Qt::Key_F1);
+    qtui::HelpWindow* help = helpWindow(platform);
+    EXPECT_TRUE(isInFront(help));
+    // Nothing blocks it: a key through the window system reaches it.
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    if (help != nullptr) {
+      help->contents()->setFocus();
+      QTest::keyClick(help->windowHandle(), Qt::Key_Escape);
+      EXPECT_FALSE(help->isVisible());
+    }
+    // Each request brings it back to the front, by the button or by F1.
+    QTest::mouseClick(widget(kIdHelp), Qt::LeftButton);
+    EXPECT_TRUE(isInFront(help));
+    window.dialog().activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window.dialog()));
+    test::pressKey(Qt::Key_F1);
+    EXPECT_TRUE(isInFront(help));
+    if (help != nullptr) help->close();
+    window.dialog().reject();
+  });
+  window.exec();
+}
+
+TEST(QtPlatformTest, EnterAnswersTheDefaultButtonOfAQuestion) {
+  struct Case {
+    unsigned style;
+    int answer;
+  };
+  for (const Case& c : {Case{kMbYesNo | kMbIconQuestion, kIdYes},
+                        Case{kMbYesNo | kMbIconQuestion | kMbDefButton2, kIdNo}}) {
+    SCOPED_TRACE(c.style);
+    qtui::QtPlatform platform;
+    test::whenModalOpens([](QWidget*) { test::pressKey(Qt::Key_Return); });
+    EXPECT_EQ(platform.messageBox("Load it?", "Warning", c.style), c.answer);
+  }
+}
+
+TEST(QtPlatformTest, ATypedNameOpensThatFileFirst) {
+  test::TempDir dir;
+  for (const char* name : {"dump", "bios.rom", "both", "both.rom"})
+    test::writeFile(dir.file(name), test::Bytes(16, 0));
+  struct Case {
+    bool save;
+    const char* typed;
+    const char* opened;
+  };
+  for (const Case& c :
+       {Case{false, "dump", "dump"}, Case{false, "both", "both"}, Case{false, "bios", "bios.rom"},
+        Case{false, "bios.rom", "bios.rom"}, Case{true, "new", "new.rom"}}) {
+    SCOPED_TRACE(c.typed);
+    qtui::QtPlatform platform;
+    test::whenModalOpens([&](QWidget* dialog) {
+      // The user clicks into the name field and types the name there.
+      auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+      EXPECT_NE(name, nullptr);
+      if (name != nullptr) {
+        QTest::mouseClick(name, Qt::LeftButton);
+        name->setText(qtui::fromNarrow(dir.file(c.typed)));
+      }
+      // A refusal ("File not found") comes as a box of its own, while
+      // Enter is still being handled: end both (and nothing else, once the
+      // dialog is gone).
+      QTimer::singleShot(100, dialog, [dialog] {
+        if (QWidget* box = QApplication::activeModalWidget(); box != nullptr && box != dialog)
+          box->close();
+        if (dialog->isVisible()) dialog->close();
+      });
+      test::pressKey(Qt::Key_Return);
+    });
+    const std::optional<std::string> chosen = platform.fileDialog(
+        {c.save, "rom", "", c.save ? kOfnHideReadOnly : kOfnFileMustExist, kRomFilter});
+    EXPECT_EQ(chosen.value_or("(none)"), dir.file(c.opened));
   }
 }
 

@@ -29,7 +29,11 @@ std::optional<std::string> ScriptedPlatform::fileDialog(const ui::FileDialogRequ
 
 int ScriptedPlatform::messageBox(const std::string& text, const char* caption, unsigned style) {
   messages.push_back({text, caption != nullptr ? caption : "", caption == nullptr, style});
-  if (messageAnswers.empty()) return (style & 0x0F) == ui::kMbYesNoCancel ? ui::kIdCancel : 1;
+  // A question that can be cancelled is cancelled; any other box answers
+  // as Enter would.
+  if (messageAnswers.empty()) {
+    return (style & 0x0F) == ui::kMbYesNoCancel ? ui::kIdCancel : ui::defaultAnswer(style);
+  }
   const int answer = messageAnswers.front();
   messageAnswers.pop_front();
   return answer;

@@ -25,8 +25,8 @@ class ScriptedPlatform : public ui::Platform {
   // Answers for the file dialogs, in order; nothing means Cancel.
   std::deque<std::optional<std::string>> fileAnswers;
   std::vector<ui::FileDialogRequest> fileRequests;
-  // Answers for message boxes; without one a box answers OK (1), and a
-  // question with a Cancel button answers Cancel.
+  // Answers for message boxes; without one a question with a Cancel button
+  // answers Cancel, and any other box as Enter would: its default button.
   std::deque<int> messageAnswers;
   std::vector<ShownMessage> messages;
   std::string programDir;

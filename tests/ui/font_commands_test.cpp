@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "fonts/font_tables.h"
 #include "io/file_io.h"
 #include "support/cpi_builder.h"
@@ -155,17 +157,23 @@ TEST_F(FontCommands, LongerRawFileGivesItsFirstBytes) {
 
 TEST_F(FontCommands, ImplausibleFontAsksAndObeys) {
   const Bytes junk(4096, 0x5A);
-  platform.messageAnswers.push_back(kIdNo);
-  importFile(kIdLoad8x16, junk);
-  ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].text,
-            "This file does not seem to be a valid 8x16 font.\nDo you really want to load it?");
-  EXPECT_EQ(platform.messages[0].caption, "Warning");
-  EXPECT_EQ(platform.messages[0].style, 0x24u);
-  EXPECT_EQ(imageBytes(), rom.bytes);
-
-  platform.messageAnswers.push_back(kIdYes);
-  importFile(kIdLoad8x16, junk);
+  // No answer scripted: the user pressed Enter, which must not load junk.
+  struct Case {
+    std::optional<int> answer;
+    bool loads;
+  };
+  for (const Case& c : {Case{kIdNo, false}, Case{std::nullopt, false}, Case{kIdYes, true}}) {
+    SCOPED_TRACE(c.answer.value_or(0));
+    if (c.answer) platform.messageAnswers.push_back(*c.answer);
+    importFile(kIdLoad8x16, junk);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text,
+              "This file does not seem to be a valid 8x16 font.\nDo you really want to load it?");
+    EXPECT_EQ(platform.messages[0].caption, "Warning");
+    EXPECT_EQ(platform.messages[0].style, kMbYesNo | kMbIconQuestion | kMbDefButton2);
+    EXPECT_EQ(imageBytes() == rom.bytes, !c.loads);
+    platform.messages.clear();
+  }
   EXPECT_EQ(font8x16(), junk);
 }
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <set>
+#include <vector>
 
 #include "support/fake_controls.h"
 #include "support/vga_fonts.h"
@@ -31,6 +34,11 @@ TEST(FontSelectDialog, ListsOneLinePerEntryAndEnablesOkOnSelection) {
   EXPECT_TRUE(controls.isEnabled(kIdOk));
   EXPECT_EQ(dialog.result(true), 1);
   EXPECT_EQ(dialog.result(false), -1);
+  // A line deselected again (Ctrl and a click) leaves nothing for OK.
+  controls.setCurrentSelection(kIdFontList, -1);
+  dialog.onCommand(kIdFontList, Notification::kSelChange);
+  EXPECT_FALSE(controls.isEnabled(kIdOk));
+  EXPECT_EQ(dialog.result(true), -1);
 }
 
 TEST(FontSelectDialog, LayoutHasItsControls) {
@@ -60,8 +68,16 @@ TEST(GlyphGrid, CellsFitTheRectangleAndTheGridIsCentred) {
 
 class RecordingCanvas : public PixelCanvas {
  public:
-  void setPixel(int x, int y) override { pixels.insert({x, y}); }
+  void setPixel(int x, int y) override {
+    pixels.insert({x, y});
+    if (backgroundsBeforeFirstPixel < 0) backgroundsBeforeFirstPixel = int(backgrounds.size());
+  }
+  void fillBackground(int x, int y, int width, int height) override {
+    backgrounds.push_back({x, y, width, height});
+  }
   std::set<std::pair<int, int>> pixels;
+  std::vector<std::array<int, 4>> backgrounds;
+  int backgroundsBeforeFirstPixel = -1;
 };
 
 TEST(DrawGlyph, BitSevenIsTheLeftmostPixel) {
@@ -91,9 +107,20 @@ TEST(PaintFonts, GlyphsGoToTheirCellsInCodeOrder) {
   EXPECT_EQ(canvas.pixels,
             (std::set<std::pair<int, int>>{
                 {0, 0}, {248, 0}, {0, 8}, {248, 56}, {0, 100}, {248, 100}, {0, 116}, {248, 212}}));
+  // Every glyph box is lit, all before the first pixel: a glyph wider than
+  // its cell keeps the pixels that reach into its neighbour's box.
+  ASSERT_EQ(canvas.backgrounds.size(), 512u);
+  EXPECT_EQ(canvas.backgroundsBeforeFirstPixel, 512);
+  for (const std::array<int, 4>& box : {std::array{0, 0, 8, 8}, std::array{248, 56, 8, 8},
+                                        std::array{0, 100, 8, 16}, std::array{248, 212, 8, 16}}) {
+    EXPECT_NE(std::find(canvas.backgrounds.begin(), canvas.backgrounds.end(), box),
+              canvas.backgrounds.end())
+        << box[0] << "," << box[1];
+  }
   RecordingCanvas none;
   paintFonts(nullptr, small, tall, none);
   EXPECT_TRUE(none.pixels.empty());
+  EXPECT_TRUE(none.backgrounds.empty());
 }
 
 }  // namespace

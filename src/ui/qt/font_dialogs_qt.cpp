@@ -1,5 +1,6 @@
 #include "ui/qt/font_dialogs_qt.h"
 
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 
@@ -25,6 +26,9 @@ class PainterCanvas : public ui::PixelCanvas {
  public:
   explicit PainterCanvas(QPainter& painter) : painter_(painter) {}
   void setPixel(int x, int y) override { painter_.drawPoint(x, y); }
+  void fillBackground(int x, int y, int width, int height) override {
+    painter_.fillRect(x, y, width, height, Qt::white);
+  }
 
  private:
   QPainter& painter_;
@@ -42,6 +46,9 @@ int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count) 
   behaviour.entries = entries;
   behaviour.entryCount = count;
   behaviour.OnInitDialog();
+  // No line is current either: the list taking the focus would otherwise
+  // put its frame on the first line, and Down would skip that line.
+  qobject_cast<QListWidget*>(controls.widget(ui::kIdFontList))->setCurrentIndex(QModelIndex());
   const bool ok = dialog.exec() == QDialog::Accepted;
   return behaviour.result(ok);
 }

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QListWidget>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -55,6 +56,9 @@ HelpWindow::HelpWindow()
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addWidget(splitter);
   resize(860, 600);
+  // Escape closes it, wherever the focus is, like its close box.
+  QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+                   &QWidget::close);
   auto openItem = [this](const QVariant& page) {
     if (!page.toString().isEmpty()) browser_->showPage(toNarrow(page.toString()));
   };
@@ -103,6 +107,9 @@ void HelpWindow::fillIndex() {
 
 void QtHelpViewer::displayTableOfContents(const std::string& chmPath) {
   if (!window_.open(chmPath)) return;
+  // Every request brings it to the front, also from behind other windows or
+  // from the task bar.
+  window_.setWindowState(window_.windowState() & ~Qt::WindowMinimized);
   window_.show();
   window_.raise();
   window_.activateWindow();

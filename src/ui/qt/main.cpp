@@ -1,4 +1,4 @@
-// varnel: the editor. One modal window; the process ends when it closes.
+// varnel: the editor. One main window; the process ends when it closes.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>

@@ -1,9 +1,11 @@
 #include "ui/qt/main_window.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <functional>
 #include <utility>
 
@@ -46,6 +48,11 @@ MainWindow::MainWindow(QtPlatform& platform)
   if (auto* exit = qobject_cast<QPushButton*>(controls_->widget(ui::kIdCancel))) {
     QObject::connect(exit, &QPushButton::clicked, dialog_.get(), &QDialog::reject);
   }
+  // F1 presses "&Help", as on every window of the desktop.
+  if (auto* help = qobject_cast<QPushButton*>(controls_->widget(ui::kIdHelp))) {
+    QObject::connect(new QShortcut(QKeySequence::HelpContents, dialog_.get()),
+                     &QShortcut::activated, help, &QPushButton::click);
+  }
   platform.setOwner(dialog_.get());
 }
 
@@ -69,7 +76,13 @@ void MainWindow::initialize() {
 
 int MainWindow::exec() {
   initialize();
-  return dialog_->exec();
+  // Not modal: a modal window would block every other window of the
+  // program, and the help window beside it must take input too.
+  QEventLoop running;
+  QObject::connect(dialog_.get(), &QDialog::finished, &running, &QEventLoop::quit);
+  dialog_->show();
+  running.exec();
+  return dialog_->result();
 }
 
 QIcon applicationIcon() {

@@ -24,7 +24,7 @@ class MainWindow {
   ui::EditorDialog& editor() { return *editor_; }
   const BuiltDialog& built() const { return built_; }
 
-  // Initialises the dialog and runs it modally until Exit, Escape or the
+  // Initialises the dialog, shows it and runs until Exit, Escape or the
   // close box end it (after the editor's question about unsaved changes).
   int exec();
   // Initialises without running: for tests and screenshots.

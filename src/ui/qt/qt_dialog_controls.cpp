@@ -97,7 +97,9 @@ void QtDialogControls::connectWidget(int id, QWidget* widget) {
     QObject::connect(combo, &QComboBox::activated, &window_,
                      [command] { command(ui::Notification::kSelChange); });
   } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
-    QObject::connect(list, &QListWidget::currentRowChanged, &window_,
+    // The highlighted line counts, not the focus frame: a view that takes
+    // the focus puts its frame on a line without selecting it.
+    QObject::connect(list, &QListWidget::itemSelectionChanged, &window_,
                      [command] { command(ui::Notification::kSelChange); });
   } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
     QObject::connect(edit, &QLineEdit::textEdited, &window_,
@@ -268,13 +270,17 @@ void QtDialogControls::setCurrentSelection(int id, int index) {
   if (auto* list = qobject_cast<QListWidget*>(target)) {
     const QSignalBlocker quiet(list);
     list->setCurrentRow(index);
+    if (index < 0) list->clearSelection();
   }
 }
 
 int QtDialogControls::currentSelection(int id) const {
   QWidget* target = widget(id);
   if (auto* combo = qobject_cast<QComboBox*>(target)) return combo->currentIndex();
-  if (auto* list = qobject_cast<QListWidget*>(target)) return list->currentRow();
+  if (auto* list = qobject_cast<QListWidget*>(target)) {
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
+  }
   return -1;
 }
 

@@ -1,6 +1,7 @@
 #include "ui/qt/qt_platform.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include "io/file_io.h"
@@ -24,8 +25,36 @@ QStringList qtNameFilters(const std::string& filter) {
   return filters;
 }
 
+namespace {
+
+// Qt adds the default extension to every name typed without one, so that
+// a file without an extension could not be opened by its name. Opening
+// here, a typed name is taken as it is when that file exists; only a name
+// that names no file gets the default extension.
+class NameKeepingFileDialog : public QFileDialog {
+ public:
+  explicit NameKeepingFileDialog(const std::string& openExtension)
+      : openExtension_(fromNarrow(openExtension)) {}
+
+  void accept() override {
+    if (!openExtension_.isEmpty()) {
+      setDefaultSuffix(QString());
+      const QStringList typed = selectedFiles();
+      if (typed.size() != 1 || !QFileInfo::exists(typed.first())) {
+        setDefaultSuffix(openExtension_);
+      }
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  QString openExtension_;
+};
+
+}  // namespace
+
 std::optional<std::string> QtPlatform::fileDialog(const ui::FileDialogRequest& request) {
-  QFileDialog dialog(nullptr);
+  NameKeepingFileDialog dialog(request.save ? std::string() : request.defaultExtension);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode((request.flags & ui::kOfnFileMustExist) ? QFileDialog::ExistingFile
                                                              : QFileDialog::AnyFile);
@@ -34,7 +63,7 @@ std::optional<std::string> QtPlatform::fileDialog(const ui::FileDialogRequest& r
   dialog.setOption(QFileDialog::DontConfirmOverwrite,
                    (request.flags & ui::kOfnOverwritePrompt) == 0);
   dialog.setNameFilters(qtNameFilters(request.filter));
-  if (!request.defaultExtension.empty()) {
+  if (request.save && !request.defaultExtension.empty()) {
     dialog.setDefaultSuffix(fromNarrow(request.defaultExtension));
   }
   if (!request.initialName.empty()) dialog.selectFile(fromNarrow(request.initialName));
@@ -53,6 +82,8 @@ int QtPlatform::messageBox(const std::string& text, const char* caption, unsigne
   }
   if ((style & 0x0F) == ui::kMbYesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(ui::defaultAnswer(style) == ui::kIdNo ? QMessageBox::No
+                                                               : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes ? ui::kIdYes : ui::kIdNo;
   }
   if ((style & 0x0F) == ui::kMbYesNoCancel) {
