@@ -21,9 +21,18 @@ struct DumpOptions {
   std::string reader;
 };
 
+// The reader tool lies beside varnel-cli in the build tree, and in the
+// editor's program folder once installed.
+std::string defaultReader() {
+  const std::string here = executableDirectory();
+  const std::string installed = here + VARNEL_INSTALLED_READER_DIR + "/" + ui::kReaderToolName;
+  const std::string beside = here + ui::kReaderToolName;
+  return ::access(beside.c_str(), X_OK) != 0 && ::access(installed.c_str(), X_OK) == 0 ? installed
+                                                                                        : beside;
+}
+
 int runDump(const DumpOptions& o) {
-  const std::string reader =
-      o.reader.empty() ? executableDirectory() + ui::kReaderToolName : o.reader;
+  const std::string reader = o.reader.empty() ? defaultReader() : o.reader;
   const std::string dump = o.output + ".part" + std::to_string(::getpid());
   removeFileQuietly(dump);
   std::unique_ptr<ChildProcess> child = ChildProcess::start(reader, {"/r", "/n", o.source, dump});
@@ -64,12 +73,14 @@ void addDumpCommand(CLI::App& app, int& status) {
   dump->add_option("--source", o->source, "ram: the copy shadowed at 0xC0000; rom: the chip")
       ->check(CLI::IsMember({"ram", "rom"}))
       ->capture_default_str();
-  dump->add_option("--reader", o->reader, "The reader tool (default: pokrun beside varnel-cli)");
+  dump->add_option("--reader", o->reader,
+                   "The reader tool (default: pokrun beside varnel-cli, or installed in its "
+                   "program folder)");
   dump->footer(
       "The reader tool is given one second, like the editor's Current command; reading the card "
       "needs root. The image is kept only when it loads like in the editor. Exit status: 0 "
       "saved, 1 nothing read or the file cannot be written, 2 not a valid image, 3 checksums "
-      "bad.");
+      "bad, 64 a wrong command line.");
   dump->callback([o, &status] { status = runDump(*o); });
 }
 
