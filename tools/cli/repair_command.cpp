@@ -43,7 +43,8 @@ void addRepairCommand(CLI::App& app, int& status) {
       ->required();
   repair->footer(
       "An image whose checksums are bad is accepted here. Exit status: 0 written, 1 a file "
-      "cannot be read or written (an existing OUT is left untouched), 2 not a valid image.");
+      "cannot be read or written (an existing OUT is left untouched), 2 not a valid image, 64 "
+      "a wrong command line.");
   repair->callback([options, &status] { status = runRepair(*options); });
 }
 
