@@ -17,4 +17,14 @@ done
   { echo "bin/varnel does not lead to libexec/varnel/varnel"; exit 1; }
 grep -q '^1002 ' "$prefix/libexec/varnel/Vendor.IDs" || { echo "Vendor.IDs lacks 1002"; exit 1; }
 grep -q '^Exec=varnel$' "$prefix/share/applications/io.github.varnel.Varnel.desktop"
+# Installed, varnel-cli dump finds pokrun in the program folder: it reports
+# pokrun's own outcome (no card, no permission, or an image), never that it
+# cannot start the reader.
+status=0
+err=$("$prefix/bin/varnel-cli" dump -o "$prefix/card.rom" 2>&1 >"$prefix/dump.out") || status=$?
+case "$err" in
+  *"cannot start the reader tool"*) echo "installed varnel-cli dump cannot find pokrun: $err"; exit 1 ;;
+esac
+[ "$status" -eq 0 ] || [[ "$err" == *"pokrun: "* ]] ||
+  { echo "installed varnel-cli dump did not run pokrun (status $status): $err"; exit 1; }
 echo "install layout ok"

@@ -1,7 +1,11 @@
 #include "fonts/cpi_reader.h"
 
 #include <array>
+#include <bitset>
 #include <cstring>
+#include <limits>
+#include <memory>
+#include <unordered_map>
 
 namespace varnel {
 namespace {
@@ -38,26 +42,69 @@ bool nextEntryIsConsistent(const uint8_t* block) {
   return next - info + 28u == dataSize + 34u;
 }
 
+// The positions at which the walk has read a header block. Offsets and sizes
+// in the file may point backwards, so a crafted file can send the walk round
+// the same headers again and again (32767 entries of 32767 fonts each); a
+// walk that comes back to a block it has read ends there, which bounds its
+// work by the file's size. Pages of the bitmap are made when first touched:
+// a sparse file costs only what the walk visits.
+class VisitedPositions {
+ public:
+  // Marks `position`; false when it was marked before.
+  bool mark(int64_t position) {
+    std::unique_ptr<Page>& page = pages_[position >> kPageBits];
+    if (!page) page = std::make_unique<Page>();
+    const auto bit = static_cast<size_t>(position & (kPageSize - 1));
+    if (page->test(bit)) return false;
+    page->set(bit);
+    return true;
+  }
+
+ private:
+  static constexpr int kPageBits = 12;
+  static constexpr int64_t kPageSize = int64_t{1} << kPageBits;
+  using Page = std::bitset<kPageSize>;
+  std::unordered_map<int64_t, std::unique_ptr<Page>> pages_;
+};
+
 struct FontSearch {
   CpiFontList& entries;
   int wantWidth;
   int wantHeight;
   int found = 0;
   int64_t streamLength = 0;
+  VisitedPositions visited{};
 };
+
+// Reads the header block at the current position unless the walk has read
+// one there before; false for a block read before or read short.
+template <size_t N>
+bool readHeader(ByteStream& stream, FontSearch& search, std::array<uint8_t, N>& block) {
+  return search.visited.mark(stream.position()) && readBlock(stream, block);
+}
+
+// Glyph bytes per row: the width in whole bytes, rounded down also for
+// negative widths (a right shift of a negative value rounds towards minus
+// infinity, where division would round towards zero).
+int32_t bytesPerRow(int width) {
+  return (width + 7) >> 3;
+}
 
 // Reads one screen-font header and skips its glyph data; false when the
 // file is not readable as CPI.
 bool scanFont(ByteStream& stream, FontSearch& search, int32_t codePage) {
   std::array<uint8_t, kScreenFontHeaderSize> header{};
-  if (!readBlock(stream, header)) return false;
+  if (!readHeader(stream, search, header)) return false;
   const int height = static_cast<int8_t>(header[0]);
   const int width = static_cast<int8_t>(header[1]);
-  const int32_t dataSize = (width + 7) / 8 * 256 * height;
+  const int32_t dataSize = bytesPerRow(width) * 256 * height;
   const int64_t dataStart = stream.position();
   if (dataStart + dataSize > search.streamLength) return false;
   if (width == search.wantWidth && height == search.wantHeight) {
     if (search.found == kMaxCpiFonts) return false;
+    // A font whose data starts where `dataOffset` cannot say is refused,
+    // never listed at a wrapped-around position.
+    if (dataStart > std::numeric_limits<int32_t>::max()) return false;
     search.entries[static_cast<size_t>(search.found++)] = {codePage, width, height,
                                                            static_cast<int32_t>(dataStart)};
   }
@@ -68,7 +115,7 @@ bool scanFont(ByteStream& stream, FontSearch& search, int32_t codePage) {
 bool scanEntry(ByteStream& stream, FontSearch& search) {
   const int64_t start = stream.position();
   std::array<uint8_t, kEntryBlockSize> block{};
-  if (!readBlock(stream, block)) return false;
+  if (!readHeader(stream, search, block)) return false;
   if (block[0] != 0x1C || block[1] != 0x00) return false;
   if (std::memcmp(&block[8], kScreenDevice, sizeof kScreenDevice) != 0) return false;
   if (!nextEntryIsConsistent(block.data())) return false;
@@ -88,7 +135,7 @@ int readCpiFonts(ByteStream& stream, CpiFontList& entries, int wantWidth, int wa
   FontSearch search{entries, wantWidth, wantHeight};
   search.streamLength = stream.length();
   std::array<uint8_t, kFileHeaderSize> header{};
-  if (!readBlock(stream, header)) return kNotCpi;
+  if (!readHeader(stream, search, header)) return kNotCpi;
   if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0) return kNotCpi;
   const int entryCount = signed16(&header[23]);
   for (int j = 0; j < entryCount; ++j) {

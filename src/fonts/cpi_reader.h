@@ -19,11 +19,13 @@ struct CpiFontEntry {
 inline constexpr int32_t kMaxCpiFonts = 1024;
 using CpiFontList = std::array<CpiFontEntry, kMaxCpiFonts>;
 
-// Walks the file's headers (no glyph data is read). Returns -1 when the
-// stream is not a readable CPI file (or holds more than 1024 matching
-// fonts), else the number of fonts of the wanted size, described in
-// entries[0..n-1] in file order. Failures of the stream itself are thrown
-// as StreamError and left to the caller.
+// Walks the file's headers (no glyph data is read), each header at most
+// once. Returns -1 when the stream is not a readable CPI file (or holds more
+// than 1024 matching fonts, or the walk comes back to a header it has read,
+// or a matching font's data starts where `dataOffset` cannot hold), else the
+// number of fonts of the wanted size, described in entries[0..n-1] in file
+// order. Failures of the stream itself are thrown as StreamError and left to
+// the caller.
 int readCpiFonts(ByteStream& stream, CpiFontList& entries, int wantWidth, int wantHeight);
 
 }  // namespace varnel

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 
 namespace varnel::help {
 namespace {
@@ -39,15 +40,24 @@ std::optional<std::string> attribute(std::string_view tag, std::string_view name
   return std::nullopt;
 }
 
-std::string decodeEntities(std::string text) {
-  static const std::pair<const char*, const char*> kEntities[] = {
-      {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}};
-  for (const auto& [entity, plain] : kEntities) {
-    for (size_t at = 0; (at = text.find(entity, at)) != std::string::npos; ++at) {
-      text.replace(at, std::strlen(entity), plain);
+// Decodes each entity once, left to right: "&amp;lt;" stands for the text
+// "&lt;", not for "<".
+std::string decodeEntities(std::string_view text) {
+  static const std::pair<std::string_view, char> kEntities[] = {
+      {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&#39;", '\''}};
+  std::string plain;
+  for (size_t at = 0; at < text.size();) {
+    const auto* entity =
+        std::find_if(std::begin(kEntities), std::end(kEntities),
+                     [&](const auto& candidate) { return text.substr(at).starts_with(candidate.first); });
+    if (entity == std::end(kEntities)) {
+      plain += text[at++];
+    } else {
+      plain += entity->second;
+      at += entity->first.size();
     }
   }
-  return text;
+  return plain;
 }
 
 int collectName(chmFile*, chmUnitInfo* unit, void* context) {

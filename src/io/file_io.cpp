@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,23 @@ size_t readFully(int fd, uint8_t* buffer, size_t size, const std::string& path) 
   }
   return total;
 }
+
+// Reads from `offset` until the buffer is full or the file ends.
+size_t readFullyAt(int fd, uint8_t* buffer, size_t size, int64_t offset, const std::string& path) {
+  size_t total = 0;
+  while (total < size) {
+    const ssize_t got =
+        ::pread(fd, buffer + total, size - total, static_cast<off_t>(offset) + static_cast<off_t>(total));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) fail("cannot read", path, errno);
+    if (got == 0) break;
+    total += static_cast<size_t>(got);
+  }
+  return total;
+}
+
+// Bytes a file stream reads ahead.
+constexpr size_t kReadAheadSize = 4096;
 
 void writeFully(int fd, const uint8_t* data, size_t size, const std::string& path) {
   size_t total = 0;
@@ -459,22 +477,45 @@ FileByteStream::~FileByteStream() {
 
 void FileByteStream::seekTo(int64_t position) {
   if (position < 0) throw FileError("seek before the start of " + path_);
-  if (::lseek(fd_, position, SEEK_SET) < 0) fail("cannot seek in", path_, errno);
+  position_ = position;
 }
 
 void FileByteStream::seekBy(int64_t offset) {
-  seekTo(position() + offset);
+  seekTo(position_ + offset);
 }
 
 int32_t FileByteStream::read(uint8_t* buffer, int32_t count) {
   if (count <= 0) return 0;
-  return static_cast<int32_t>(readFully(fd_, buffer, static_cast<size_t>(count), path_));
+  const auto size = static_cast<size_t>(count);
+  const bool inWindow = position_ >= windowStart_ &&
+                        position_ - windowStart_ + count <= static_cast<int64_t>(window_.size());
+  if (!inWindow) {
+    if (size > kReadAheadSize) return readDirectly(buffer, count);
+    window_.resize(kReadAheadSize);
+    try {
+      window_.resize(readFullyAt(fd_, window_.data(), window_.size(), position_, path_));
+    } catch (const FileError&) {
+      // Only a failure of the bytes asked for is the caller's.
+      window_.clear();
+      return readDirectly(buffer, count);
+    }
+    windowStart_ = position_;
+  }
+  const auto offset = static_cast<size_t>(position_ - windowStart_);
+  const size_t n = std::min(size, window_.size() - offset);
+  std::memcpy(buffer, window_.data() + offset, n);
+  position_ += static_cast<int64_t>(n);
+  return static_cast<int32_t>(n);
+}
+
+int32_t FileByteStream::readDirectly(uint8_t* buffer, int32_t count) {
+  const size_t n = readFullyAt(fd_, buffer, static_cast<size_t>(count), position_, path_);
+  position_ += static_cast<int64_t>(n);
+  return static_cast<int32_t>(n);
 }
 
 int64_t FileByteStream::position() {
-  const off_t at = ::lseek(fd_, 0, SEEK_CUR);
-  if (at < 0) fail("cannot tell the position in", path_, errno);
-  return at;
+  return position_;
 }
 
 int64_t FileByteStream::length() {

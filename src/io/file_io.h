@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "fonts/byte_stream.h"
 
@@ -102,8 +103,16 @@ class FileByteStream final : public ByteStream {
   int64_t length() override;
 
  private:
+  int32_t readDirectly(uint8_t* buffer, int32_t count);
+
   int fd_ = -1;
   std::string path_;
+  int64_t position_ = 0;
+  // Bytes read ahead from windowStart_: small reads a few bytes apart (the
+  // headers of a code-page file) then cost a system call per window, not
+  // one per read.
+  std::vector<uint8_t> window_;
+  int64_t windowStart_ = 0;
 };
 
 }  // namespace varnel

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
 #include <thread>
 
 #include "io/file_io.h"
@@ -182,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"NoOutput", plain, {"--crt", "off", "--tv", "off"}, 64, "one output"},
         Refusal{"BadVendor", plain, {"--vendor", "XYZ"}, 64, "hex digits"},
         Refusal{"BadMemoryType", plain, {"--memory-type", "GDDR"}, 64, "DDR or SDR"},
-        Refusal{"BadCas", plain, {"--cas", "4"}, 64, "1, 2 or 3"}),
+        Refusal{"BadCas", plain, {"--cas", "4"}, 64, "not in range 1 to 3"}),
     [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 TEST_F(CliEdit, SetRefusesClocksWithoutDividerBytes) {
@@ -510,6 +512,43 @@ TEST_F(CliEdit, DiffShowsSettingsGlyphsAndRanges) {
   EXPECT_EQ(cli({"diff", sample(), file("missing.rom")}).status, 1);
 }
 
+size_t linesStartingWith(const std::string& text, const std::string& start) {
+  size_t count = 0;
+  for (size_t at = text.find("\n" + start); at != std::string::npos;
+       at = text.find("\n" + start, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+TEST_F(CliEdit, DiffCountsTheBytesMergesNearbyRunsAndShowsTheFirstRanges) {
+  Bytes changed = test::readFile(sample());
+  // Runs 8 equal bytes apart make one range, 9 apart two; then 30 far apart.
+  std::vector<size_t> flips = {0x1000, 0x1009, 0x1100, 0x110A};
+  for (size_t k = 0; k < 30; ++k)
+    flips.push_back(0x1200 + 16 * k);
+  for (size_t at : flips)
+    changed[at] ^= 0xFF;
+  test::writeFile(file("changed.rom"), changed);
+
+  RunResult run = cli({"diff", sample(), file("changed.rom")});
+  EXPECT_EQ(run.status, 5);
+  EXPECT_NE(run.out.find("  34 bytes differ, in 33 ranges\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("  bytes 0x1000..0x1009 (2 of 10 differ)\n"), std::string::npos);
+  EXPECT_NE(run.out.find("  bytes 0x1100..0x1100 (1 of 1 differ)\n"), std::string::npos);
+  EXPECT_EQ(linesStartingWith(run.out, "  bytes 0x"), 20u) << run.out;
+  EXPECT_NE(run.out.find("  ... 13 more ranges (--all shows them)\n"), std::string::npos);
+
+  run = cli({"diff", "--all", sample(), file("changed.rom")});
+  EXPECT_EQ(linesStartingWith(run.out, "  bytes 0x"), 33u) << run.out;
+  EXPECT_EQ(run.out.find("more ranges"), std::string::npos);
+
+  const json out = json::parse(cli({"diff", "--json", sample(), file("changed.rom")}).out);
+  EXPECT_EQ(out["bytesDiffering"], 34);
+  ASSERT_EQ(out["ranges"].size(), 34u);
+  EXPECT_EQ(out["ranges"][1], json::array({0x1009, 0x100A}));
+}
+
 // --- dump -----------------------------------------------------------------
 
 class CliDump : public CliEdit {
@@ -581,29 +620,171 @@ TEST_F(CliEdit, InfoOfSeveralFilesPrintsJsonLinesAndTheWorstStatus) {
   EXPECT_EQ(cli({"info", sample(), file("missing.rom"), file("bad.rom")}).status, 3);
 }
 
+const std::vector<std::vector<std::string>> kCommands = {
+    {"info"}, {"repair"}, {"trace"}, {"cpi"}, {"set"}, {"diff"}, {"dump"},
+    {"font", "export"}, {"font", "import"}, {"font", "render"}};
+
+RunResult help(std::vector<std::string> command) {
+  command.push_back("--help");
+  return cli(command);
+}
+
 TEST(CliHelp, EveryCommandExplainsItselfAndItsExitStatus) {
-  for (const std::vector<std::string>& command : {std::vector<std::string>{"info"},
-                                                  {"repair"},
-                                                  {"trace"},
-                                                  {"cpi"},
-                                                  {"set"},
-                                                  {"diff"},
-                                                  {"dump"},
-                                                  {"font", "export"},
-                                                  {"font", "import"},
-                                                  {"font", "render"}}) {
-    std::vector<std::string> args = command;
-    args.push_back("--help");
-    const RunResult run = cli(args);
+  for (const std::vector<std::string>& command : kCommands) {
+    const RunResult run = help(command);
     EXPECT_EQ(run.status, 0) << command[0];
     EXPECT_NE(run.out.find("Usage"), std::string::npos) << command[0] << run.out;
   }
-  const Bytes manual = test::readFile(test::sourceDir() + "/tools/cli/varnel-cli.1");
-  const std::string page(manual.begin(), manual.end());
-  for (const char* section :
-       {"info", "repair", "trace", "cpi", "set", "font", "diff", "dump", "EXIT STATUS"}) {
-    EXPECT_NE(page.find(section), std::string::npos) << section;
+}
+
+std::string sourceText(const std::string& path) {
+  const Bytes bytes = test::readFile(test::sourceDir() + "/" + path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// The part of `text` from the first `from` to the next `to` after it.
+std::string between(const std::string& text, const std::string& from, const std::string& to) {
+  const size_t start = text.find(from);
+  if (start == std::string::npos) return "";
+  return text.substr(start, text.find(to, start + from.size()) - start);
+}
+
+std::set<std::string> allMatches(const std::string& text, const std::string& pattern) {
+  std::set<std::string> found;
+  const std::regex regex(pattern);
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), regex); it != std::sregex_iterator();
+       ++it) {
+    found.insert((*it)[1]);
   }
+  return found;
+}
+
+// Statuses as the help footers list them: "Exit status: 0 done, 1 ...".
+std::set<std::string> footerStatuses(const std::string& helpText) {
+  return allMatches(between(helpText, "Exit status", "\n\n"), R"((?:: |, )(\d+) )");
+}
+
+TEST(CliHelp, HelpPageManualAndHelpNameTheSameCommandsAndExitStatuses) {
+  std::set<std::string> commands;
+  std::set<std::string> statuses;
+  for (const std::string& name : allMatches(between(help({}).out, "Subcommands:", "\n\n"),
+                                            R"(\n  ([a-z]+))")) {
+    const RunResult own = help({name});
+    const auto subcommands = allMatches(between(own.out, "Subcommands:", "\n\n"), R"(\n  ([a-z]+))");
+    if (subcommands.empty()) commands.insert(name);
+    for (const std::string& sub : subcommands)
+      commands.insert(name + " " + sub);
+    const std::set<std::string> ownStatuses = footerStatuses(own.out);
+    EXPECT_TRUE(ownStatuses.count("64")) << name << " does not list its usage status";
+    statuses.insert(ownStatuses.begin(), ownStatuses.end());
+  }
+  ASSERT_EQ(commands.size(), kCommands.size());
+
+  const std::string manual = sourceText("tools/cli/varnel-cli.1");
+  EXPECT_EQ(allMatches(between(manual, ".SH COMMANDS", ".SH EXIT"), R"(\n\.B ([a-z]+(?: [a-z]+)?)\n)"),
+            commands);
+  EXPECT_EQ(allMatches(between(manual, ".SH EXIT STATUS", "\n.SH"), R"(\n\.B (\d+)\n)"), statuses);
+
+  const std::string page = sourceText("help/commandline.html");
+  EXPECT_EQ(allMatches(between(page, "id=\"commands\"", "</table>"),
+                       R"(<code>varnel-cli ((?:font )?[a-z]+))"),
+            commands);
+  EXPECT_EQ(allMatches(between(page, "id=\"exit-status\"", "</table>"), R"(<th>(\d+)</th>)"),
+            statuses);
+}
+
+// --- hostile command lines -----------------------------------------------
+
+// Command lines that crashed once or could: numbers too large, negative or
+// not numbers, empty strings, names that are not UTF-8, missing files,
+// folders as inputs, options given twice. Each ends with a status its
+// command documents, and a message when it fails; none ends by a signal.
+TEST_F(CliEdit, HostileArgumentsEndWithADocumentedStatus) {
+  const std::string notUtf8 = file("\xFF\xFE.rom");
+  test::writeFile(notUtf8, test::readFile(sample()));
+  test::writeFile(file("two.cpi"), test::buildCpi({{{437, {{8, 16}}}}}).bytes);
+  const std::string folder = dir.path();
+  const std::string missing = file("missing.rom");
+  const std::string out = file("out.rom");
+  const std::string noReader = file("no-reader");
+  const std::string big = "99999999999";
+  struct Case {
+    std::vector<std::string> args;
+    std::set<int> statuses;
+  };
+  const std::vector<Case> cases = {
+      {{"info"}, {64}},
+      {{"info", ""}, {1}},
+      {{"info", folder}, {1}},
+      {{"info", "--json", missing, sample()}, {1}},
+      {{"info", "--json", notUtf8}, {0}},
+      {{"repair", sample(), "-o", out, "-o", file("other.rom")}, {64}},
+      {{"repair", folder, "-o", out}, {1}},
+      {{"repair", "", "-o", out}, {1}},
+      {{"repair", sample(), "-o", ""}, {1, 64}},
+      {{"repair", sample(), "-o", folder}, {1, 64}},
+      {{"trace", ""}, {1}},
+      {{"trace", folder}, {1}},
+      {{"trace", notUtf8}, {0}},
+      {{"cpi", file("two.cpi"), "--size", big + "x16"}, {64}},
+      {{"cpi", file("two.cpi"), "--size", "-8x16"}, {64}},
+      {{"cpi", file("two.cpi"), "--size", ""}, {64}},
+      {{"cpi", folder}, {1}},
+      {{"cpi", ""}, {1}},
+      {{"cpi", "--json", notUtf8}, {2}},
+      {{"set", sample(), "-o", out, "--tv-standard", big}, {64}},
+      {{"set", sample(), "-o", out, "--tv-standard", "2147483648"}, {64}},
+      {{"set", sample(), "-o", out, "--tv-standard", "-1"}, {64}},
+      {{"set", sample(), "-o", out, "--tv-standard", ""}, {64}},
+      {{"set", sample(), "-o", out, "--tv-standard", "9"}, {64}},
+      {{"set", sample(), "-o", out, "--core", big}, {64}},
+      {{"set", sample(), "-o", out, "--core", "-5"}, {64}},
+      {{"set", sample(), "-o", out, "--core", "fast"}, {64}},
+      {{"set", sample(), "-o", out, "--memory", "1e3"}, {64}},
+      {{"set", sample(), "-o", out, "--memory", "300", "--memory", "400"}, {64}},
+      {{"set", sample(), "-o", out, "--cas", "2147483648"}, {64}},
+      {{"set", sample(), "-o", out, "--cas", "0"}, {64}},
+      {{"set", sample(), "-o", out, "--vendor", big}, {64}},
+      {{"set", folder, "-o", out, "--core", "300"}, {1}},
+      {{"set", "", "-o", out, "--core", "300"}, {1}},
+      {{"font", "export", "99x99", sample(), out}, {64}},
+      {{"font", "export", "8x16", folder, out}, {1}},
+      {{"font", "export", "8x16", sample(), folder}, {1, 64}},
+      {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--index", big}, {64}},
+      {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--index", "-1"}, {64}},
+      {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--index", "5000"}, {64}},
+      {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--codepage", big}, {64}},
+      {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--codepage", "-437"}, {64}},
+      {{"font", "import", "8x16", sample(), folder, "-o", out}, {1}},
+      {{"font", "import", "8x16", sample(), missing, "-o", out}, {1}},
+      {{"font", "import", "8x16", sample(), "", "-o", out}, {1}},
+      {{"font", "render", sample(), "-o", file("f.png"), "--scale", big}, {64}},
+      {{"font", "render", sample(), "-o", file("f.png"), "--scale", "-1"}, {64}},
+      {{"font", "render", sample(), "-o", file("f.png"), "--scale", "17"}, {64}},
+      {{"font", "render", folder, "-o", file("f.png")}, {1}},
+      {{"diff", sample()}, {64}},
+      {{"diff", "--json", sample(), notUtf8}, {0}},
+      {{"diff", notUtf8, notUtf8}, {0}},
+      {{"diff", folder, sample()}, {1}},
+      {{"diff", "", ""}, {1}},
+      {{"dump", "-o", out, "--source", "chip", "--reader", noReader}, {64}},
+      {{"dump", "-o", out, "--reader", noReader}, {1}},
+      {{"dump", "-o", out, "--reader", folder}, {1}},
+      {{"dump", "-o", "", "--reader", noReader}, {1}},
+  };
+  for (const Case& c : cases) {
+    std::string line;
+    for (const std::string& arg : c.args)
+      line += " '" + arg + "'";
+    const RunResult run = cli(c.args);
+    EXPECT_TRUE(c.statuses.count(run.status)) << line << ": status " << run.status << "\n" << run.err;
+    if (run.status != 0) {
+      EXPECT_FALSE(run.err.empty() && run.out.empty()) << line << " says nothing";
+    }
+  }
+  // JSON names that are not UTF-8 get replacement characters.
+  const json diff = json::parse(cli({"diff", "--json", sample(), notUtf8}).out);
+  EXPECT_EQ(diff["b"], file("\xEF\xBF\xBD\xEF\xBF\xBD.rom"));
 }
 
 }  // namespace

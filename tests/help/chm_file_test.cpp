@@ -123,5 +123,21 @@ TEST(ParseSitemap, NestedListsGiveDepthsAndEntitiesAreDecoded) {
   EXPECT_TRUE(help::parseSitemap("<UL><OBJECT type=\"text/sitemap\"").empty());
 }
 
+TEST(ParseSitemap, EachEntityIsDecodedOnce) {
+  struct Case {
+    const char* value;
+    const char* name;
+  };
+  for (const Case& c : {Case{"&amp;lt;", "&lt;"}, Case{"&lt;&gt;&quot;&#39;", "<>\"'"},
+                        Case{"&amp;amp;", "&amp;"}, Case{"a &amp b &amp;", "a &amp b &"},
+                        Case{"&&lt;", "&<"}}) {
+    const std::string html = std::string(R"(<OBJECT type="text/sitemap"><param name="Name" value=")") +
+                             c.value + "\"></OBJECT>";
+    const std::vector<SitemapEntry> entries = help::parseSitemap(html);
+    ASSERT_EQ(entries.size(), 1u) << c.value;
+    EXPECT_EQ(entries[0].name, c.name) << c.value;
+  }
+}
+
 }  // namespace
 }  // namespace varnel

@@ -21,8 +21,9 @@ void appendDword(Bytes& out, uint32_t value) {
   appendWord(out, static_cast<uint16_t>(value >> 16));
 }
 
+// Whole bytes per row rounded down, also for negative widths.
 int32_t dataSize(const CpiFontSpec& font) {
-  return (font.width + 7) / 8 * 256 * font.height;
+  return ((font.width + 7) >> 3) * 256 * font.height;
 }
 
 }  // namespace

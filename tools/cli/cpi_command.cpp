@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "fonts/cpi_reader.h"
+#include "image_report.h"
 #include "io/file_io.h"
 #include "loaded_image.h"
 
@@ -39,7 +40,7 @@ void printFonts(const CpiOptions& options, int result, const CpiFontList& fonts)
                               {"height", font.height},
                               {"dataOffset", font.dataOffset}});
     }
-    std::printf("%s\n", out.dump().c_str());
+    std::printf("%s\n", jsonLine(out).c_str());
     return;
   }
   if (result < 0) {
@@ -87,7 +88,8 @@ void addCpiCommand(CLI::App& app, int& status) {
                 "Print {\"result\": n, \"fonts\": [...]}, result -1 for an unreadable file");
   cpi->footer(
       "Exit status: 0 a code-page file (with or without fonts of the size), 1 the file cannot "
-      "be read, 2 not a readable code-page file (the editor would take it as a raw font).");
+      "be read, 2 not a readable code-page file (the editor would take it as a raw font), 64 a "
+      "wrong command line.");
   cpi->callback([options, &status] { status = runCpi(*options); });
 }
 

@@ -1,5 +1,6 @@
 // varnel-cli diff: what differs between two images, setting by setting and
 // byte range by byte range.
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -78,9 +79,57 @@ std::vector<std::pair<int32_t, int32_t>> differingRanges(const BiosImage& a, con
   return ranges;
 }
 
+// Runs of differing bytes with at most this many equal bytes between them
+// are shown as one range: unrelated images differ almost everywhere.
+constexpr int32_t kMergeGap = 8;
+// Ranges shown without --all.
+constexpr size_t kRangesShown = 20;
+
+struct ShownRange {
+  int32_t start, end;  // half-open
+  int32_t differing;
+};
+
+std::vector<ShownRange> mergeNearbyRanges(const std::vector<std::pair<int32_t, int32_t>>& runs) {
+  std::vector<ShownRange> shown;
+  for (const auto& [start, end] : runs) {
+    if (!shown.empty() && start - shown.back().end <= kMergeGap) {
+      shown.back().end = end;
+      shown.back().differing += end - start;
+    } else {
+      shown.push_back({start, end, end - start});
+    }
+  }
+  return shown;
+}
+
+int32_t differingBytes(const std::vector<std::pair<int32_t, int32_t>>& runs) {
+  int32_t total = 0;
+  for (const auto& [start, end] : runs)
+    total += end - start;
+  return total;
+}
+
+void printRanges(const std::vector<std::pair<int32_t, int32_t>>& runs, bool all) {
+  if (runs.empty()) return;
+  const std::vector<ShownRange> shown = mergeNearbyRanges(runs);
+  std::printf("  %d bytes differ, in %zu range%s\n", differingBytes(runs), shown.size(),
+              shown.size() == 1 ? "" : "s");
+  const size_t count = all ? shown.size() : std::min(shown.size(), kRangesShown);
+  for (size_t i = 0; i < count; ++i) {
+    const ShownRange& r = shown[i];
+    std::printf("  bytes 0x%04X..0x%04X (%d of %d differ)\n", r.start, r.end - 1, r.differing,
+                r.end - r.start);
+  }
+  if (count < shown.size()) {
+    std::printf("  ... %zu more ranges (--all shows them)\n", shown.size() - count);
+  }
+}
+
 struct DiffOptions {
   std::string a, b;
   bool json = false;
+  bool all = false;
 };
 
 std::string text(const std::string& name, const Json& value) {
@@ -90,7 +139,7 @@ std::string text(const std::string& name, const Json& value) {
     std::snprintf(hex, sizeof hex, "0x%04X", value.get<unsigned>());
     return hex;
   }
-  return value.dump();
+  return jsonLine(value);
 }
 
 int runDiff(const DiffOptions& o) {
@@ -124,10 +173,11 @@ int runDiff(const DiffOptions& o) {
     for (const Setting& s : settings)
       out["settings"].push_back({{"name", s.name}, {"a", s.a}, {"b", s.b}});
     out["glyphsChanged"] = {{"8x8", glyphs8}, {"8x16", glyphs16}};
+    out["bytesDiffering"] = differingBytes(ranges);
     out["ranges"] = Json::array();
     for (const auto& [start, end] : ranges)
       out["ranges"].push_back({start, end});
-    std::printf("%s\n", out.dump().c_str());
+    std::printf("%s\n", jsonLine(out).c_str());
   } else {
     std::printf("%s and %s %s\n", o.a.c_str(), o.b.c_str(), same ? "are the same image" : "differ");
     for (const Setting& s : settings) {
@@ -139,9 +189,7 @@ int runDiff(const DiffOptions& o) {
       if (count.is_number() && count.get<int>() > 0)
         std::printf("  %-20s %d changed\n", name, count.get<int>());
     }
-    for (const auto& [start, end] : ranges) {
-      std::printf("  bytes 0x%04X..0x%04X (%d)\n", start, end - 1, end - start);
-    }
+    printRanges(ranges, o.all);
   }
   return same ? kExitOk : kExitDifferent;
 }
@@ -153,11 +201,18 @@ void addDiffCommand(CLI::App& app, int& status) {
   CLI::App* diff = app.add_subcommand("diff", "Show what differs between two images");
   diff->add_option("A", o->a, "First ROM image")->required();
   diff->add_option("B", o->b, "Second ROM image")->required();
-  diff->add_flag("--json", o->json, "One JSON object");
+  diff->add_flag("--json", o->json, "One JSON object, with every range of differing bytes");
+  const std::string shown = std::to_string(kRangesShown);
+  diff->add_flag("--all", o->all, "Show every range, not only the first " + shown);
   diff->footer(
       "Shows every setting the editor shows that differs, the number of changed glyphs of each "
-      "font, and the byte ranges that differ (inclusive in text, half-open [start, end) in "
-      "JSON). Exit status: 0 the same, 5 they differ, 1 a file cannot be read.");
+      "font, how many bytes differ and the byte ranges that differ. In text, ranges are "
+      "inclusive, runs of differing bytes at most " +
+      std::to_string(kMergeGap) +
+      " equal bytes apart are merged into one range, and the first " + shown +
+      " ranges are shown unless --all is given; JSON gives every run unmerged, half-open "
+      "[start, end). Exit status: 0 the same, 5 they differ, 1 a file cannot be read, 64 a "
+      "wrong command line.");
   diff->callback([o, &status] { status = runDiff(*o); });
 }
 

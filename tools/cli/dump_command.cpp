@@ -28,10 +28,19 @@ int fail(const CommandError& error) {
   return error.status;
 }
 
+// The reader tool lies beside varnel-cli in the build tree, and in the
+// editor's program folder once installed.
+std::string defaultReader() {
+  const std::string here = executableDirectory();
+  const std::string installed = here + VARNEL_INSTALLED_READER_DIR + "/" + ui::kReaderToolName;
+  const std::string beside = here + ui::kReaderToolName;
+  return ::access(beside.c_str(), X_OK) != 0 && ::access(installed.c_str(), X_OK) == 0 ? installed
+                                                                                        : beside;
+}
+
 int runDump(const DumpOptions& o) {
   if (const auto error = checkOutput(o.output, {}, InPlace::kNotOffered)) return fail(*error);
-  const std::string reader =
-      o.reader.empty() ? executableDirectory() + ui::kReaderToolName : o.reader;
+  const std::string reader = o.reader.empty() ? defaultReader() : o.reader;
   // Beside OUT, under a short name whatever OUT's length; hidden, like the
   // temporary file of a save.
   const std::string folder = std::filesystem::path(o.output).parent_path().string();
@@ -73,12 +82,14 @@ void addDumpCommand(CLI::App& app, int& status) {
   dump->add_option("--source", o->source, "ram: the copy shadowed at 0xC0000; rom: the chip")
       ->check(CLI::IsMember({"ram", "rom"}))
       ->capture_default_str();
-  dump->add_option("--reader", o->reader, "The reader tool (default: pokrun beside varnel-cli)");
+  dump->add_option("--reader", o->reader,
+                   "The reader tool (default: pokrun beside varnel-cli, or installed in its "
+                   "program folder)");
   dump->footer(
       "The reader tool is given one second, like the editor's Current command; reading the card "
       "needs root. The image is kept only when it loads like in the editor. Exit status: 0 "
       "saved, 1 nothing read or the file cannot be written, 2 not a valid image, 3 checksums "
-      "bad.");
+      "bad, 64 a wrong command line.");
   dump->callback([o, &status] { status = runDump(*o); });
 }
 

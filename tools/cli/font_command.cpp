@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands.h"
+#include "fonts/cpi_reader.h"
 #include "headless_editor.h"
 #include "io/file_io.h"
 #include "output_file.h"
@@ -134,7 +135,6 @@ class ScaledCanvas : public ui::PixelCanvas {
 };
 
 Result runRender(const FontOptions& o) {
-  if (o.scale < 1 || o.scale > 16) return CommandError{kExitUsage, "--scale is 1 to 16"};
   if (!toStandardOutput(o.output)) {
     if (Result error = checkOutput(o.output, {o.input}, InPlace::kNotOffered)) return error;
   }
@@ -186,8 +186,10 @@ void addFontCommand(CLI::App& app, int& status) {
   importer->add_option("FONTFILE", o->fontFile, "Raw font (.fnt) or code-page file (.cpi)")
       ->required();
   importer->add_option("-o,--output", o->output, "Where to save the changed image")->required();
-  importer->add_option("--codepage", o->codePage, "Pick the code page's font from a CPI file");
-  importer->add_option("--index", o->index, "Pick the I-th listed font (from 0) of a CPI file");
+  importer->add_option("--codepage", o->codePage, "Pick the code page's font from a CPI file")
+      ->check(CLI::NonNegativeNumber);
+  importer->add_option("--index", o->index, "Pick the I-th listed font (from 0) of a CPI file")
+      ->check(CLI::Range(0, kMaxCpiFonts - 1));
   importer->add_flag("--force", o->force, "Load a raw font that does not look like a font");
   importer->add_flag("--in-place", o->inPlace,
                      "Allow OUT to be IN; the original is kept as IN.bak");
@@ -197,6 +199,7 @@ void addFontCommand(CLI::App& app, int& status) {
   render->add_option("-o,--output", o->output, "PNG file to write; - for standard output")
       ->required();
   render->add_option("--scale", o->scale, "Enlarge every pixel to N x N (1 to 16)")
+      ->check(CLI::Range(1, 16))
       ->capture_default_str();
   render->callback([o, &status] { finish(status, runRender(*o)); });
   importer->callback([o, &status] { finish(status, runImport(*o)); });

@@ -123,7 +123,7 @@ void addTvTable(Json& out, const BiosImage& image) {
 // replaced after serialisation; the key anchors each replacement, and a key
 // followed by an unescaped quote cannot occur inside a JSON string.
 std::string dumpWithNumbers(const Json& out, const std::map<std::string, std::string>& numbers) {
-  std::string dump = out.dump();
+  std::string dump = jsonLine(out);
   for (const auto& [key, number] : numbers) {
     const std::string placeholder = "\"" + key + "\":\"" + kNumberPlaceholder + "\"";
     const size_t at = dump.find(placeholder);
@@ -181,6 +181,10 @@ std::string fontText(const BiosImage& image) {
 }
 
 }  // namespace
+
+std::string jsonLine(const Json& value) {
+  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
 
 Json wordOrNull(const BiosImage& image, ImageRef ref) {
   return ref ? Json(image.wordAt(ref)) : Json(nullptr);

@@ -42,7 +42,8 @@ void addInfoCommand(CLI::App& app, int& status) {
   info->add_flag("--json", options->json, "One JSON object per file, one per line");
   info->footer(
       "Exit status: 0 valid with sound checksums, 1 a file cannot be read, 2 not a valid "
-      "image, 3 checksums bad; with several files, the worst of them.");
+      "image, 3 checksums bad, 64 a wrong command line; with several files, the worst of "
+      "them.");
   info->callback([options, &status] { status = runInfo(*options); });
 }
 

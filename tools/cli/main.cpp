@@ -1,5 +1,7 @@
 // varnel-cli: the editor's image operations, headless.
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
 
 #include "commands.h"
 #include "loaded_image.h"
@@ -21,6 +23,10 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     const int code = app.exit(error);
     return code == 0 ? 0 : varnel::cli::kExitUsage;
+  } catch (const std::exception& error) {
+    // Whatever a command did not foresee ends with a message, never an abort.
+    std::fprintf(stderr, "varnel-cli: %s\n", error.what());
+    return varnel::cli::kExitFileError;
   }
   return status;
 }

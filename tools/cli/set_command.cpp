@@ -1,6 +1,7 @@
 // varnel-cli set: the editor's settings from the command line, applied
 // through the editor's own controls and saved the way its Save button does.
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -34,6 +35,9 @@ struct SetOptions {
 
 using Result = std::optional<CommandError>;
 
+// The largest clock the command types into the window's clock boxes.
+constexpr int kMaxTypedClock = 9999;
+
 CommandError refused(const std::string& why) {
   return {kExitRefused, why};
 }
@@ -52,9 +56,6 @@ Result checkCombinations(const SetOptions& o) {
   if (o.sync && o.memory) return usage("--memory cannot be given with --sync: memory follows core");
   if (o.crt == "off" && o.tv == "off") {
     return usage("--crt off and --tv off: one output always stays on");
-  }
-  for (int mhz : {o.core.value_or(0), o.memory.value_or(0)}) {
-    if (mhz < 0) return usage("clocks are whole MHz, 50 to 575");
   }
   return std::nullopt;
 }
@@ -104,10 +105,7 @@ Result applyMemoryTimings(const SetOptions& o, HeadlessEditor& session) {
     if (type != "DDR" && type != "SDR") return usage("--memory-type is DDR or SDR");
     controls.choose(kIdMemoryType, type == "DDR" ? 0 : 1);
   }
-  if (o.cas) {
-    if (*o.cas < 1 || *o.cas > 3) return usage("--cas is 1, 2 or 3");
-    controls.choose(kIdCas, *o.cas - 1);
-  }
+  if (o.cas) controls.choose(kIdCas, *o.cas - 1);
   return std::nullopt;
 }
 
@@ -122,9 +120,11 @@ std::optional<int> tvStandardCode(const std::string& text) {
       return static_cast<int>(code);
     }
   }
-  if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos &&
-      std::stoi(text) < static_cast<int>(TvStandardNames.size())) {
-    return std::stoi(text);
+  size_t code = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), code);
+  if (error == std::errc() && end == text.data() + text.size() && !text.empty() &&
+      code < TvStandardNames.size()) {
+    return static_cast<int>(code);
   }
   return std::nullopt;
 }
@@ -133,14 +133,13 @@ Result applyTv(const SetOptions& o, HeadlessEditor& session) {
   ui::HeadlessControls& controls = session.controls();
   if (!o.allTvStandards.empty()) setCheck(controls, kIdUnsupportedTv, o.allTvStandards == "on");
   if (!o.tvStandard.empty()) {
-    const std::optional<int> code = tvStandardCode(o.tvStandard);
-    if (!code) return usage("--tv-standard: no standard named " + o.tvStandard);
+    const int code = *tvStandardCode(o.tvStandard);  // checked by the parser
     int index = -1;
     for (int i = 0; i < controls.itemCount(kIdTvStandard); ++i) {
-      if (controls.itemData(kIdTvStandard, i) == static_cast<uint32_t>(*code)) index = i;
+      if (controls.itemData(kIdTvStandard, i) == static_cast<uint32_t>(code)) index = i;
     }
     if (index < 0) {
-      return refused(std::string(TvStandardNames[static_cast<size_t>(*code)]) +
+      return refused(std::string(TvStandardNames[static_cast<size_t>(code)]) +
                      " is not among the standards this image supports; add "
                      "--all-tv-standards on");
     }
@@ -211,12 +210,21 @@ void addSetCommand(CLI::App& app, int& status) {
   set->add_option("IN", o->input, "ROM image to change")->required();
   set->add_option("-o,--output", o->output, "Where to save the changed image")->required();
   set->add_flag("--in-place", o->inPlace, "Allow OUT to be IN; the original is kept as IN.bak");
-  set->add_option("--core", o->core, "Core clock, whole MHz (50 to 575)");
-  set->add_option("--memory", o->memory, "Memory clock, whole MHz (50 to 575)");
+  // Clocks beyond 50 to 575 are typed in as given; the window's own limits
+  // then apply, as when a user types them.
+  set->add_option("--core", o->core, "Core clock, whole MHz (50 to 575)")
+      ->check(CLI::Range(0, kMaxTypedClock));
+  set->add_option("--memory", o->memory, "Memory clock, whole MHz (50 to 575)")
+      ->check(CLI::Range(0, kMaxTypedClock));
   set->add_flag("--sync", o->sync, "Tie the memory clock to the core clock");
   set->add_option("--memory-type", o->memoryType, "DDR or SDR");
-  set->add_option("--cas", o->cas, "CAS latency: 1, 2 or 3");
-  set->add_option("--tv-standard", o->tvStandard, "TV standard at start-up: a name or code");
+  set->add_option("--cas", o->cas, "CAS latency: 1, 2 or 3")->check(CLI::Range(1, 3));
+  set->add_option("--tv-standard", o->tvStandard, "TV standard at start-up: a name or code")
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            return tvStandardCode(text) ? std::string() : "no standard named " + text;
+          },
+          "NAME|CODE"));
   set->add_option("--crt", o->crt, "CRT output at start-up")->check(CLI::IsMember({"on", "off"}));
   set->add_option("--tv", o->tv, "TV output at start-up")->check(CLI::IsMember({"on", "off"}));
   set->add_option("--all-tv-standards", o->allTvStandards,

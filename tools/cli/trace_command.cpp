@@ -27,7 +27,8 @@ void addTraceCommand(CLI::App& app, int& status) {
   trace->add_option("FILE", *file, "ROM image")->required();
   trace->footer(
       "The traces of the type-1 and type-2 register scripts are printed in the order the load "
-      "meets them. Exit status as for info.");
+      "meets them. Exit status: 0 valid with sound checksums, 1 the file cannot be read, 2 not "
+      "a valid image, 3 checksums bad, 64 a wrong command line.");
   trace->callback([file, &status] { status = runTrace(*file); });
 }
 
