@@ -681,7 +681,7 @@ TEST(CliHelp, HelpPageManualAndHelpNameTheSameCommandsAndExitStatuses) {
   ASSERT_EQ(commands.size(), kCommands.size());
 
   const std::string manual = sourceText("tools/cli/varnel-cli.1");
-  EXPECT_EQ(allMatches(between(manual, ".SH COMMANDS", ".SH EXIT"), R"(\n\.B ([a-z]+(?: [a-z]+)?)\n)"),
+  EXPECT_EQ(allMatches(between(manual, ".SH COMMANDS", "\n.SH"), R"(\n\.B ([a-z]+(?: [a-z]+)?)\n)"),
             commands);
   EXPECT_EQ(allMatches(between(manual, ".SH EXIT STATUS", "\n.SH"), R"(\n\.B (\d+)\n)"), statuses);
 
