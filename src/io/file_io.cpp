@@ -94,6 +94,26 @@ const char* kindOf(mode_t mode) {
   throw FileError("cannot save " + path + ": " + why);
 }
 
+// Opens a file to read it. Only a regular file (or a link to one) is read:
+// the open does not wait for a FIFO's writer, and a FIFO, device, socket or
+// folder is refused before a byte is read, so no input can hang a command.
+int openRegularFileToRead(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) fail("cannot open", path, errno);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    const int error = errno;
+    ::close(fd);
+    fail("cannot open", path, error);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    throw FileError("cannot read " + path + ": it is " + kindOf(info.st_mode));
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 // --- Temporary files removed on the signals that end a program -------------
 //
 // The paths live in fixed buffers that the handler only reads; a slot is
@@ -353,8 +373,7 @@ class PendingSave {
 }  // namespace
 
 size_t readFilePrefix(const std::string& path, std::span<uint8_t> buffer) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fail("cannot open", path, errno);
+  const int fd = openRegularFileToRead(path);
   try {
     const size_t n = readFully(fd, buffer.data(), buffer.size(), path);
     ::close(fd);
@@ -467,8 +486,7 @@ bool fileExists(const std::string& path) {
 }
 
 FileByteStream::FileByteStream(const std::string& path) : path_(path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) fail("cannot open", path, errno);
+  fd_ = openRegularFileToRead(path);
 }
 
 FileByteStream::~FileByteStream() {

@@ -18,7 +18,8 @@ class FileError : public StreamError {
 };
 
 // Reads at most buffer.size() bytes from the start of the file; returns how
-// many were read. Throws FileError when the file cannot be opened or read.
+// many were read. Throws FileError when the file cannot be opened or read,
+// or is not a regular file (a FIFO or device could block or never end).
 size_t readFilePrefix(const std::string& path, std::span<uint8_t> buffer);
 
 // The first `limit` bytes of a regular file, or nothing when the path is
@@ -88,7 +89,8 @@ void removeFileQuietly(const std::string& path);
 
 bool fileExists(const std::string& path);
 
-// A file opened for reading, as a seekable byte stream. Throws FileError.
+// A regular file opened for reading, as a seekable byte stream. Throws
+// FileError, also for anything but a regular file.
 class FileByteStream final : public ByteStream {
  public:
   explicit FileByteStream(const std::string& path);

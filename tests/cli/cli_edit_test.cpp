@@ -708,6 +708,9 @@ TEST_F(CliEdit, HostileArgumentsEndWithADocumentedStatus) {
   const std::string out = file("out.rom");
   const std::string noReader = file("no-reader");
   const std::string big = "99999999999";
+  // A FIFO with no writer: opening it to read would wait for ever.
+  const std::string fifo = file("input.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   struct Case {
     std::vector<std::string> args;
     std::set<int> statuses;
@@ -767,6 +770,14 @@ TEST_F(CliEdit, HostileArgumentsEndWithADocumentedStatus) {
       {{"diff", notUtf8, notUtf8}, {0}},
       {{"diff", folder, sample()}, {1}},
       {{"diff", "", ""}, {1}},
+      {{"info", fifo}, {1}},
+      {{"repair", fifo, "-o", out}, {1}},
+      {{"trace", fifo}, {1}},
+      {{"cpi", fifo}, {1}},
+      {{"set", fifo, "-o", out, "--core", "300"}, {1}},
+      {{"font", "import", "8x16", sample(), fifo, "-o", out}, {1}},
+      {{"font", "render", fifo, "-o", file("f.png")}, {1}},
+      {{"diff", sample(), fifo}, {1}},
       {{"dump", "-o", out, "--source", "chip", "--reader", noReader}, {64}},
       {{"dump", "-o", out, "--reader", noReader}, {1}},
       {{"dump", "-o", out, "--reader", folder}, {1}},
