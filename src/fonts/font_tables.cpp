@@ -69,19 +69,30 @@ bool passesRules(const uint8_t* font, int glyphRows, int upperRow, int lowerRow,
   return true;
 }
 
+// The last anchor byte in the code whose surrounding code matches; 0 when
+// none does. The last match is the one the tables are taken from.
+template <size_t N>
+int32_t findLastCode(const BiosImage& image, uint8_t anchor, int32_t lead,
+                     const std::array<int16_t, N>& code) {
+  const int32_t limit = image.boundedLength() - 32;
+  for (int32_t p = findLastByte(image, kCodeSearchStart, limit, anchor); p != 0;
+       p = findLastByte(image, kCodeSearchStart, p, anchor)) {
+    if (matchesAt(image, p - lead, code)) return p;
+  }
+  return 0;
+}
+
 }  // namespace
 
 void locateFontTables(BiosImage& image) {
   const int32_t n = image.boundedLength();
-  for (int32_t p = kCodeSearchStart; p < n - 32; ++p) {
-    if (image.bytes[p] == 0xBD && matchesAt(image, p - kFontPointerLead, kFontPointerCode)) {
-      image.font8x8Offset = offsetIfFits(image.wordAt(p + 1), n, kFont8x8Size);
-      image.font8x16Offset = offsetIfFits(image.wordAt(p + 9), n, kFont8x16Size);
-    }
-    if (image.bytes[p] == 0xBE && matchesAt(image, p - kAltTableLead, kAltTableCode)) {
-      image.altFont9x16Offset = offsetIfFits(image.wordAt(p + 1), n, kAltFontTableMinSize);
-      image.altFont9x14Offset = offsetIfFits(image.wordAt(p + 9), n, kAltFontTableMinSize);
-    }
+  if (const int32_t p = findLastCode(image, 0xBD, kFontPointerLead, kFontPointerCode)) {
+    image.font8x8Offset = offsetIfFits(image.wordAt(p + 1), n, kFont8x8Size);
+    image.font8x16Offset = offsetIfFits(image.wordAt(p + 9), n, kFont8x16Size);
+  }
+  if (const int32_t p = findLastCode(image, 0xBE, kAltTableLead, kAltTableCode)) {
+    image.altFont9x16Offset = offsetIfFits(image.wordAt(p + 1), n, kAltFontTableMinSize);
+    image.altFont9x14Offset = offsetIfFits(image.wordAt(p + 9), n, kAltFontTableMinSize);
   }
 }
 
