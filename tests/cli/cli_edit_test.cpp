@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <png.h>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
-#include <png.h>
 #include <regex>
 #include <set>
 #include <thread>
@@ -611,8 +611,8 @@ TEST_F(CliEdit, InfoOfSeveralFilesPrintsJsonLinesAndTheWorstStatus) {
 }
 
 const std::vector<std::vector<std::string>> kCommands = {
-    {"info"}, {"repair"}, {"trace"}, {"cpi"}, {"set"}, {"diff"}, {"dump"},
-    {"font", "export"}, {"font", "import"}, {"font", "render"}};
+    {"info"}, {"repair"},         {"trace"},          {"cpi"},           {"set"}, {"diff"},
+    {"dump"}, {"font", "export"}, {"font", "import"}, {"font", "render"}};
 
 RunResult help(std::vector<std::string> command) {
   command.push_back("--help");
@@ -642,8 +642,8 @@ std::string between(const std::string& text, const std::string& from, const std:
 std::set<std::string> allMatches(const std::string& text, const std::string& pattern) {
   std::set<std::string> found;
   const std::regex regex(pattern);
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), regex); it != std::sregex_iterator();
-       ++it) {
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), regex);
+       it != std::sregex_iterator(); ++it) {
     found.insert((*it)[1]);
   }
   return found;
@@ -657,10 +657,11 @@ std::set<std::string> footerStatuses(const std::string& helpText) {
 TEST(CliHelp, HelpPageManualAndHelpNameTheSameCommandsAndExitStatuses) {
   std::set<std::string> commands;
   std::set<std::string> statuses;
-  for (const std::string& name : allMatches(between(help({}).out, "Subcommands:", "\n\n"),
-                                            R"(\n  ([a-z]+))")) {
+  for (const std::string& name :
+       allMatches(between(help({}).out, "Subcommands:", "\n\n"), R"(\n  ([a-z]+))")) {
     const RunResult own = help({name});
-    const auto subcommands = allMatches(between(own.out, "Subcommands:", "\n\n"), R"(\n  ([a-z]+))");
+    const auto subcommands =
+        allMatches(between(own.out, "Subcommands:", "\n\n"), R"(\n  ([a-z]+))");
     if (subcommands.empty()) commands.insert(name);
     for (const std::string& sub : subcommands)
       commands.insert(name + " " + sub);
@@ -671,8 +672,9 @@ TEST(CliHelp, HelpPageManualAndHelpNameTheSameCommandsAndExitStatuses) {
   ASSERT_EQ(commands.size(), kCommands.size());
 
   const std::string manual = sourceText("tools/cli/varnel-cli.1");
-  EXPECT_EQ(allMatches(between(manual, ".SH COMMANDS", ".SH EXIT"), R"(\n\.B ([a-z]+(?: [a-z]+)?)\n)"),
-            commands);
+  EXPECT_EQ(
+      allMatches(between(manual, ".SH COMMANDS", ".SH EXIT"), R"(\n\.B ([a-z]+(?: [a-z]+)?)\n)"),
+      commands);
   EXPECT_EQ(allMatches(between(manual, ".SH EXIT STATUS", "\n.SH"), R"(\n\.B (\d+)\n)"), statuses);
 
   const std::string page = sourceText("help/commandline.html");
@@ -744,7 +746,8 @@ TEST_F(CliEdit, HostileArgumentsEndWithADocumentedStatus) {
       {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--index", "-1"}, {64}},
       {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--index", "5000"}, {64}},
       {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--codepage", big}, {64}},
-      {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--codepage", "-437"}, {64}},
+      {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--codepage", "-437"},
+       {64}},
       {{"font", "import", "8x16", sample(), folder, "-o", out}, {1}},
       {{"font", "import", "8x16", sample(), missing, "-o", out}, {1}},
       {{"font", "import", "8x16", sample(), "", "-o", out}, {1}},
@@ -767,7 +770,8 @@ TEST_F(CliEdit, HostileArgumentsEndWithADocumentedStatus) {
     for (const std::string& arg : c.args)
       line += " '" + arg + "'";
     const RunResult run = cli(c.args);
-    EXPECT_TRUE(c.statuses.count(run.status)) << line << ": status " << run.status << "\n" << run.err;
+    EXPECT_TRUE(c.statuses.count(run.status)) << line << ": status " << run.status << "\n"
+                                              << run.err;
     if (run.status != 0) {
       EXPECT_FALSE(run.err.empty() && run.out.empty()) << line << " says nothing";
     }

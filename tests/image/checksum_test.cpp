@@ -112,13 +112,13 @@ TEST_P(RepairRebuildsSumFields, ForTheSumOfTheClearedImage) {
   EXPECT_TRUE(reload(*image)->checksumsValid());
 }
 
-INSTANTIATE_TEST_SUITE_P(Sums, RepairRebuildsSumFields,
-                         testing::Values(SumFieldRow{0x1234, 0x12, 0xD3, 0x1200, 0, 0, 0, 0},
-                                         SumFieldRow{0x12F0, 0x13, 0xF4, 0x1300, 0, 0, 0, 0},
-                                         SumFieldRow{0xFDFE, 0xFF, 0x81, 0xFF00, 0, 0, 0, 0},
-                                         SumFieldRow{0xFE10, 0x00, 0xF7, 0x0000, 0x80, 0x80, 0x80,
-                                                   0x80},
-                                         SumFieldRow{0x1235, 0x12, 0xD1, 0x1200, 0x01, 0x02, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Sums, RepairRebuildsSumFields,
+    testing::Values(SumFieldRow{0x1234, 0x12, 0xD3, 0x1200, 0, 0, 0, 0},
+                    SumFieldRow{0x12F0, 0x13, 0xF4, 0x1300, 0, 0, 0, 0},
+                    SumFieldRow{0xFDFE, 0xFF, 0x81, 0xFF00, 0, 0, 0, 0},
+                    SumFieldRow{0xFE10, 0x00, 0xF7, 0x0000, 0x80, 0x80, 0x80, 0x80},
+                    SumFieldRow{0x1235, 0x12, 0xD1, 0x1200, 0x01, 0x02, 0, 0}));
 
 TEST(RepairChecksums, KeepsMatchingSumFieldsAndRewritesTheHash) {
   // Find a sum-keeping change whose new hash has the same byte sum as the

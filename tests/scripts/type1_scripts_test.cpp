@@ -90,9 +90,8 @@ TEST(LocateType1Scripts, SameAsThePlainSearchOnRandomImages) {
     // reach the image's end.
     const int sites = static_cast<int>(random() % 80);
     for (int k = 0; k < sites; ++k) {
-      const int32_t pos = random() % 10 == 0
-                              ? n - 7 + static_cast<int32_t>(random() % 2)
-                              : 256 + static_cast<int32_t>(random() % (n - 270));
+      const int32_t pos = random() % 10 == 0 ? n - 7 + static_cast<int32_t>(random() % 2)
+                                             : 256 + static_cast<int32_t>(random() % (n - 270));
       const int32_t target = loopPos - 10 + static_cast<int32_t>(random() % 9);
       raw.callSite(pos, 0xBE, static_cast<uint16_t>(0x100 + random() % 64), target);
       if (random() % 10 == 0) raw.at(pos + 3, {0x90});
