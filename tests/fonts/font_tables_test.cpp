@@ -102,9 +102,9 @@ TEST(LocateFontTables, SameAsThePlainScanOnRandomImages) {
     const int32_t n = 16384 + static_cast<int32_t>(random() % 49153);
     RawImage raw(n);
     // Few byte values, so that anchors are everywhere and most fail late.
-    const uint8_t values[] = {0xBD, 0xBE, 0xB9, 0xEB, 0x00, 0x10};
+    const uint8_t values[] = {0xBD, 0xBE, 0xB9, 0xEB, 0x00, 0x10, 0x0E, 0xDC};
     for (int32_t p = 0; p < n; ++p)
-      (*raw).bytes[static_cast<size_t>(p)] = values[random() % 6];
+      (*raw).bytes[static_cast<size_t>(p)] = values[random() % 8];
     for (int k = static_cast<int>(random() % 4); k > 0; --k) {
       // Anywhere, or at the ends of the searched range (256 and n - 33).
       const int32_t ends[] = {256, n - 33, n - 32,
