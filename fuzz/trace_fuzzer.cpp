@@ -1,18 +1,17 @@
 // Both script traces over arbitrary images and starting points.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "fuzz_input.h"
 #include "image/bios_image.h"
+#include "scripts/type1_scripts.h"
+#include "scripts/type2_scripts.h"
 
 using varnel::BiosImage;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static auto image = std::make_unique<BiosImage>();
-  static bool quiet = std::freopen("/dev/null", "w", stdout) != nullptr;
-  (void)quiet;
   varnel::fuzz::FuzzInput input(data, size);
   const uint16_t type1Start = input.take<uint16_t>();
   const uint16_t type2Start = input.take<uint16_t>();
@@ -25,9 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   image->length = static_cast<int32_t>(n);
   image->traceScripts = true;
   image->headerOffset = header;
-  image->walkType1Script(type1Start, extract);
-  image->traceType2Script(type2Start);
-  image->locateType2Scripts();
+  if (extract) {
+    varnel::readType1Script(*image, type1Start);
+  } else {
+    varnel::patchType1Script(*image, type1Start);
+  }
+  varnel::traceType2Script(*image, type2Start, image->scriptTrace);
+  varnel::traceType2Scripts(*image, image->scriptTrace);
   image->parseHeader();
   return 0;
 }

@@ -7,7 +7,7 @@ VARNEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 VARNEL_BUILD_PACKAGES=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libpng-dev
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core pci.ids
   libchm-dev fp-utils
 )

@@ -17,6 +17,7 @@ constexpr std::array<int16_t, 20> kFontPointerCode = {0xB9, 0x0E, 0x00, 0xEB, kA
                                                       kAny, 0xB9, 0x08, 0x00, 0xEB, kAny, 0xBD,
                                                       kAny, kAny, 0xB9, 0x10, 0x00, 0xEB};
 constexpr int32_t kFontPointerLead = 5;
+constexpr int32_t kFontPointerKey = 1;  // the 0Eh of mov cx,000Eh
 
 // xor bh,bh / mov bl,ah / mov si,alt9x16 / cmp bl,10h / je short /
 // mov si,alt9x14 / cmp bl,0Eh / je short. Starts 4 bytes before the anchor.
@@ -24,6 +25,7 @@ constexpr std::array<int16_t, 19> kAltTableCode = {0x32, 0xFF, 0x8A, 0xDC, 0xBE,
                                                    0x80, 0xFB, 0x10, 0x74, kAny, 0xBE, kAny,
                                                    kAny, 0x80, 0xFB, 0x0E, 0x74};
 constexpr int32_t kAltTableLead = 4;
+constexpr int32_t kAltTableKey = 3;  // the DCh of mov bl,ah
 
 template <size_t N>
 bool matchesAt(const BiosImage& image, int32_t start, const std::array<int16_t, N>& code) {
@@ -69,19 +71,35 @@ bool passesRules(const uint8_t* font, int glyphRows, int upperRow, int lowerRow,
   return true;
 }
 
+// The anchor position (`lead` bytes into the code) of the last match whose
+// anchor lies in [256, length - 32), or 0 when none does; the last match is
+// the one the tables are taken from. The search jumps between the bytes at
+// `keyIndex`, a fixed byte of the code that is rare elsewhere, and checks the
+// whole code only there.
+template <size_t N>
+int32_t findLastCode(const BiosImage& image, const std::array<int16_t, N>& code, int32_t lead,
+                     int32_t keyIndex) {
+  const auto key = static_cast<uint8_t>(code[static_cast<size_t>(keyIndex)]);
+  const int32_t shift = keyIndex - lead;  // from the anchor to the key byte
+  const int32_t from = kCodeSearchStart + shift;
+  for (int32_t q = findLastByte(image, from, image.boundedLength() - 32 + shift, key); q != 0;
+       q = findLastByte(image, from, q, key)) {
+    if (matchesAt(image, q - keyIndex, code)) return q - shift;
+  }
+  return 0;
+}
+
 }  // namespace
 
 void locateFontTables(BiosImage& image) {
   const int32_t n = image.boundedLength();
-  for (int32_t p = kCodeSearchStart; p < n - 32; ++p) {
-    if (image.bytes[p] == 0xBD && matchesAt(image, p - kFontPointerLead, kFontPointerCode)) {
-      image.font8x8Offset = offsetIfFits(image.wordAt(p + 1), n, kFont8x8Size);
-      image.font8x16Offset = offsetIfFits(image.wordAt(p + 9), n, kFont8x16Size);
-    }
-    if (image.bytes[p] == 0xBE && matchesAt(image, p - kAltTableLead, kAltTableCode)) {
-      image.altFont9x16Offset = offsetIfFits(image.wordAt(p + 1), n, kAltFontTableMinSize);
-      image.altFont9x14Offset = offsetIfFits(image.wordAt(p + 9), n, kAltFontTableMinSize);
-    }
+  if (const int32_t p = findLastCode(image, kFontPointerCode, kFontPointerLead, kFontPointerKey)) {
+    image.font8x8Offset = offsetIfFits(image.wordAt(p + 1), n, kFont8x8Size);
+    image.font8x16Offset = offsetIfFits(image.wordAt(p + 9), n, kFont8x16Size);
+  }
+  if (const int32_t p = findLastCode(image, kAltTableCode, kAltTableLead, kAltTableKey)) {
+    image.altFont9x16Offset = offsetIfFits(image.wordAt(p + 1), n, kAltFontTableMinSize);
+    image.altFont9x14Offset = offsetIfFits(image.wordAt(p + 9), n, kAltFontTableMinSize);
   }
 }
 

@@ -1,6 +1,8 @@
 #include "image/bios_image.h"
 
 #include "image/byte_patterns.h"
+#include "scripts/type1_scripts.h"
+#include "scripts/type2_scripts.h"
 
 #include <algorithm>
 #include <bit>
@@ -24,7 +26,7 @@ int32_t clampLength(int32_t n) {
 }  // namespace
 
 void ScriptOffsetSet::insert(uint16_t offset) {
-  if (offset == 0 || count >= kMaxScriptOffsets) return;
+  if (offset == 0 || full()) return;
   int32_t i = 0;
   while (i < count && offsets[i] < offset)
     ++i;
@@ -46,6 +48,7 @@ bool ScriptOffsetSet::contains(uint16_t offset) const {
 void BiosImage::reset() {
   scriptOffsets = {};
   traceScripts = false;
+  scriptTrace.clear();
   pciDataOffset = 0;
   clockStepMHz = 2.25f;
   bytes.fill(0xFF);
@@ -149,13 +152,17 @@ int32_t copyTitle(BiosImage& image) {
   return t;
 }
 
+// The vendor text is looked for at every title index from `t` on, up to 256
+// bytes before the image's end.
 void locateVendorTexts(BiosImage& image, int32_t n, int32_t t) {
   image.dateString = {};
-  for (; t < n - 256; ++t) {
-    const auto* at = reinterpret_cast<const char*>(&image.bytes[kTitleStart + t]);
-    if (std::string_view(at, kVendorText.size()) == kVendorText) {
-      image.dateString = {kTitleStart + t + static_cast<int32_t>(kVendorText.size())};
-      break;
+  if (t < n - 256) {
+    const auto* chars = reinterpret_cast<const char*>(image.bytes.data());
+    const std::string_view candidates(chars + kTitleStart + t,
+                                      static_cast<size_t>(n - 256 - t) + kVendorText.size() - 1);
+    const size_t hit = candidates.find(kVendorText);
+    if (hit != std::string_view::npos) {
+      image.dateString = {kTitleStart + t + static_cast<int32_t>(hit + kVendorText.size())};
     }
   }
   if (image.dateString.isNull()) {
@@ -190,8 +197,9 @@ void BiosImage::parseHeader() {
   if (checksumBlockOffset != 0) setChecksumReferences(*this);
   tvStandard = tvTableOffset != 0 ? (bytes[tvTableOffset + 7] & 0x0F) : 0;
 
-  locateType1Scripts();
-  locateType2Scripts();
+  locateType1Scripts(*this);
+  // The type-2 scripts change nothing in the model; they are only traced.
+  if (traceScripts) traceType2Scripts(*this, scriptTrace);
 
   const int32_t t = copyTitle(*this);
   locateVendorTexts(*this, n, t);

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace varnel {
@@ -38,13 +39,18 @@ struct ScriptOffsetSet {
   std::array<uint16_t, kMaxScriptOffsets> offsets{};
   int32_t count = 0;
 
+  // Once full, the set takes nothing more.
   void insert(uint16_t offset);
   bool contains(uint16_t offset) const;
+  bool full() const { return count >= kMaxScriptOffsets; }
 };
 
 struct BiosImage {
   ScriptOffsetSet scriptOffsets;
+  // While tracing is on, the load appends the trace of every script it
+  // meets to `scriptTrace`, for the caller to show.
   bool traceScripts = false;
+  std::string scriptTrace;
   uint16_t pciDataOffset = 0;
   float clockStepMHz = 2.25f;
   // The image, followed by one byte that is always 0 so that every text scan
@@ -68,6 +74,9 @@ struct BiosImage {
   ImageRef coreFeedbackDivPtr;
   ImageRef memoryFeedbackDivPtr;
   bool isDdrBios = false;
+  // The smallest memory type code of the configuration entries: 1 DDR, 2 SDR.
+  // The code is also the memory PLL's multiplier of the memory clock (see
+  // setClocks and effectiveMemoryClock).
   uint8_t memoryType = 0;
   uint8_t casIndex = 0;
   int32_t busWidthBits = 0;
@@ -94,25 +103,21 @@ struct BiosImage {
   bool checksumsValid() const;
   void repairChecksums();
 
-  // --- type-1 scripts, memory configuration and clocks -------------------
-  void locateType1Scripts();
-  void walkType1Script(uint16_t start, bool extract);
+  // --- memory configuration and clocks ------------------------------------
+  // Defined beside the scripts they are read from (scripts/type1_scripts.cpp,
+  // scripts/clock_model.cpp).
   void patchMemoryConfig();
   void setClocks(float coreMHz, float memoryMHz);
   double realCoreClock() const;
   double realMemoryClock() const;
   double effectiveMemoryClock() const;
 
-  // --- "$TV" table ---------------------------------------------------------
+  // --- "$TV" table (scripts/tv_table.cpp) ----------------------------------
   void setTvStandard(int code);
   void setCrtEnabled(bool on);
   void setTvEnabled(bool on);
   bool isTvStandardSupported(int code) const;
   void updateSupportedTvMask(int code);
-
-  // --- type-2 scripts ------------------------------------------------------
-  void locateType2Scripts();
-  void traceType2Script(uint16_t start);
 
   // --- bounds-safe byte access ----------------------------------------------
   // `length` limited to the buffer, for loops that index `bytes` directly.
@@ -156,7 +161,8 @@ struct BiosImage {
   std::string_view titleText() const { return title.data(); }
 };
 
-// Result codes of validate(); callers only tell 0 from the rest.
+// Result codes of validate(): 0 for a valid image, otherwise the first check
+// that failed.
 enum ValidateCode : int {
   kValid = 0,
   kNoRomSignature = 1,

@@ -76,7 +76,7 @@ uint16_t raiseBothFields(BiosImage& image, int32_t index, uint16_t sum) {
 }
 
 // Rewrites the sum fields so that the byte sum becomes a multiple of 256
-// whose high byte both fields record. Returns the running sum S of step 10.
+// whose high byte both fields record.
 void rebuildSumFields(BiosImage& image) {
   uint16_t sum = image.computeByteSum(image.length);
   if (sum & 1) {

@@ -11,13 +11,23 @@ constexpr int32_t kMinImageSize = 16384;
 constexpr std::string_view kRomSignatureText = " 761295520";
 constexpr uint32_t kPciSignature = 'P' | 'C' << 8 | 'I' << 16 | static_cast<uint32_t>('R') << 24;
 
+bool hasRomSignature(const BiosImage& image) {
+  return image.bytes[0] == 0x55 && image.bytes[1] == 0xAA;
+}
+
+// At least 16 KiB, and as many bytes as the size byte declares.
+bool hasDeclaredLength(const BiosImage& image) {
+  return image.length >= kMinImageSize && image.length >= image.bytes[2] * 512;
+}
+
 bool hasPllTable(const BiosImage& image) {
   return image.defaultCoreClock && image.defaultMemoryClock && image.pllReferenceFreq &&
          image.pllEntry16 && image.pllEntry18 && image.pllEntry22;
 }
 
-bool hasSoundChecksumBlockWords(const BiosImage& image) {
+bool hasSoundChecksumBlock(const BiosImage& image) {
   const int32_t block = image.checksumBlockOffset;
+  if (block == 0) return false;
   for (int32_t word : {0x04, 0x0C, 0x14, 0x1C, 0x24, 0x2C, 0x34, 0x3C}) {
     if (image.dwordAt(block + word) != 0xFFFFFFFFu) return false;
   }
@@ -105,14 +115,13 @@ const char* refusalReason(const BiosImage& image, int validateCode) {
 
 int BiosImage::validate() {
   if (length < kMinImageSize) return kTooShort;
-  if (bytes[0] != 0x55 || bytes[1] != 0xAA) return kNoRomSignature;
-  if (length < bytes[2] * 512) return kTooShort;
+  if (!hasRomSignature(*this)) return kNoRomSignature;
+  if (!hasDeclaredLength(*this)) return kTooShort;
   parseHeader();
   if (findStructureFault(*this) != StructureFault::kNone) return kBadStructure;
   if (!hasPllTable(*this)) return kNoPllTable;
   locateFontTables(*this);
-  if (checksumBlockOffset == 0) return kBadChecksumBlock;
-  if (!hasSoundChecksumBlockWords(*this)) return kBadChecksumBlock;
+  if (!hasSoundChecksumBlock(*this)) return kBadChecksumBlock;
   return kValid;
 }
 

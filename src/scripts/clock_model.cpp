@@ -37,7 +37,9 @@ uint8_t dividerByte(float divider) {
   return static_cast<uint8_t>(divider);
 }
 
-float memoryMultiplier(const BiosImage& image) {
+// The memory PLL runs at the memory clock times the memory type code (1 for
+// DDR, 2 for SDR memory), halved on a BIOS built for SDR.
+float memoryPllFactor(const BiosImage& image) {
   return image.isDdrBios ? 1.0f : 0.5f;
 }
 
@@ -51,8 +53,9 @@ void BiosImage::setClocks(float coreMHz, float memoryMHz) {
 
   const float coreDiv = dividerFor(coreMHz, clockStepMHz);
   if (memoryType != 0) {
-    memoryMHz = static_cast<float>(static_cast<double>(memoryType) *
-                                   static_cast<double>(memoryMultiplier(*this)) *
+    const uint8_t memoryTypeMultiplier = memoryType;
+    memoryMHz = static_cast<float>(static_cast<double>(memoryTypeMultiplier) *
+                                   static_cast<double>(memoryPllFactor(*this)) *
                                    static_cast<double>(memoryMHz));
   }
   const float memDiv = dividerFor(memoryMHz, clockStepMHz);
@@ -72,9 +75,12 @@ double BiosImage::realMemoryClock() const {
   return byteAt(memoryFeedbackDivPtr) * static_cast<double>(clockStepMHz);
 }
 
+// Twice the memory PLL's clock divided by the memory type code, its
+// multiplier of the memory clock.
 double BiosImage::effectiveMemoryClock() const {
   if (memoryType == 0) return realMemoryClock();
-  return 2 * realMemoryClock() / memoryType;
+  const uint8_t memoryTypeMultiplier = memoryType;
+  return 2 * realMemoryClock() / memoryTypeMultiplier;
 }
 
 }  // namespace varnel

@@ -1,10 +1,11 @@
 // Type-1 register scripts: finding them, reading the memory configuration and
 // PLL divider locations out of them, and patching a new configuration in.
-#include <array>
-#include <cstdio>
+#include "scripts/type1_scripts.h"
 
-#include "image/bios_image.h"
+#include <array>
+
 #include "image/byte_patterns.h"
+#include "scripts/script_trace.h"
 
 namespace varnel {
 namespace {
@@ -15,6 +16,8 @@ constexpr std::array<uint8_t, 12> kInterpreterLoop = {0xB9, 0xE8, 0x03, 0x2E, 0x
 constexpr uint8_t kMovSiImm16 = 0xBE;
 constexpr uint8_t kCallRel16 = 0xE8;
 constexpr int32_t kMaxScriptLength = 1000;
+constexpr uint8_t kMemoryConfigRegister = 0x12;
+constexpr uint8_t kPllRegister = 0x0A;
 
 // The loop must end before the image's last byte: p < length - 12.
 int32_t findInterpreterLoop(const BiosImage& image) {
@@ -29,10 +32,13 @@ void insertHeaderSlots(BiosImage& image) {
 }
 
 // mov si,script / call rel16 sites whose call lands just before the loop
-// (in the few bytes that save registers ahead of it).
+// (in the few bytes that save registers ahead of it). Sites after the set
+// fills up would add nothing.
 void insertCallSites(BiosImage& image, int32_t loopPos) {
-  for (int32_t j = kCodeSearchStart; j < image.boundedLength() - 6; ++j) {
-    if (image.bytes[j] != kMovSiImm16 || image.bytes[j + 3] != kCallRel16) continue;
+  const int32_t end = image.boundedLength() - 6;
+  for (int32_t j = findByte(image, kCodeSearchStart, end, kMovSiImm16);
+       j != 0 && !image.scriptOffsets.full(); j = findByte(image, j + 1, end, kMovSiImm16)) {
+    if (image.bytes[j + 3] != kCallRel16) continue;
     const int32_t target = (j + 6 + image.wordAt(j + 4)) & 0xFFFF;
     if (target >= loopPos - 9 && target <= loopPos - 3) {
       image.scriptOffsets.insert(image.wordAt(j + 1));
@@ -56,7 +62,7 @@ void setClockStep(BiosImage& image) {
                                           static_cast<double>(0.083333336f));
 }
 
-void extractMemoryConfig(BiosImage& image, uint8_t b1, uint8_t b2) {
+void readMemoryConfig(BiosImage& image, uint8_t b1, uint8_t b2) {
   const int32_t width = (b1 != 0 && b2 != 0) ? 128 : 64;
   if (width > image.busWidthBits) image.busWidthBits = width;
   for (uint8_t b : {b1, b2}) {
@@ -75,64 +81,73 @@ void patchMemoryConfigEntry(BiosImage& image, int32_t pos) {
   if (image.bytes[pos + 2] != 0) image.bytes[pos + 2] = pair;
 }
 
-// Steps over one entry, printing its trace line; returns the entry's size.
-int32_t stepOverEntry(const BiosImage& image, int32_t pos) {
+// The trace line of one entry: a wait, a masked update or a plain write.
+std::string entryTrace(const BiosImage& image, int32_t pos) {
   const uint8_t cmd = image.bytes[pos];
-  const bool trace = image.traceScripts;
-  if (cmd >= 0x80) {
-    if (trace) std::printf(" Wait %02X\n", cmd & 0x7F);
-    return 1;
-  }
+  if (cmd >= 0x80) return " Wait " + hexText(cmd & 0x7F, 2) + "\n";
   if (cmd & 0x40) {
-    if (trace) {
-      std::printf(" Reg8[%02X+%d] and %02X or %02X\n", cmd & 0x3F, image.bytes[pos + 1] & 3,
-                  image.bytes[pos + 2], image.bytes[pos + 3]);
-    }
-    return 4;
+    return " Reg8[" + hexText(cmd & 0x3F, 2) + "+" + std::to_string(image.bytes[pos + 1] & 3) +
+           "] and " + hexText(image.bytes[pos + 2], 2) + " or " + hexText(image.bytes[pos + 3], 2) +
+           "\n";
   }
-  if (trace) {
-    std::printf(" Reg8[%02X] <- %08X\n", cmd & 0x3F, static_cast<unsigned>(image.dwordAt(pos + 1)));
+  return " Reg8[" + hexText(cmd & 0x3F, 2) + "] <- " + hexText(image.dwordAt(pos + 1), 8) + "\n";
+}
+
+int32_t entrySize(uint8_t cmd) {
+  if (cmd >= 0x80) return 1;
+  return (cmd & 0x40) ? 4 : 5;
+}
+
+// Visits every entry of the script at `start` up to its end byte, tracing
+// each while tracing is on.
+template <typename VisitEntry>
+void walkType1Script(BiosImage& image, uint16_t start, VisitEntry visit) {
+  if (image.traceScripts) image.scriptTrace += "\nType1 script @ " + hexText(start, 4) + ":\n";
+  // Every entry starts before length - 5, so even a 5-byte entry stays inside.
+  const int32_t end = start + kMaxScriptLength;
+  for (int32_t pos = start; pos < image.boundedLength() - 5 && pos < end;) {
+    const uint8_t cmd = image.bytes[pos];
+    if (cmd == 0) break;
+    visit(pos, cmd);
+    if (image.traceScripts) image.scriptTrace += entryTrace(image, pos);
+    pos += entrySize(cmd);
   }
-  return 5;
 }
 
 }  // namespace
 
-void BiosImage::locateType1Scripts() {
-  const int32_t loopPos = boundedLength() - 12 > kCodeSearchStart ? findInterpreterLoop(*this) : 0;
-  scriptOffsets.count = 0;
-  insertHeaderSlots(*this);
-  if (loopPos != 0) insertCodeScripts(*this, loopPos);
-  for (int32_t k = 0; k < scriptOffsets.count; ++k)
-    walkType1Script(scriptOffsets.offsets[k], true);
-  setClockStep(*this);
+void readType1Script(BiosImage& image, uint16_t start) {
+  walkType1Script(image, start, [&image](int32_t pos, uint8_t cmd) {
+    if (cmd == kMemoryConfigRegister) {
+      readMemoryConfig(image, image.bytes[pos + 1], image.bytes[pos + 2]);
+    }
+    if (cmd == kPllRegister) {
+      if (!image.coreFeedbackDivPtr) image.coreFeedbackDivPtr = {pos + 3};
+      if (!image.memoryFeedbackDivPtr) image.memoryFeedbackDivPtr = {pos + 2};
+    }
+  });
 }
 
-void BiosImage::walkType1Script(uint16_t start, bool extract) {
-  if (traceScripts) std::printf("\nType1 script @ %04X:\n", start);
-  // Every entry starts before length - 5, so even a 5-byte entry stays inside.
-  const int32_t end = start + kMaxScriptLength;
-  for (int32_t pos = start; pos < boundedLength() - 5 && pos < end;) {
-    const uint8_t cmd = bytes[pos];
-    if (cmd == 0) break;
-    if (cmd == 0x12) {
-      if (extract) {
-        extractMemoryConfig(*this, bytes[pos + 1], bytes[pos + 2]);
-      } else {
-        patchMemoryConfigEntry(*this, pos);
-      }
-    }
-    if (extract && cmd == 0x0A) {
-      if (!coreFeedbackDivPtr) coreFeedbackDivPtr = {pos + 3};
-      if (!memoryFeedbackDivPtr) memoryFeedbackDivPtr = {pos + 2};
-    }
-    pos += stepOverEntry(*this, pos);
-  }
+void patchType1Script(BiosImage& image, uint16_t start) {
+  walkType1Script(image, start, [&image](int32_t pos, uint8_t cmd) {
+    if (cmd == kMemoryConfigRegister) patchMemoryConfigEntry(image, pos);
+  });
+}
+
+void locateType1Scripts(BiosImage& image) {
+  const int32_t loopPos =
+      image.boundedLength() - 12 > kCodeSearchStart ? findInterpreterLoop(image) : 0;
+  image.scriptOffsets.count = 0;
+  insertHeaderSlots(image);
+  if (loopPos != 0) insertCodeScripts(image, loopPos);
+  for (int32_t k = 0; k < image.scriptOffsets.count; ++k)
+    readType1Script(image, image.scriptOffsets.offsets[k]);
+  setClockStep(image);
 }
 
 void BiosImage::patchMemoryConfig() {
   for (int32_t k = 0; k < scriptOffsets.count; ++k)
-    walkType1Script(scriptOffsets.offsets[k], false);
+    patchType1Script(*this, scriptOffsets.offsets[k]);
 }
 
 }  // namespace varnel

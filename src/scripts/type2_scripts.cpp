@@ -1,12 +1,11 @@
-// Type-2 register scripts: located only to trace them for diagnosis.
 #include "scripts/type2_scripts.h"
 
 #include "image/byte_patterns.h"
+#include "scripts/script_trace.h"
 
 #include <algorithm>
 #include <array>
 #include <bitset>
-#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -53,7 +52,7 @@ std::vector<CallSite> callSitesByTarget(const BiosImage& image) {
   return sites;
 }
 
-void printRegisterWriteMarkers(const BiosImage& image) {
+void traceRegisterWriteMarkers(const BiosImage& image, std::string& trace) {
   // mov dl,0 / xor eax,eax / mov ax,imm16 / out dx,eax / mov dl,4 / mov al,imm8 / out dx,al
   static constexpr std::array<int16_t, 15> kMarker = {0xB2, 0x00, 0x66, 0x33, 0xC0, 0xB8, -1,  -1,
                                                       0x66, 0xEF, 0xB2, 0x04, 0xB0, -1,   0xEE};
@@ -63,18 +62,16 @@ void printRegisterWriteMarkers(const BiosImage& image) {
       match = kMarker[i] < 0 || image.bytes[p + i] == kMarker[i];
     }
     if (match) {
-      std::printf("\nBefore type2 script @ %04X:\n Reg0[%04X] <- %02X\n", p - 10,
-                  image.wordAt(p + 6), image.bytes[p + 13]);
+      trace += "\nBefore type2 script @ " + hexText(static_cast<uint32_t>(p - 10), 4) +
+               ":\n Reg0[" + hexText(image.wordAt(p + 6), 4) + "] <- " +
+               hexText(image.bytes[p + 13], 2) + "\n";
     }
   }
 }
 
-void printTarget(uint16_t w) {
-  if (w & 0x2000) {
-    std::printf(" Port[%02X]", w & 0xFF);
-  } else {
-    std::printf(" Reg0[%04X]", w & 0x1FFF);
-  }
+std::string targetTrace(uint16_t w) {
+  if (w & 0x2000) return " Port[" + hexText(w & 0xFF, 2) + "]";
+  return " Reg0[" + hexText(w & 0x1FFF, 4) + "]";
 }
 
 }  // namespace
@@ -107,43 +104,42 @@ Type2SearchResult findType2Scripts(const BiosImage& image) {
   return result;
 }
 
-void BiosImage::locateType2Scripts() {
-  const Type2SearchResult search = findType2Scripts(*this);
-  if (traceScripts) printRegisterWriteMarkers(*this);
+void traceType2Scripts(const BiosImage& image, std::string& trace) {
+  const Type2SearchResult search = findType2Scripts(image);
+  traceRegisterWriteMarkers(image, trace);
   if (!search.found) return;
   for (int32_t k = 0; k < search.scripts.count; ++k)
-    traceType2Script(search.scripts.offsets[k]);
+    traceType2Script(image, search.scripts.offsets[k], trace);
 }
 
-void BiosImage::traceType2Script(uint16_t start) {
-  if (!traceScripts) return;
-  std::printf("\nType2 script @ %04X:\n", start);
+void traceType2Script(const BiosImage& image, uint16_t start, std::string& trace) {
+  trace += "\nType2 script @ " + hexText(start, 4) + ":\n";
   // Layouts of an update entry: header byte 0..2 always masked with the OR
   // value first; later headers masked (AND mask first) only with bit 14.
-  const bool orValueFirst = bytes[headerOffset] <= 2;
-  for (int32_t pos = start; pos + 2 <= boundedLength();) {
-    const uint16_t w = wordAt(pos);
+  const bool orValueFirst = image.bytes[image.headerOffset] <= 2;
+  const int32_t n = image.boundedLength();
+  for (int32_t pos = start; pos + 2 <= n;) {
+    const uint16_t w = image.wordAt(pos);
     if (w == 0) break;
     if (w & 0x8000) {
-      if (pos + 6 > boundedLength()) break;
-      std::printf(" Wait %04X\n", wordAt(pos + 2));
+      if (pos + 6 > n) break;
+      trace += " Wait " + hexText(image.wordAt(pos + 2), 4) + "\n";
       pos += 6;
       continue;
     }
     const bool masked = orValueFirst || (w & 0x4000);
     const int32_t size = masked ? 10 : 6;
     // An entry that would reach past the image ends the trace unread.
-    if (pos + size > boundedLength()) break;
-    printTarget(w);
+    if (pos + size > n) break;
+    trace += targetTrace(w);
     if (!masked) {
-      std::printf(" <- %08X\n", static_cast<unsigned>(dwordAt(pos + 2)));
+      trace += " <- " + hexText(image.dwordAt(pos + 2), 8) + "\n";
     } else {
-      const uint32_t first = dwordAt(pos + 2);
-      const uint32_t second = dwordAt(pos + 6);
+      const uint32_t first = image.dwordAt(pos + 2);
+      const uint32_t second = image.dwordAt(pos + 6);
       const uint32_t andMask = orValueFirst ? second : first;
       const uint32_t orValue = orValueFirst ? first : second;
-      std::printf(" and %08X or %08X\n", static_cast<unsigned>(andMask),
-                  static_cast<unsigned>(orValue));
+      trace += " and " + hexText(andMask, 8) + " or " + hexText(orValue, 8) + "\n";
     }
     pos += size;
   }

@@ -1,5 +1,7 @@
-// The search for type-2 register scripts, exposed for tests and tools.
+// Type-2 register scripts: located only to trace them for diagnosis.
 #pragma once
+
+#include <string>
 
 #include "image/bios_image.h"
 
@@ -15,5 +17,13 @@ struct Type2SearchResult {
 // The header slots, then every script handed by "mov bx,imm16 / call" to the
 // same routine as a site that names a known script. Linear in the image size.
 Type2SearchResult findType2Scripts(const BiosImage& image);
+
+// Appends the register writes that precede type-2 scripts in the code, then,
+// when a site names a known script, the trace of every script found.
+void traceType2Scripts(const BiosImage& image, std::string& trace);
+
+// Appends the trace of the script at `start`; an entry that would reach past
+// the image ends it.
+void traceType2Script(const BiosImage& image, uint16_t start, std::string& trace);
 
 }  // namespace varnel

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <png.h>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -416,38 +417,27 @@ TEST_F(CliEdit, FontImportFromCodePageFiles) {
   EXPECT_FALSE(exists("c.rom"));
 }
 
-// Reads back an image written by our encoder: stored deflate blocks only.
+// A PNG decoded by libpng, which checks every chunk's CRC-32 and the
+// image data's Adler-32; empty when the file does not decode.
 struct Png {
   int width = 0, height = 0;
-  Bytes pixels;
-  uint8_t at(int x, int y) const { return pixels[static_cast<size_t>(y * (width + 1) + 1 + x)]; }
+  Bytes pixels;  // 8-bit grey, rows top to bottom
+  uint8_t at(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
 };
 
 Png readPng(const Bytes& file) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
   Png png;
-  EXPECT_EQ(Bytes(file.begin(), file.begin() + 8),
-            Bytes({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
-  size_t at = 8;
-  while (at + 8 <= file.size()) {
-    const size_t length =
-        static_cast<size_t>(file[at] << 24 | file[at + 1] << 16 | file[at + 2] << 8 | file[at + 3]);
-    const std::string type(file.begin() + static_cast<long>(at) + 4,
-                           file.begin() + static_cast<long>(at) + 8);
-    const auto data = file.begin() + static_cast<long>(at) + 8;
-    if (type == "IHDR") {
-      png.width = data[0] << 24 | data[1] << 16 | data[2] << 8 | data[3];
-      png.height = data[4] << 24 | data[5] << 16 | data[6] << 8 | data[7];
-    } else if (type == "IDAT") {
-      for (size_t block = 2; block + 5 <= length;) {
-        const size_t size = static_cast<size_t>(data[static_cast<long>(block) + 1] |
-                                                data[static_cast<long>(block) + 2] << 8);
-        png.pixels.insert(png.pixels.end(), data + static_cast<long>(block) + 5,
-                          data + static_cast<long>(block + 5 + size));
-        block += 5 + size;
-      }
+  if (png_image_begin_read_from_memory(&image, file.data(), file.size())) {
+    image.format = PNG_FORMAT_GRAY;
+    Bytes pixels(PNG_IMAGE_SIZE(image));
+    if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
+      png = {static_cast<int>(image.width), static_cast<int>(image.height), pixels};
     }
-    at += 12 + length;
   }
+  EXPECT_EQ(image.warning_or_error, 0u) << image.message;
+  png_image_free(&image);
   return png;
 }
 
@@ -460,7 +450,7 @@ TEST_F(CliEdit, FontRenderDrawsBothFontsScaled) {
     const Png png = readPng(test::readFile(out));
     EXPECT_EQ(png.width, 296 * scale);
     EXPECT_EQ(png.height, 224 * scale);
-    ASSERT_EQ(png.pixels.size(), static_cast<size_t>((png.width + 1) * png.height));
+    ASSERT_EQ(png.pixels.size(), static_cast<size_t>(png.width * png.height));
     // Glyph 'A' (0x41) of the 8x16 font: column 1, row 2 of its grid.
     const uint8_t* glyph = &test::kVgaFont8x16[0x41 * 16];
     for (int row = 0; row < 16; ++row) {
@@ -621,8 +611,8 @@ TEST_F(CliEdit, InfoOfSeveralFilesPrintsJsonLinesAndTheWorstStatus) {
 }
 
 const std::vector<std::vector<std::string>> kCommands = {
-    {"info"}, {"repair"}, {"trace"}, {"cpi"}, {"set"}, {"diff"}, {"dump"},
-    {"font", "export"}, {"font", "import"}, {"font", "render"}};
+    {"info"}, {"repair"},         {"trace"},          {"cpi"},           {"set"}, {"diff"},
+    {"dump"}, {"font", "export"}, {"font", "import"}, {"font", "render"}};
 
 RunResult help(std::vector<std::string> command) {
   command.push_back("--help");
@@ -652,8 +642,8 @@ std::string between(const std::string& text, const std::string& from, const std:
 std::set<std::string> allMatches(const std::string& text, const std::string& pattern) {
   std::set<std::string> found;
   const std::regex regex(pattern);
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), regex); it != std::sregex_iterator();
-       ++it) {
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), regex);
+       it != std::sregex_iterator(); ++it) {
     found.insert((*it)[1]);
   }
   return found;
@@ -667,10 +657,11 @@ std::set<std::string> footerStatuses(const std::string& helpText) {
 TEST(CliHelp, HelpPageManualAndHelpNameTheSameCommandsAndExitStatuses) {
   std::set<std::string> commands;
   std::set<std::string> statuses;
-  for (const std::string& name : allMatches(between(help({}).out, "Subcommands:", "\n\n"),
-                                            R"(\n  ([a-z]+))")) {
+  for (const std::string& name :
+       allMatches(between(help({}).out, "Subcommands:", "\n\n"), R"(\n  ([a-z]+))")) {
     const RunResult own = help({name});
-    const auto subcommands = allMatches(between(own.out, "Subcommands:", "\n\n"), R"(\n  ([a-z]+))");
+    const auto subcommands =
+        allMatches(between(own.out, "Subcommands:", "\n\n"), R"(\n  ([a-z]+))");
     if (subcommands.empty()) commands.insert(name);
     for (const std::string& sub : subcommands)
       commands.insert(name + " " + sub);
@@ -757,7 +748,8 @@ TEST_F(CliEdit, HostileArgumentsEndWithADocumentedStatus) {
       {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--index", "-1"}, {64}},
       {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--index", "5000"}, {64}},
       {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--codepage", big}, {64}},
-      {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--codepage", "-437"}, {64}},
+      {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--codepage", "-437"},
+       {64}},
       {{"font", "import", "8x16", sample(), folder, "-o", out}, {1}},
       {{"font", "import", "8x16", sample(), missing, "-o", out}, {1}},
       {{"font", "import", "8x16", sample(), "", "-o", out}, {1}},
@@ -788,7 +780,8 @@ TEST_F(CliEdit, HostileArgumentsEndWithADocumentedStatus) {
     for (const std::string& arg : c.args)
       line += " '" + arg + "'";
     const RunResult run = cli(c.args);
-    EXPECT_TRUE(c.statuses.count(run.status)) << line << ": status " << run.status << "\n" << run.err;
+    EXPECT_TRUE(c.statuses.count(run.status)) << line << ": status " << run.status << "\n"
+                                              << run.err;
     if (run.status != 0) {
       EXPECT_FALSE(run.err.empty() && run.out.empty()) << line << " says nothing";
     }

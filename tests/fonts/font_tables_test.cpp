@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
 #include <vector>
 
 #include "fonts/font_tables.h"
@@ -63,6 +64,66 @@ TEST(LocateFontTables, LastMatchDecidesEvenWhenItsValueFails) {
   locateFontTables(*raw);
   EXPECT_EQ(raw->font8x8Offset, 0x1100);  // the bound tests are independent
   EXPECT_EQ(raw->font8x16Offset, 0);
+}
+
+// The font scan written plainly: every offset from 256 to length - 33 is
+// tested, and each later match replaces the earlier one.
+std::array<uint16_t, 4> plainFontTables(const BiosImage& image) {
+  std::array<uint16_t, 4> tables{};  // 8x8, 8x16, 9x16, 9x14
+  const int32_t n = image.length;
+  const auto fits = [n](uint16_t offset, int32_t size) -> uint16_t {
+    return offset > n - size ? 0 : offset;
+  };
+  const auto matches = [&image](int32_t start, std::initializer_list<int> code) {
+    for (int c : code) {
+      if (c >= 0 && image.bytes[static_cast<size_t>(start)] != c) return false;
+      ++start;
+    }
+    return true;
+  };
+  for (int32_t p = 256; p < n - 32; ++p) {
+    if (matches(p - 5, {0xB9, 0x0E, 0x00, 0xEB, -1, 0xBD, -1,   -1,   0xB9, 0x08,
+                        0x00, 0xEB, -1,   0xBD, -1, -1,   0xB9, 0x10, 0x00, 0xEB})) {
+      tables[0] = fits(image.wordAt(p + 1), 2048);
+      tables[1] = fits(image.wordAt(p + 9), 4096);
+    }
+    if (matches(p - 4, {0x32, 0xFF, 0x8A, 0xDC, 0xBE, -1, -1, 0x80, 0xFB, 0x10, 0x74, -1, 0xBE, -1,
+                        -1, 0x80, 0xFB, 0x0E, 0x74})) {
+      tables[2] = fits(image.wordAt(p + 1), 256);
+      tables[3] = fits(image.wordAt(p + 9), 256);
+    }
+  }
+  return tables;
+}
+
+TEST(LocateFontTables, SameAsThePlainScanOnRandomImages) {
+  std::mt19937 random(1516);
+  for (int round = 0; round < 400; ++round) {
+    const int32_t n = 16384 + static_cast<int32_t>(random() % 49153);
+    RawImage raw(n);
+    // Few byte values, so that anchors are everywhere and most fail late.
+    const uint8_t values[] = {0xBD, 0xBE, 0xB9, 0xEB, 0x00, 0x10, 0x0E, 0xDC};
+    for (int32_t p = 0; p < n; ++p)
+      (*raw).bytes[static_cast<size_t>(p)] = values[random() % 8];
+    for (int k = static_cast<int>(random() % 4); k > 0; --k) {
+      // Anywhere, or at the ends of the searched range (256 and n - 33).
+      const int32_t ends[] = {256, n - 33, n - 32,
+                              300 + static_cast<int32_t>(random() % (n - 400))};
+      const int32_t p = ends[random() % 4];
+      const auto a = static_cast<uint16_t>(random() % 0x10000);
+      const auto b = static_cast<uint16_t>(random() % 0x10000);
+      if (random() % 2) {
+        putFontPointerCode(raw, p, a, b);
+      } else {
+        putAltTableCode(raw, p, a, b);
+      }
+      if (random() % 3 == 0) raw.at(p + static_cast<int32_t>(random() % 12), {0x00});
+    }
+    locateFontTables(*raw);
+    const std::array<uint16_t, 4> fast = {raw->font8x8Offset, raw->font8x16Offset,
+                                          raw->altFont9x16Offset, raw->altFont9x14Offset};
+    EXPECT_EQ(fast, plainFontTables(*raw)) << "round " << round;
+  }
 }
 
 struct BoundCase {

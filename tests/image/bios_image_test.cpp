@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "image/bios_image.h"
@@ -21,7 +22,7 @@ RawImage rawImage(int32_t length, uint8_t sizeBlocks) {
   return image;
 }
 
-TEST(ImageHash, WorkedValuesOfAbc) {
+TEST(ImageHash, OfThreeBytesByHand) {
   auto image = std::make_unique<BiosImage>();
   image->bytes[0] = 'a';
   image->bytes[1] = 'b';
@@ -69,12 +70,14 @@ TEST(Reset, RestoresEveryField) {
   auto image = test::loadImage(rom.bytes);
   ASSERT_NE(image->headerOffset, 0);
   image->traceScripts = true;
+  image->scriptTrace = "stale";
   image->reset();
   auto fresh = std::make_unique<BiosImage>();
   EXPECT_EQ(image->bytes, fresh->bytes);
   EXPECT_EQ(image->bytes[0], 0xFF);
   EXPECT_EQ(image->bytes[kMaxImageSize], 0);
   EXPECT_FALSE(image->traceScripts);
+  EXPECT_EQ(image->scriptTrace, "");
   EXPECT_EQ(image->clockStepMHz, 2.25f);
   EXPECT_EQ(image->scriptOffsets.count, 0);
   EXPECT_EQ(image->length, 0);
@@ -211,6 +214,44 @@ TEST(ParseHeader, VendorTextIsSearchedAfterTheTitleOnly) {
   EXPECT_EQ(image->configString.offset, TextRef::kEmptyOutside);
   EXPECT_EQ(image->text(image->dateString), "");
   EXPECT_FALSE(image->isDdrBios);
+}
+
+// The vendor text search written plainly: every title index from the
+// title's end up to 256 bytes before the image's end is compared.
+int32_t plainDateOffset(const BiosImage& image) {
+  const std::string_view vendor = "ATI Technologies Inc. ";
+  int32_t t = 0;
+  while (t < 1024 && image.bytes[0x80 + t] != 0)
+    ++t;
+  for (; t < image.length - 256; ++t) {
+    const auto* at = reinterpret_cast<const char*>(&image.bytes[0x80 + t]);
+    if (std::string_view(at, vendor.size()) == vendor) return 0x80 + t + 22;
+  }
+  return TextRef::kEmptyOutside;
+}
+
+TEST(ParseHeader, VendorTextSearchSameAsThePlainOne) {
+  std::mt19937 random(1515);
+  const std::string vendor = "ATI Technologies Inc. ";
+  for (int round = 0; round < 400; ++round) {
+    const int32_t blocks = 32 + static_cast<int32_t>(random() % 97);
+    RawImage image = rawImage(blocks * 512, static_cast<uint8_t>(blocks));
+    const int32_t n = blocks * 512;
+    for (int32_t p = 3; p < n; ++p)
+      (*image).bytes[static_cast<size_t>(p)] = static_cast<uint8_t>(0x20 + random() % 4);
+    image.text(0x80 + static_cast<int32_t>(random() % 1100), std::string(1, '\0'));
+    // Whole and cut texts, some right at the last index searched (n - 257
+    // after the title's start) and one past it.
+    for (int k = static_cast<int>(random() % 4); k > 0; --k) {
+      const int32_t near = n - 258 + static_cast<int32_t>(random() % 3);
+      const int32_t anywhere = static_cast<int32_t>(random() % (n - 0x80 - 300));
+      const int32_t at = 0x80 + (random() % 2 ? near : anywhere);
+      image.text(at, vendor.substr(0, random() % 3 ? 22 : random() % 22));
+    }
+    const int32_t expected = plainDateOffset(*image);
+    image->parseHeader();
+    EXPECT_EQ(image->dateString.offset, expected) << "round " << round;
+  }
 }
 
 TEST(ParseHeader, DateAndConfigurationTextsFollowTheVendorText) {

@@ -79,19 +79,21 @@ BuiltRom imageWithClearedSum(uint16_t sum) {
   return rom;
 }
 
-struct WorkedRow {
-  uint16_t sumAtStep7;
+// The sum-field bytes a rebuild writes for a given byte sum of the image with
+// both sum fields cleared.
+struct SumFieldRow {
+  uint16_t sumWithClearedFields;
   uint8_t high;
   uint8_t balance;
   uint16_t resultingSum;
   uint8_t fieldA2, fieldA3, fieldB2, fieldB3;
 };
 
-class RepairWorkedValues : public testing::TestWithParam<WorkedRow> {};
+class RepairRebuildsSumFields : public testing::TestWithParam<SumFieldRow> {};
 
-TEST_P(RepairWorkedValues, GiveTheTabulatedBytes) {
-  const WorkedRow& row = GetParam();
-  BuiltRom rom = imageWithClearedSum(row.sumAtStep7);
+TEST_P(RepairRebuildsSumFields, ForTheSumOfTheClearedImage) {
+  const SumFieldRow& row = GetParam();
+  BuiltRom rom = imageWithClearedSum(row.sumWithClearedFields);
   auto image = test::loadImage(rom.bytes);
   ASSERT_EQ(image->length, 32768);
   image->repairChecksums();
@@ -110,13 +112,13 @@ TEST_P(RepairWorkedValues, GiveTheTabulatedBytes) {
   EXPECT_TRUE(reload(*image)->checksumsValid());
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, RepairWorkedValues,
-                         testing::Values(WorkedRow{0x1234, 0x12, 0xD3, 0x1200, 0, 0, 0, 0},
-                                         WorkedRow{0x12F0, 0x13, 0xF4, 0x1300, 0, 0, 0, 0},
-                                         WorkedRow{0xFDFE, 0xFF, 0x81, 0xFF00, 0, 0, 0, 0},
-                                         WorkedRow{0xFE10, 0x00, 0xF7, 0x0000, 0x80, 0x80, 0x80,
-                                                   0x80},
-                                         WorkedRow{0x1235, 0x12, 0xD1, 0x1200, 0x01, 0x02, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Sums, RepairRebuildsSumFields,
+    testing::Values(SumFieldRow{0x1234, 0x12, 0xD3, 0x1200, 0, 0, 0, 0},
+                    SumFieldRow{0x12F0, 0x13, 0xF4, 0x1300, 0, 0, 0, 0},
+                    SumFieldRow{0xFDFE, 0xFF, 0x81, 0xFF00, 0, 0, 0, 0},
+                    SumFieldRow{0xFE10, 0x00, 0xF7, 0x0000, 0x80, 0x80, 0x80, 0x80},
+                    SumFieldRow{0x1235, 0x12, 0xD1, 0x1200, 0x01, 0x02, 0, 0}));
 
 TEST(RepairChecksums, KeepsMatchingSumFieldsAndRewritesTheHash) {
   // Find a sum-keeping change whose new hash has the same byte sum as the

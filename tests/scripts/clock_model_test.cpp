@@ -60,12 +60,13 @@ const float kInf = std::numeric_limits<float>::infinity();
 INSTANTIATE_TEST_SUITE_P(
     Cases, SetClocks,
     testing::Values(
-        // The worked example: reference 27 MHz, a DDR BIOS.
-        ClockCase{"WorkedDdr", 2.25f, true, 1, 200, 183, 20000, 18300, 89, 81, 200.25, 182.25,
+        // A 27 MHz reference (2.25 MHz steps) on a DDR BIOS, then SDR memory
+        // on it, then on an SDR BIOS.
+        ClockCase{"DdrOnDdrBios", 2.25f, true, 1, 200, 183, 20000, 18300, 89, 81, 200.25, 182.25,
                   364.5},
-        ClockCase{"WorkedSdrCode", 2.25f, true, 2, 200, 183, 20000, 18300, 89, 162, 200.25, 364.5,
+        ClockCase{"SdrOnDdrBios", 2.25f, true, 2, 200, 183, 20000, 18300, 89, 162, 200.25, 364.5,
                   364.5},
-        ClockCase{"WorkedSdrBios", 2.25f, false, 2, 200, 183, 20000, 18300, 89, 81, 200.25, 182.25,
+        ClockCase{"SdrOnSdrBios", 2.25f, false, 2, 200, 183, 20000, 18300, 89, 81, 200.25, 182.25,
                   182.25},
         ClockCase{"MemoryDividerCapped", 2.25f, true, 2, 575, 575, 57500, 57500, 255, 255, 573.75,
                   573.75, 573.75},

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "image/bios_image.h"
 #include "scripts/tv_table.h"
 #include "support/raw_image.h"
@@ -21,12 +24,15 @@ RawImage tvImage(uint8_t standard, uint8_t outputs, uint8_t mask, uint8_t mask2)
   return raw;
 }
 
-TEST(TvTable, StandardNamesByCode) {
-  ASSERT_EQ(TvStandardNames.size(), 9u);
-  EXPECT_STREQ(TvStandardNames[0], "None");
-  EXPECT_STREQ(TvStandardNames[3], "PAL-M");
-  EXPECT_STREQ(TvStandardNames[6], "SCART RGB");
-  EXPECT_STREQ(TvStandardNames[8], "PAL-N");
+TEST(TvTable, EveryCodeTheMaskCanMarkHasItsOwnName) {
+  RawImage raw = tvImage(0, 0, 0xFF, 0xFF);
+  std::set<std::string> names = {TvStandardNames[0]};
+  for (int code = 1; code <= 15; ++code) {
+    if (!raw->isTvStandardSupported(code)) continue;
+    ASSERT_LT(static_cast<size_t>(code), TvStandardNames.size()) << code;
+    EXPECT_TRUE(names.insert(TvStandardNames[static_cast<size_t>(code)]).second) << code;
+  }
+  EXPECT_EQ(names.size(), TvStandardNames.size());
 }
 
 TEST(TvTable, SetStandardKeepsTheHighNibble) {

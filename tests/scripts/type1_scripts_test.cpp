@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 #include "image/bios_image.h"
+#include "scripts/type1_scripts.h"
 #include "support/raw_image.h"
 #include "support/rom_builder.h"
 
@@ -32,7 +35,7 @@ struct LocatorImage {
     raw.word(kHeader + 0x52, b);
   }
   std::vector<uint16_t> locate() {
-    raw->locateType1Scripts();
+    locateType1Scripts(*raw);
     return offsetsOf(raw->scriptOffsets);
   }
 };
@@ -46,6 +49,56 @@ TEST(LocateType1Scripts, FindsEveryScriptOfTheBuiltImage) {
     auto image = test::loadImage(rom.bytes);
     EXPECT_EQ(offsetsOf(image->scriptOffsets), rom.layout.type1Scripts)
         << "form " << static_cast<int>(form);
+  }
+}
+
+// The code's scripts found plainly: the loop by testing every offset, then
+// every offset tested for a call site landing before it.
+std::vector<uint16_t> plainCodeScripts(const BiosImage& image) {
+  const uint8_t loop[] = {0xB9, 0xE8, 0x03, 0x2E, 0xAC, 0x8A, 0xD8, 0x0A, 0xDB, 0x75, 0x03, 0xE9};
+  int32_t loopPos = 0;
+  for (int32_t p = 256; p + 12 <= image.length - 1 && loopPos == 0; ++p) {
+    if (std::equal(std::begin(loop), std::end(loop), &image.bytes[static_cast<size_t>(p)])) {
+      loopPos = p;
+    }
+  }
+  ScriptOffsetSet set;
+  if (loopPos != 0 && image.bytes[static_cast<size_t>(loopPos - 3)] == 0xBE) {
+    set.insert(image.wordAt(loopPos - 2));
+  } else if (loopPos != 0) {
+    for (int32_t j = 256; j < image.length - 6; ++j) {
+      const int32_t target = (j + 6 + image.wordAt(j + 4)) & 0xFFFF;
+      if (image.bytes[static_cast<size_t>(j)] == 0xBE &&
+          image.bytes[static_cast<size_t>(j + 3)] == 0xE8 && target >= loopPos - 9 &&
+          target <= loopPos - 3) {
+        set.insert(image.wordAt(j + 1));
+      }
+    }
+  }
+  return offsetsOf(set);
+}
+
+TEST(LocateType1Scripts, SameAsThePlainSearchOnRandomImages) {
+  std::mt19937 random(1517);
+  for (int round = 0; round < 300; ++round) {
+    const int32_t n = 16384 + static_cast<int32_t>(random() % 49153);
+    RawImage raw(n);
+    const int32_t loopPos = 0x300 + static_cast<int32_t>(random() % (n - 0x400));
+    if (random() % 8 != 0) test::putInterpreterLoop(raw, loopPos);
+    // From none to more than the set holds; most land in the window before
+    // the loop, some just outside it, some are not calls; the last ones may
+    // reach the image's end.
+    const int sites = static_cast<int>(random() % 80);
+    for (int k = 0; k < sites; ++k) {
+      const int32_t pos = random() % 10 == 0 ? n - 7 + static_cast<int32_t>(random() % 2)
+                                             : 256 + static_cast<int32_t>(random() % (n - 270));
+      const int32_t target = loopPos - 10 + static_cast<int32_t>(random() % 9);
+      raw.callSite(pos, 0xBE, static_cast<uint16_t>(0x100 + random() % 64), target);
+      if (random() % 10 == 0) raw.at(pos + 3, {0x90});
+    }
+    if (random() % 10 == 0) raw.at(loopPos - 3, {0xBE, 0x34, 0x12});
+    locateType1Scripts(*raw);
+    EXPECT_EQ(offsetsOf(raw->scriptOffsets), plainCodeScripts(*raw)) << "round " << round;
   }
 }
 
@@ -102,7 +155,7 @@ TEST(LocateType1Scripts, CallDisplacementWrapsAroundSixtyFourKiB) {
   raw->pciDataOffset = 0x400;
   test::putInterpreterLoop(raw, 0x3009);
   raw.at(0x4000, {0xBE, 0x00, 0x60, 0xE8, 0x00, 0xF0});
-  raw->locateType1Scripts();
+  locateType1Scripts(*raw);
   EXPECT_EQ(offsetsOf(raw->scriptOffsets), (std::vector<uint16_t>{0x6000}));
 }
 
@@ -133,7 +186,7 @@ TEST(LocateType1Scripts, LoopBelowOffset256IsNotFound) {
   raw->pciDataOffset = 0x400;
   test::putInterpreterLoop(raw, 0xF0);
   raw.callSite(0x1000, 0xBE, 0x6000, 0xF0 - 3);
-  raw->locateType1Scripts();
+  locateType1Scripts(*raw);
   EXPECT_EQ(raw->scriptOffsets.count, 0);
 }
 
@@ -144,7 +197,7 @@ TEST(LocateType1Scripts, LoopMustEndBeforeTheLastByte) {
     raw->pciDataOffset = 0x400;
     test::putInterpreterLoop(raw, end);
     raw.callSite(0x1000, 0xBE, 0x6000, end - 3);
-    raw->locateType1Scripts();
+    locateType1Scripts(*raw);
     EXPECT_EQ(raw->scriptOffsets.count, end == 16384 - 13 ? 1 : 0) << end;
   }
 }
@@ -154,7 +207,7 @@ TEST(LocateType1Scripts, MissingHeaderReadsTheSlotsFromOffsetZero) {
   raw->pciDataOffset = 0x400;
   raw.word(0x46, 0x6000);
   raw.word(0x52, 0x6100);
-  raw->locateType1Scripts();
+  locateType1Scripts(*raw);
   EXPECT_EQ(offsetsOf(raw->scriptOffsets), (std::vector<uint16_t>{0x6000, 0x6100}));
 }
 
@@ -168,11 +221,11 @@ TEST(LocateType1Scripts, ClockStepIsTheReferenceFrequencyOverTwelve) {
     RawImage raw;
     raw->pllReferenceFreq = {0x300};
     raw.word(0x300, c.reference);
-    raw->locateType1Scripts();
+    locateType1Scripts(*raw);
     EXPECT_EQ(raw->clockStepMHz, c.step) << c.reference;
   }
   RawImage noTable;
-  noTable->locateType1Scripts();
+  locateType1Scripts(*noTable);
   EXPECT_EQ(noTable->clockStepMHz, 2.25f);
 }
 
@@ -193,7 +246,7 @@ TEST_P(ExtractMemoryConfig, ReadsWidthTypeAndCas) {
   const WalkCase& c = GetParam();
   RawImage raw;
   raw.at(kScript, {0x12, c.b1, c.b2, 0x00, 0x00, 0x00});
-  raw->walkType1Script(kScript, true);
+  readType1Script(*raw, kScript);
   EXPECT_EQ(raw->busWidthBits, c.width);
   EXPECT_EQ(raw->memoryType, c.type);
   EXPECT_EQ(raw->casIndex, c.cas);
@@ -214,8 +267,8 @@ TEST(WalkType1Script, WidestBusWinsWhateverTheOrder) {
     RawImage raw;
     raw.at(0x1000, {0x12, 0x11, wideFirst ? uint8_t{0x11} : uint8_t{0x00}, 0, 0, 0});
     raw.at(0x1100, {0x12, 0x11, wideFirst ? uint8_t{0x00} : uint8_t{0x11}, 0, 0, 0});
-    raw->walkType1Script(0x1000, true);
-    raw->walkType1Script(0x1100, true);
+    readType1Script(*raw, 0x1000);
+    readType1Script(*raw, 0x1100);
     EXPECT_EQ(raw->busWidthBits, 128);
   }
 }
@@ -223,11 +276,11 @@ TEST(WalkType1Script, WidestBusWinsWhateverTheOrder) {
 TEST(WalkType1Script, MaskedUpdatesOfRegister12AreNotConfiguration) {
   RawImage raw;
   raw.at(kScript, {0x52, 0x00, 0x13, 0x13, 0x00});
-  raw->walkType1Script(kScript, true);
+  readType1Script(*raw, kScript);
   EXPECT_EQ(raw->busWidthBits, 0);
   raw->memoryType = 2;
   raw->casIndex = 3;
-  raw->walkType1Script(kScript, false);
+  patchType1Script(*raw, kScript);
   EXPECT_EQ(raw->bytes[kScript + 2], 0x13);
   EXPECT_EQ(raw->bytes[kScript + 3], 0x13);
 }
@@ -235,7 +288,7 @@ TEST(WalkType1Script, MaskedUpdatesOfRegister12AreNotConfiguration) {
 TEST(WalkType1Script, FirstPllEntryMetSuppliesBothDividers) {
   RawImage raw;
   raw.at(kScript, {0x85, 0x0A, 0x00, 0x51, 0x62, 0x00, 0x0A, 0x00, 0x11, 0x22, 0x00, 0x00});
-  raw->walkType1Script(kScript, true);
+  readType1Script(*raw, kScript);
   EXPECT_EQ(raw->memoryFeedbackDivPtr.offset, kScript + 3);
   EXPECT_EQ(raw->coreFeedbackDivPtr.offset, kScript + 4);
   EXPECT_EQ(raw->byteAt(raw->coreFeedbackDivPtr), 0x62);
@@ -250,7 +303,7 @@ TEST(WalkType1Script, ScriptsAreWalkedInAscendingOrder) {
   raw.word(0x200 + 0x52, 0x1000);
   raw.at(0x1000, {0x0A, 0x00, 0x11, 0x22, 0x00, 0x00});
   raw.at(0x2000, {0x0A, 0x00, 0x33, 0x44, 0x00, 0x00});
-  raw->locateType1Scripts();
+  locateType1Scripts(*raw);
   EXPECT_EQ(raw->coreFeedbackDivPtr.offset, 0x1003);
 }
 
@@ -262,7 +315,7 @@ TEST(WalkType1Script, PatchWritesTheCodeIntoEveryNonZeroConfigurationByte) {
   raw.word(0x200 + 0x52, 0x2000);
   raw.at(0x1000, {0x12, 0x11, 0x00, 0xAA, 0xBB, 0x12, 0x00, 0x31, 0xCC, 0xDD, 0x00});
   raw.at(0x2000, {0x83, 0x12, 0x12, 0x12, 0x00, 0x00, 0x00});
-  raw->locateType1Scripts();
+  locateType1Scripts(*raw);
   raw->memoryType = 2;
   raw->casIndex = 3;
   raw->patchMemoryConfig();
@@ -280,14 +333,14 @@ TEST(WalkType1Script, ScriptOfGarbageStopsAtItsBounds) {
   // An end byte first: nothing at all.
   RawImage empty;
   empty.at(kScript, {0x00, 0x12, 0x11, 0x11, 0, 0});
-  empty->walkType1Script(kScript, true);
+  readType1Script(*empty, kScript);
   EXPECT_EQ(empty->busWidthBits, 0);
 
   // A script starting at length - 5 is not walked; at length - 6 it is.
   for (int32_t start : {16384 - 5, 16384 - 6}) {
     RawImage raw;
     raw.at(start, {0x12, 0x11, 0x11, 0x00, 0x00});
-    raw->walkType1Script(static_cast<uint16_t>(start), true);
+    readType1Script(*raw, static_cast<uint16_t>(start));
     EXPECT_EQ(raw->busWidthBits, start == 16384 - 6 ? 128 : 0) << start;
   }
 
@@ -297,7 +350,7 @@ TEST(WalkType1Script, ScriptOfGarbageStopsAtItsBounds) {
     for (int32_t i = 0; i < waits; ++i)
       raw.at(kScript + i, {0x80});
     raw.at(kScript + waits, {0x12, 0x11, 0x11, 0x00, 0x00, 0x00});
-    raw->walkType1Script(kScript, true);
+    readType1Script(*raw, kScript);
     EXPECT_EQ(raw->busWidthBits, waits == 999 ? 128 : 0) << waits;
   }
 }
@@ -306,9 +359,8 @@ TEST(WalkType1Script, TracePrintsEveryEntryInItsFormat) {
   RawImage raw;
   raw.at(kScript, {0x85, 0x4F, 0x05, 0xF0, 0x0A, 0x0B, 0x78, 0x56, 0x34, 0x12, 0x00});
   raw->traceScripts = true;
-  testing::internal::CaptureStdout();
-  raw->walkType1Script(kScript, true);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  readType1Script(*raw, kScript);
+  EXPECT_EQ(raw->scriptTrace,
             "\nType1 script @ 1000:\n"
             " Wait 05\n"
             " Reg8[0F+1] and F0 or 0A\n"
@@ -318,9 +370,8 @@ TEST(WalkType1Script, TracePrintsEveryEntryInItsFormat) {
 TEST(WalkType1Script, NoTraceWithoutTheSwitch) {
   RawImage raw;
   raw.at(kScript, {0x85, 0x00});
-  testing::internal::CaptureStdout();
-  raw->walkType1Script(kScript, true);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  readType1Script(*raw, kScript);
+  EXPECT_EQ(raw->scriptTrace, "");
 }
 
 }  // namespace

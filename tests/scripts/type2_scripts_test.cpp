@@ -17,8 +17,8 @@ std::vector<uint16_t> offsetsOf(const ScriptOffsetSet& set) {
   return std::vector<uint16_t>(set.offsets.begin(), set.offsets.begin() + set.count);
 }
 
-// The search exactly as the format describes it: every accepted call site
-// scans the whole image again. Quadratic; the oracle for the fast one.
+// The search written plainly: every accepted call site scans the whole image
+// again. Quadratic; the reference for the fast one.
 Type2SearchResult straightforwardSearch(const BiosImage& image) {
   Type2SearchResult result;
   ScriptOffsetSet& s = result.scripts;
@@ -64,10 +64,9 @@ TEST(FindType2Scripts, NoSiteNamingAKnownScriptFindsNothing) {
   raw.callSite(0x1000, 0xBB, 0x5100, 0x2000);  // names an unknown script
   const Type2SearchResult result = findType2Scripts(*raw);
   EXPECT_FALSE(result.found);
-  raw->traceScripts = true;
-  testing::internal::CaptureStdout();
-  raw->locateType2Scripts();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  std::string trace;
+  traceType2Scripts(*raw, trace);
+  EXPECT_EQ(trace, "");
 }
 
 TEST(FindType2Scripts, ScriptsFoundLaterNameFurtherSites) {
@@ -133,10 +132,9 @@ std::string traceOf(uint8_t headerByte, std::initializer_list<uint8_t> script,
   raw->headerOffset = 0x200;
   raw.at(0x200, {headerByte});
   raw.at(start, script);
-  raw->traceScripts = true;
-  testing::internal::CaptureStdout();
-  raw->traceType2Script(static_cast<uint16_t>(start));
-  return testing::internal::GetCapturedStdout();
+  std::string trace;
+  traceType2Script(*raw, static_cast<uint16_t>(start), trace);
+  return trace;
 }
 
 TEST(TraceType2Script, OldLayoutHasTheOrValueFirst) {
@@ -166,21 +164,11 @@ TEST(TraceType2Script, EntryReachingPastTheImageEndsTheTrace) {
   EXPECT_EQ(traceOf(2, {0x05}, 16384, 16383), "\nType2 script @ 3FFF:\n");
 }
 
-TEST(TraceType2Script, PrintsNothingWithoutTheSwitch) {
-  RawImage raw;
-  raw.at(0x1000, {0x05, 0x80, 0x01, 0x00, 0, 0, 0, 0});
-  testing::internal::CaptureStdout();
-  raw->traceType2Script(0x1000);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-}
-
-TEST(LocateType2Scripts, TraceOfTheBuiltImage) {
+TEST(TraceType2Scripts, TraceOfTheBuiltImage) {
   const test::BuiltRom rom = test::buildRom();
   auto image = test::loadImage(rom.bytes);
-  image->traceScripts = true;
-  testing::internal::CaptureStdout();
-  image->locateType2Scripts();
-  const std::string trace = testing::internal::GetCapturedStdout();
+  std::string trace;
+  traceType2Scripts(*image, trace);
   EXPECT_NE(trace.find("\nBefore type2 script @ "), std::string::npos) << trace;
   EXPECT_NE(trace.find(" Reg0[1234] <- 5A\n"), std::string::npos) << trace;
   for (uint16_t script : rom.layout.type2Scripts) {
@@ -191,11 +179,32 @@ TEST(LocateType2Scripts, TraceOfTheBuiltImage) {
   EXPECT_NE(trace.find(" Port[C4] and FFFFFFFE or 00000001\n"), std::string::npos) << trace;
 }
 
-TEST(LocateType2Scripts, ChangesNothing) {
+TEST(TraceType2Scripts, TheLoadTracesBothKindsOnlyWhenAsked) {
+  const test::BuiltRom rom = test::buildRom();
+  for (bool on : {false, true}) {
+    auto image = std::make_unique<BiosImage>();
+    std::copy(rom.bytes.begin(), rom.bytes.end(), image->bytes.begin());
+    image->length = static_cast<int32_t>(rom.bytes.size());
+    image->traceScripts = on;
+    ASSERT_EQ(image->validate(), kValid);
+    if (!on) {
+      EXPECT_EQ(image->scriptTrace, "");
+      continue;
+    }
+    std::string type2;
+    traceType2Scripts(*image, type2);
+    const size_t type1 = image->scriptTrace.find("\nType1 script @ ");
+    EXPECT_EQ(type1, 0u) << image->scriptTrace;
+    EXPECT_EQ(image->scriptTrace.find(type2), image->scriptTrace.size() - type2.size());
+  }
+}
+
+TEST(TraceType2Scripts, ChangesNothing) {
   const test::BuiltRom rom = test::buildRom();
   auto image = test::loadImage(rom.bytes);
   auto copy = std::make_unique<BiosImage>(*image);
-  image->locateType2Scripts();
+  std::string trace;
+  traceType2Scripts(*image, trace);
   EXPECT_EQ(image->bytes, copy->bytes);
   EXPECT_EQ(offsetsOf(image->scriptOffsets), offsetsOf(copy->scriptOffsets));
 }

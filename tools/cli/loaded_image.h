@@ -40,8 +40,8 @@ struct LoadedImage {
 };
 
 // Reset, read at most 65536 bytes, validate, and check the checksums only
-// when validation passed. With `traceScripts` the load prints the traces of
-// the scripts it finds to standard output.
+// when validation passed. With `traceScripts` the load collects the traces of
+// the scripts it finds in the image's `scriptTrace`.
 LoadedImage loadImageFile(const std::string& path, bool traceScripts = false);
 
 }  // namespace varnel::cli

@@ -1,4 +1,4 @@
-// Writes a picture as a PNG file, with no library but our own.
+// Writes a picture as a PNG file through libpng.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +21,8 @@ struct GreyImage {
   }
 };
 
-// The PNG encoding of the picture (uncompressed deflate blocks).
+// The PNG encoding of the picture; throws std::runtime_error when libpng
+// cannot encode it (out of memory).
 std::vector<uint8_t> encodePng(const GreyImage& image);
 
 }  // namespace varnel::cli

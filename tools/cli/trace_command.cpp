@@ -9,6 +9,8 @@ namespace {
 
 int runTrace(const std::string& file) {
   const LoadedImage loaded = loadImageFile(file, true);
+  const std::string& trace = loaded.image->scriptTrace;
+  std::fwrite(trace.data(), 1, trace.size(), stdout);
   std::fflush(stdout);
   if (!loaded.readOk) {
     std::fprintf(stderr, "%s: Error opening file (%s)\n", file.c_str(), loaded.readError.c_str());
