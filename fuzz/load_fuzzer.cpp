@@ -25,7 +25,8 @@ void edit(BiosImage& image, varnel::fuzz::FuzzInput& input) {
   image.setClocks(static_cast<float>(input.take<uint16_t>() % 700),
                   static_cast<float>(input.take<uint16_t>() % 700));
   // Every listed code and 0, for none found.
-  image.memoryType = static_cast<uint8_t>(input.take<uint8_t>() % (varnel::kMemoryTypeNames.size() + 1));
+  image.memoryType =
+      static_cast<uint8_t>(input.take<uint8_t>() % (varnel::kMemoryTypeNames.size() + 1));
   image.casIndex = static_cast<uint8_t>(input.take<uint8_t>() % (varnel::kCasNames.size() + 1));
   image.patchMemoryConfig();
   image.setClocks(input.takeFloat(), input.takeFloat());

@@ -22,9 +22,9 @@ struct Setting {
 
 // Every setting the editor shows, by its name in `info --json`.
 constexpr const char* kSettingNames[] = {
-    "title",           "biosDateTime",     "defaultCoreClock", "defaultMemoryClock",
-    "coreFeedbackDiv", "memoryFeedbackDiv", "memoryType",      "casIndex",
-    "busWidthBits",    "tvStandard",        "tvCrtOn",         "tvOutOn",
+    "title",           "biosDateTime",      "defaultCoreClock", "defaultMemoryClock",
+    "coreFeedbackDiv", "memoryFeedbackDiv", "memoryType",       "casIndex",
+    "busWidthBits",    "tvStandard",        "tvCrtOn",          "tvOutOn",
     "tvSupportedMask", "tvSupportedMask2",  "vendorId",
 };
 

@@ -220,7 +220,8 @@ void addSetCommand(CLI::App& app, int& status) {
       ->check(CLI::Range(0, kMaxTypedClock));
   set->add_flag("--sync", o->sync, "Tie the memory clock to the core clock");
   set->add_option("--memory-type", o->memoryType, "DDR or SDR");
-  set->add_option("--cas", o->cas, "CAS latency: 1, 2 or 3")->check(CLI::Range(1, static_cast<int>(kCasNames.size())));
+  set->add_option("--cas", o->cas, "CAS latency: 1, 2 or 3")
+      ->check(CLI::Range(1, static_cast<int>(kCasNames.size())));
   set->add_option("--tv-standard", o->tvStandard, "TV standard at start-up: a name or code")
       ->check(CLI::Validator(
           [](const std::string& text) {
