@@ -9,6 +9,7 @@
 #include "fonts/font_tables.h"
 #include "fuzz_input.h"
 #include "image/bios_image.h"
+#include "image/image_fields.h"
 #include "ui/font_dialogs.h"
 
 using varnel::BiosImage;
@@ -23,8 +24,10 @@ class NullCanvas : public varnel::ui::PixelCanvas {
 void edit(BiosImage& image, varnel::fuzz::FuzzInput& input) {
   image.setClocks(static_cast<float>(input.take<uint16_t>() % 700),
                   static_cast<float>(input.take<uint16_t>() % 700));
-  image.memoryType = input.take<uint8_t>() % 3;
-  image.casIndex = input.take<uint8_t>() % 4;
+  // Every listed code and 0, for none found.
+  image.memoryType =
+      static_cast<uint8_t>(input.take<uint8_t>() % (varnel::kMemoryTypeNames.size() + 1));
+  image.casIndex = static_cast<uint8_t>(input.take<uint8_t>() % (varnel::kCasNames.size() + 1));
   image.patchMemoryConfig();
   image.setClocks(input.takeFloat(), input.takeFloat());
   image.setTvStandard(input.take<uint8_t>());
@@ -32,8 +35,7 @@ void edit(BiosImage& image, varnel::fuzz::FuzzInput& input) {
   image.setTvEnabled(input.takeBool());
   (void)image.isTvStandardSupported(static_cast<int8_t>(input.take<uint8_t>()));
   const uint16_t vendor = input.take<uint16_t>();
-  image.setWord(image.pciIdCopyOffset, vendor);
-  image.setWord(image.headerOffset + 0x1C, vendor);
+  varnel::setVendorId(image, vendor);
   varnel::refreshAltFont9x16(image);
   (void)image.realCoreClock();
   (void)image.effectiveMemoryClock();

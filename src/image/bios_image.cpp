@@ -1,6 +1,7 @@
 #include "image/bios_image.h"
 
 #include "image/byte_patterns.h"
+#include "image/image_fields.h"
 #include "scripts/type1_scripts.h"
 #include "scripts/type2_scripts.h"
 
@@ -110,8 +111,8 @@ void locateHeaderTables(BiosImage& image, int32_t n) {
 
 // The second copy of the header's identifier pair lies somewhere in 0x6C..0x7E.
 void locateIdentifierCopy(BiosImage& image) {
-  const uint16_t first = image.wordAt(image.headerOffset + 0x1C);
-  const uint16_t second = image.wordAt(image.headerOffset + 0x1E);
+  const uint16_t first = vendorId(image);
+  const uint16_t second = identifierPairSecondWord(image);
   for (int32_t k = 0x6C; k <= 0x7E; ++k) {
     if (image.wordAt(k) == first && image.wordAt(k + 2) == second) {
       image.pciIdCopyOffset = static_cast<uint16_t>(k);

@@ -1,19 +1,17 @@
-// The "$TV" table: byte +7 low nibble is the standard used at start-up, byte
-// +9 holds the CRT (bit 0) and TV (bit 1) enables, bytes +10 and +11 the
-// masks of supported standards (bit n-1 for code n).
+// The "$TV" table: byte +7 low nibble is the standard used at start-up; the
+// output enables and the masks of supported standards are placed as
+// image/image_fields.h names them.
 #include "image/bios_image.h"
+#include "image/image_fields.h"
 
 namespace varnel {
 namespace {
 
 constexpr int32_t kStandardByte = 7;
-constexpr int32_t kOutputsByte = 9;
-constexpr int32_t kMaskByte = 10;
-constexpr int32_t kMask2Byte = 11;
 constexpr int kHighestMaskedCode = 8;
 
 void setOutputBit(BiosImage& image, uint8_t bit, bool on) {
-  const int32_t pos = image.tvTableOffset + kOutputsByte;
+  const int32_t pos = image.tvTableOffset + kTvOutputsByte;
   const uint8_t value = image.byteAt(pos);
   image.setByte(pos, static_cast<uint8_t>(on ? (value | bit) : (value & ~bit)));
 }
@@ -28,22 +26,22 @@ void BiosImage::setTvStandard(int code) {
 }
 
 void BiosImage::setCrtEnabled(bool on) {
-  if (tvTableOffset != 0) setOutputBit(*this, 0x01, on);
+  if (tvTableOffset != 0) setOutputBit(*this, kTvCrtOutputBit, on);
 }
 
 void BiosImage::setTvEnabled(bool on) {
-  if (tvTableOffset != 0) setOutputBit(*this, 0x02, on);
+  if (tvTableOffset != 0) setOutputBit(*this, kTvOutOutputBit, on);
 }
 
 bool BiosImage::isTvStandardSupported(int code) const {
   if (tvTableOffset == 0 || code < 1 || code > kHighestMaskedCode) return false;
-  return (byteAt(tvTableOffset + kMaskByte) >> (code - 1)) & 1;
+  return (byteAt(tvTableOffset + kTvMaskByte) >> (code - 1)) & 1;
 }
 
 void BiosImage::updateSupportedTvMask(int code) {
   if (tvTableOffset == 0) return;
-  const int32_t mask = tvTableOffset + kMaskByte;
-  const int32_t mask2 = tvTableOffset + kMask2Byte;
+  const int32_t mask = tvTableOffset + kTvMaskByte;
+  const int32_t mask2 = tvTableOffset + kTvMask2Byte;
   if (code < 0) {
     setByte(mask, 0xFF);
     setByte(mask2, 0xFF);

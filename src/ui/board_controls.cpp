@@ -1,4 +1,5 @@
 // The TV-out, memory-timing and vendor controls.
+#include "image/image_fields.h"
 #include "scripts/tv_table.h"
 #include "ui/editor_dialog.h"
 
@@ -75,8 +76,7 @@ void EditorDialog::OnVendorChange() {
   const int selected = controls_.currentSelection(kIdVendor);
   if (selected < 0) return;
   const auto id = static_cast<uint16_t>(controls_.itemData(kIdVendor, selected));
-  image.setWord(image.pciIdCopyOffset, id);
-  image.setWord(image.headerOffset + 0x1C, id);
+  setVendorId(image, id);
 }
 
 }  // namespace varnel::ui

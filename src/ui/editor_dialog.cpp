@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "image/image_fields.h"
 #include "io/file_io.h"
 #include "ui/dialog_text.h"
 #include "ui/vendor_list.h"
@@ -25,6 +26,8 @@ bool EditorDialog::OnInitDialog() {
   controls_.setWindowTitle(kWindowTitle);
   configureClockSlider(kIdCoreSlider);
   configureClockSlider(kIdMemorySlider);
+  fillFixedList(kIdMemoryType, kMemoryTypeNames);
+  fillFixedList(kIdCas, kCasNames);
   imageLoaded = false;
   hasVendorCombo_ = controls_.exists(kIdVendor);
   if (hasVendorCombo_) LoadVendorList();
@@ -35,6 +38,12 @@ void EditorDialog::configureClockSlider(int id) {
   // Positions are whole MHz: arrow keys move 1 MHz, page clicks 25.
   controls_.configureTrackbar(id, 1, 25, 25);
   controls_.setTrackbarRange(id, kLowestClockMHz, kHighestClockMHz);
+}
+
+void EditorDialog::fillFixedList(int id, std::span<const char* const> names) {
+  controls_.resetContent(id);
+  for (size_t i = 0; i < names.size(); ++i)
+    controls_.insertString(id, static_cast<int>(i), names[i]);
 }
 
 std::string EditorDialog::GetProgramDirectory() {

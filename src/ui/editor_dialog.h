@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,7 @@ class EditorDialog : public DialogEvents {
   // The editor's text, and under it the system's reason.
   void showError(const char* text, const std::string& reason);
   void configureClockSlider(int id);
+  void fillFixedList(int id, std::span<const char* const> names);
   void setDialogInt(int id, int value);
   int dialogInt(int id) const;
   bool& clockEditPending(int editId);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "image/image_fields.h"
 #include "image/validation.h"
 #include "io/file_io.h"
 #include "ui/editor_dialog.h"
@@ -69,7 +70,7 @@ void EditorDialog::loadImage(const std::string& path, bool reconstructed,
   // Copied into the one record, which others may hold on to.
   image = *candidate;
   controls_.setText(kIdFileName, reconstructed ? kReconstructedName : path);
-  controls_.setText(kIdDateTime, std::string(image.textAt(0x50)));
+  controls_.setText(kIdDateTime, std::string(dateTimeText(image)));
   controls_.setText(kIdTitle, std::string(image.titleText()));
   showTvSettings();
   showClockSettings();
@@ -91,11 +92,10 @@ void EditorDialog::showTvSettings() {
   }
   FillTvStandardCombo();
   if (!hasTable) return;
-  const uint8_t outputs = image.byteAt(image.tvTableOffset + 9);
   controls_.enable(kIdCrtOn, true);
-  controls_.setCheck(kIdCrtOn, (outputs & 0x01) != 0);
+  controls_.setCheck(kIdCrtOn, isCrtOutputOn(image));
   controls_.enable(kIdTvOn, true);
-  controls_.setCheck(kIdTvOn, (outputs & 0x02) != 0);
+  controls_.setCheck(kIdTvOn, isTvOutputOn(image));
 }
 
 void EditorDialog::showClockSettings() {
@@ -120,7 +120,7 @@ void EditorDialog::showClockSettings() {
 }
 
 void EditorDialog::showMemorySettings() {
-  if (image.memoryType == 1 || image.memoryType == 2) {
+  if (memoryTypeName(image.memoryType) != nullptr) {
     controls_.enable(kIdMemoryType, true);
     controls_.setCurrentSelection(kIdMemoryType, image.memoryType - 1);
   }
@@ -142,7 +142,7 @@ void EditorDialog::enableFontButtons() {
 }
 
 void EditorDialog::selectVendor() {
-  const uint16_t id = image.wordAt(image.headerOffset + 0x1C);
+  const uint16_t id = vendorId(image);
   bool matched = false;
   const int count = controls_.itemCount(kIdVendor);
   for (int i = 0; i < count; ++i) {

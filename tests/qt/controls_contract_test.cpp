@@ -73,16 +73,17 @@ class BackendNames {
 TYPED_TEST_SUITE(ControlsContract, Backends, BackendNames);
 
 TYPED_TEST(ControlsContract, InitialStateFollowsTheLayout) {
-  for (const ControlTemplate& control : mainDialogTemplate().controls) {
+  const DialogTemplate& layout = mainDialogTemplate();
+  for (const ControlTemplate& control : layout.controls) {
     if (control.id == -1) continue;
     ASSERT_TRUE(this->controls().exists(control.id)) << control.id;
     EXPECT_EQ(this->controls().isEnabled(control.id), !control.disabled) << control.id;
+    const auto items = layout.items.find(control.id);
+    const size_t count = items != layout.items.end() ? items->second.size() : 0;
+    EXPECT_EQ(this->controls().itemCount(control.id), static_cast<int>(count)) << control.id;
   }
   EXPECT_FALSE(this->controls().exists(4242));
-  EXPECT_EQ(this->controls().itemCount(kIdCas), 3);
-  EXPECT_EQ(this->controls().itemText(kIdCas, 2), "CAS3 (Slow)");
   EXPECT_EQ(this->controls().currentSelection(kIdCas), -1);
-  EXPECT_EQ(this->controls().itemCount(kIdVendor), 0);
 }
 
 TYPED_TEST(ControlsContract, TrackbarsClampToTheirRange) {
@@ -110,6 +111,8 @@ TYPED_TEST(ControlsContract, WritingAnEditRaisesItsChangeAtOnce) {
 TYPED_TEST(ControlsContract, OtherProgrammaticChangesRaiseNothing) {
   DialogControls& c = this->controls();
   c.setCheck(kIdSyncClocks, true);
+  c.insertString(kIdCas, 0, "CAS1");
+  c.insertString(kIdCas, 1, "CAS2");
   c.setCurrentSelection(kIdCas, 1);
   c.setTrackbarRange(kIdMemorySlider, 50, 575);
   c.setTrackbarPosition(kIdMemorySlider, 200);

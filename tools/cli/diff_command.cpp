@@ -20,33 +20,20 @@ struct Setting {
   Json a, b;
 };
 
+// Every setting the editor shows, by its name in `info --json`.
+constexpr const char* kSettingNames[] = {
+    "title",           "biosDateTime",      "defaultCoreClock", "defaultMemoryClock",
+    "coreFeedbackDiv", "memoryFeedbackDiv", "memoryType",       "casIndex",
+    "busWidthBits",    "tvStandard",        "tvCrtOn",          "tvOutOn",
+    "tvSupportedMask", "tvSupportedMask2",  "vendorId",
+};
+
 // Every setting the editor shows, as comparable values.
-std::vector<std::pair<std::string, Json>> settingsOf(const BiosImage& image) {
-  const int32_t tv = image.tvTableOffset;
-  auto tvByte = [&](int offset) {
-    return tv != 0 ? Json(image.byteAt(tv + offset)) : Json(nullptr);
-  };
-  auto tvBit = [&](int bit) {
-    return tv != 0 ? Json(((image.byteAt(tv + 9) >> bit) & 1) != 0) : Json(nullptr);
-  };
-  return {
-      {"title", latin1ToUtf8(image.titleText())},
-      {"biosDateTime", latin1ToUtf8(image.textAt(0x50))},
-      {"defaultCoreClock", wordOrNull(image, image.defaultCoreClock)},
-      {"defaultMemoryClock", wordOrNull(image, image.defaultMemoryClock)},
-      {"coreFeedbackDiv", byteOrNull(image, image.coreFeedbackDivPtr)},
-      {"memoryFeedbackDiv", byteOrNull(image, image.memoryFeedbackDivPtr)},
-      {"memoryType", image.memoryType},
-      {"casIndex", image.casIndex},
-      {"busWidthBits", image.busWidthBits},
-      {"tvStandard", image.tvStandard},
-      {"tvCrtOn", tvBit(0)},
-      {"tvOutOn", tvBit(1)},
-      {"tvSupportedMask", tvByte(10)},
-      {"tvSupportedMask2", tvByte(11)},
-      {"vendorId",
-       image.headerOffset != 0 ? Json(image.wordAt(image.headerOffset + 0x1C)) : Json(nullptr)},
-  };
+std::vector<std::pair<std::string, Json>> settingsOf(const LoadedImage& loaded) {
+  std::vector<std::pair<std::string, Json>> settings;
+  for (const char* name : kSettingNames)
+    settings.emplace_back(name, infoField(loaded, name));
+  return settings;
 }
 
 // How many glyphs of a font table differ; null when either image lacks it.
@@ -153,8 +140,8 @@ int runDiff(const DiffOptions& o) {
     }
   }
   std::vector<Setting> settings;
-  const auto sa = settingsOf(*a.image);
-  const auto sb = settingsOf(*b.image);
+  const auto sa = settingsOf(a);
+  const auto sb = settingsOf(b);
   for (size_t i = 0; i < sa.size(); ++i) {
     if (sa[i].second != sb[i].second) settings.push_back({sa[i].first, sa[i].second, sb[i].second});
   }

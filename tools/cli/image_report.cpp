@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 
+#include "image/image_fields.h"
 #include "image/validation.h"
 #include "scripts/tv_table.h"
 
@@ -16,6 +18,18 @@ std::string hex(uint32_t value, int digits) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "0x%0*X", digits, value);
   return buffer;
+}
+
+Json wordOrNull(const BiosImage& image, ImageRef ref) {
+  return ref ? Json(image.wordAt(ref)) : Json(nullptr);
+}
+
+Json vendorIdOrNull(const BiosImage& image) {
+  return image.headerOffset != 0 ? Json(vendorId(image)) : Json(nullptr);
+}
+
+Json byteOrNull(const BiosImage& image, ImageRef ref) {
+  return ref ? Json(image.byteAt(ref)) : Json(nullptr);
 }
 
 Json dwordOrNull(const BiosImage& image, ImageRef ref) {
@@ -34,42 +48,83 @@ Json text(std::string_view value) {
   return latin1ToUtf8(value);
 }
 
-void addLayout(Json& out, const BiosImage& image) {
-  out["length"] = image.length;
-  out["pciDataOffset"] = image.pciDataOffset;
-  out["headerOffset"] = image.headerOffset;
-  out["pciIdCopyOffset"] = image.pciIdCopyOffset;
-  out["checksumBlockOffset"] = image.checksumBlockOffset;
-  out["pllInfoOffset"] = image.pllInfoOffset;
-  out["tvTableOffset"] = image.tvTableOffset;
-  out["tvStandard"] = image.tvStandard;
-}
-
-void addChecksums(Json& out, const BiosImage& image) {
-  out["imageHash"] = image.imageHash;
-  out["byteSum"] = image.byteSum;
-  out["hashSlotA"] = dwordOrNull(image, image.hashSlotA);
-  out["hashSlotB"] = dwordOrNull(image, image.hashSlotB);
-  out["sumFieldA"] = fieldBytesOrNull(image, image.sumFieldA);
-  out["sumFieldB"] = fieldBytesOrNull(image, image.sumFieldB);
-}
-
-void addTexts(Json& out, const BiosImage& image) {
-  out["defaultCoreClock"] = wordOrNull(image, image.defaultCoreClock);
-  out["defaultMemoryClock"] = wordOrNull(image, image.defaultMemoryClock);
-  out["pllReferenceFreq"] = wordOrNull(image, image.pllReferenceFreq);
-  out["title"] = text(image.titleText());
-  out["dateString"] = text(image.text(image.dateString));
-  out["configString"] = text(image.text(image.configString));
-  out["isDdrBios"] = image.isDdrBios;
-  out["biosDateTime"] = text(image.textAt(0x50));
-  out["vendorId"] =
-      image.headerOffset != 0 ? Json(image.wordAt(image.headerOffset + 0x1C)) : Json(nullptr);
-}
-
 Json offsetOrNull(ImageRef ref) {
   return ref ? Json(ref.offset) : Json(nullptr);
 }
+
+Json scriptOffsets(const BiosImage& image) {
+  Json scripts = Json::array();
+  for (int32_t k = 0; k < image.scriptOffsets.count; ++k) {
+    scripts.push_back(image.scriptOffsets.offsets[static_cast<size_t>(k)]);
+  }
+  return scripts;
+}
+
+Json tvValue(const BiosImage& image, Json value) {
+  return image.tvTableOffset != 0 ? value : Json(nullptr);
+}
+
+// One field of the JSON report: its name, how it is read from a loaded image
+// and, for a number that keeps a printf precision, the format.
+struct InfoField {
+  const char* name;
+  Json (*read)(const LoadedImage&);
+  const char* numberFormat = nullptr;
+};
+
+using L = const LoadedImage&;
+
+// Every field of `info --json`, in output order.
+const InfoField kInfoFields[] = {
+    {"bytesRead", [](L l) -> Json { return l.bytesRead; }},
+    {"validateCode", [](L l) -> Json { return l.validateCode; }},
+    {"checksumsValid", [](L l) -> Json { return l.usable() && l.checksumsValid; }},
+    {"length", [](L l) -> Json { return l.image->length; }},
+    {"pciDataOffset", [](L l) -> Json { return l.image->pciDataOffset; }},
+    {"headerOffset", [](L l) -> Json { return l.image->headerOffset; }},
+    {"pciIdCopyOffset", [](L l) -> Json { return l.image->pciIdCopyOffset; }},
+    {"checksumBlockOffset", [](L l) -> Json { return l.image->checksumBlockOffset; }},
+    {"pllInfoOffset", [](L l) -> Json { return l.image->pllInfoOffset; }},
+    {"tvTableOffset", [](L l) -> Json { return l.image->tvTableOffset; }},
+    {"tvStandard", [](L l) -> Json { return l.image->tvStandard; }},
+    {"imageHash", [](L l) -> Json { return l.image->imageHash; }},
+    {"byteSum", [](L l) -> Json { return l.image->byteSum; }},
+    {"hashSlotA", [](L l) { return dwordOrNull(*l.image, l.image->hashSlotA); }},
+    {"hashSlotB", [](L l) { return dwordOrNull(*l.image, l.image->hashSlotB); }},
+    {"sumFieldA", [](L l) { return fieldBytesOrNull(*l.image, l.image->sumFieldA); }},
+    {"sumFieldB", [](L l) { return fieldBytesOrNull(*l.image, l.image->sumFieldB); }},
+    {"defaultCoreClock", [](L l) { return wordOrNull(*l.image, l.image->defaultCoreClock); }},
+    {"defaultMemoryClock", [](L l) { return wordOrNull(*l.image, l.image->defaultMemoryClock); }},
+    {"pllReferenceFreq", [](L l) { return wordOrNull(*l.image, l.image->pllReferenceFreq); }},
+    {"title", [](L l) { return text(l.image->titleText()); }},
+    {"dateString", [](L l) { return text(l.image->text(l.image->dateString)); }},
+    {"configString", [](L l) { return text(l.image->text(l.image->configString)); }},
+    {"isDdrBios", [](L l) -> Json { return l.image->isDdrBios; }},
+    {"biosDateTime", [](L l) { return text(dateTimeText(*l.image)); }},
+    {"vendorId", [](L l) { return vendorIdOrNull(*l.image); }},
+    {"scriptOffsets", [](L l) { return scriptOffsets(*l.image); }},
+    {"memoryType", [](L l) -> Json { return l.image->memoryType; }},
+    {"casIndex", [](L l) -> Json { return l.image->casIndex; }},
+    {"busWidthBits", [](L l) -> Json { return l.image->busWidthBits; }},
+    {"coreFeedbackDivOffset", [](L l) { return offsetOrNull(l.image->coreFeedbackDivPtr); }},
+    {"memoryFeedbackDivOffset", [](L l) { return offsetOrNull(l.image->memoryFeedbackDivPtr); }},
+    {"coreFeedbackDiv", [](L l) { return byteOrNull(*l.image, l.image->coreFeedbackDivPtr); }},
+    {"memoryFeedbackDiv", [](L l) { return byteOrNull(*l.image, l.image->memoryFeedbackDivPtr); }},
+    // The single-precision step at single precision's own digits.
+    {"clockStepMHz", [](L l) -> Json { return static_cast<double>(l.image->clockStepMHz); },
+     "%.9g"},
+    {"realCoreClock", [](L l) -> Json { return l.image->realCoreClock(); }, "%.17g"},
+    {"realMemoryClock", [](L l) -> Json { return l.image->realMemoryClock(); }, "%.17g"},
+    {"effectiveMemoryClock", [](L l) -> Json { return l.image->effectiveMemoryClock(); }, "%.17g"},
+    {"tvCrtOn", [](L l) { return tvValue(*l.image, isCrtOutputOn(*l.image)); }},
+    {"tvOutOn", [](L l) { return tvValue(*l.image, isTvOutputOn(*l.image)); }},
+    {"tvSupportedMask", [](L l) { return tvValue(*l.image, tvSupportedMask(*l.image)); }},
+    {"tvSupportedMask2", [](L l) { return tvValue(*l.image, tvSupportedMask2(*l.image)); }},
+    {"font8x8Offset", [](L l) -> Json { return l.image->font8x8Offset; }},
+    {"font8x16Offset", [](L l) -> Json { return l.image->font8x16Offset; }},
+    {"altFont9x14Offset", [](L l) -> Json { return l.image->altFont9x14Offset; }},
+    {"altFont9x16Offset", [](L l) -> Json { return l.image->altFont9x16Offset; }},
+};
 
 std::string printed(const char* format, double value) {
   char buffer[64];
@@ -77,47 +132,8 @@ std::string printed(const char* format, double value) {
   return buffer;
 }
 
-void addScripts(Json& out, const BiosImage& image) {
-  Json scripts = Json::array();
-  for (int32_t k = 0; k < image.scriptOffsets.count; ++k) {
-    scripts.push_back(image.scriptOffsets.offsets[static_cast<size_t>(k)]);
-  }
-  out["scriptOffsets"] = scripts;
-  out["memoryType"] = image.memoryType;
-  out["casIndex"] = image.casIndex;
-  out["busWidthBits"] = image.busWidthBits;
-  out["coreFeedbackDivOffset"] = offsetOrNull(image.coreFeedbackDivPtr);
-  out["memoryFeedbackDivOffset"] = offsetOrNull(image.memoryFeedbackDivPtr);
-  out["coreFeedbackDiv"] = byteOrNull(image, image.coreFeedbackDivPtr);
-  out["memoryFeedbackDiv"] = byteOrNull(image, image.memoryFeedbackDivPtr);
-}
-
 // Filled in after serialisation with their printf precision.
 constexpr const char* kNumberPlaceholder = "#";
-
-void addClocks(Json& out, std::map<std::string, std::string>& numbers, const BiosImage& image) {
-  const std::pair<const char*, std::string> clocks[] = {
-      // The single-precision step at single precision's own digits.
-      {"clockStepMHz", printed("%.9g", static_cast<double>(image.clockStepMHz))},
-      {"realCoreClock", printed("%.17g", image.realCoreClock())},
-      {"realMemoryClock", printed("%.17g", image.realMemoryClock())},
-      {"effectiveMemoryClock", printed("%.17g", image.effectiveMemoryClock())},
-  };
-  for (const auto& [key, number] : clocks) {
-    out[key] = kNumberPlaceholder;
-    numbers[key] = number;
-  }
-}
-
-void addTvTable(Json& out, const BiosImage& image) {
-  const int32_t tv = image.tvTableOffset;
-  auto tvValue = [&](Json value) { return tv != 0 ? value : Json(nullptr); };
-  const uint8_t outputs = image.byteAt(tv + 9);
-  out["tvCrtOn"] = tvValue((outputs & 0x01) != 0);
-  out["tvOutOn"] = tvValue((outputs & 0x02) != 0);
-  out["tvSupportedMask"] = tvValue(image.byteAt(tv + 10));
-  out["tvSupportedMask2"] = tvValue(image.byteAt(tv + 11));
-}
 
 // Numbers that must keep a printf precision are written as placeholders and
 // replaced after serialisation; the key anchors each replacement, and a key
@@ -145,25 +161,22 @@ std::string clockText(const BiosImage& image, ImageRef defaultWord, ImageRef div
 }
 
 std::string memoryText(const BiosImage& image) {
-  static const char* const kTypes[] = {"unknown type", "DDR", "SDR"};
-  static const char* const kCas[] = {"unknown CAS", "CAS1 (Ultra)", "CAS2 (Normal)", "CAS3 (Slow)"};
+  const char* type = memoryTypeName(image.memoryType);
+  const char* cas = casName(image.casIndex);
   char buffer[160];
   std::snprintf(buffer, sizeof buffer, "%s, %s, %d-bit bus; %.2f MHz effective",
-                image.memoryType <= 2 ? kTypes[image.memoryType] : "unknown type",
-                image.casIndex <= 3 ? kCas[image.casIndex] : "unknown CAS", image.busWidthBits,
-                image.effectiveMemoryClock());
+                type != nullptr ? type : "unknown type", cas != nullptr ? cas : "unknown CAS",
+                image.busWidthBits, image.effectiveMemoryClock());
   return buffer;
 }
 
 std::string tvText(const BiosImage& image) {
-  const int32_t tv = image.tvTableOffset;
-  if (tv == 0) return "no \"$TV\" table";
+  if (image.tvTableOffset == 0) return "no \"$TV\" table";
   std::string out = image.tvStandard < static_cast<int32_t>(TvStandardNames.size())
                         ? TvStandardNames[static_cast<size_t>(image.tvStandard)]
                         : "code " + std::to_string(image.tvStandard);
-  const uint8_t outputs = image.byteAt(tv + 9);
-  out += std::string(" at start-up; CRT ") + (outputs & 1 ? "on" : "off") + ", TV " +
-         (outputs & 2 ? "on" : "off") + "; supported:";
+  out += std::string(" at start-up; CRT ") + (isCrtOutputOn(image) ? "on" : "off") + ", TV " +
+         (isTvOutputOn(image) ? "on" : "off") + "; supported:";
   for (int code = 1; code < static_cast<int>(TvStandardNames.size()); ++code) {
     if (image.isTvStandardSupported(code))
       out += std::string(" ") + TvStandardNames[static_cast<size_t>(code)];
@@ -186,14 +199,6 @@ std::string jsonLine(const Json& value) {
   return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-Json wordOrNull(const BiosImage& image, ImageRef ref) {
-  return ref ? Json(image.wordAt(ref)) : Json(nullptr);
-}
-
-Json byteOrNull(const BiosImage& image, ImageRef ref) {
-  return ref ? Json(image.byteAt(ref)) : Json(nullptr);
-}
-
 std::string latin1ToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -210,23 +215,25 @@ std::string latin1ToUtf8(std::string_view text) {
 }
 
 std::string infoJson(const LoadedImage& loaded) {
-  const BiosImage& image = *loaded.image;
   Json out;
-  out["bytesRead"] = loaded.bytesRead;
-  out["validateCode"] = loaded.validateCode;
-  out["checksumsValid"] = loaded.usable() && loaded.checksumsValid;
-  addLayout(out, image);
-  addChecksums(out, image);
-  addTexts(out, image);
   std::map<std::string, std::string> numbers;
-  addScripts(out, image);
-  addClocks(out, numbers, image);
-  addTvTable(out, image);
-  out["font8x8Offset"] = image.font8x8Offset;
-  out["font8x16Offset"] = image.font8x16Offset;
-  out["altFont9x14Offset"] = image.altFont9x14Offset;
-  out["altFont9x16Offset"] = image.altFont9x16Offset;
+  for (const InfoField& field : kInfoFields) {
+    const Json value = field.read(loaded);
+    if (field.numberFormat == nullptr) {
+      out[field.name] = value;
+    } else {
+      out[field.name] = kNumberPlaceholder;
+      numbers[field.name] = printed(field.numberFormat, value.get<double>());
+    }
+  }
   return dumpWithNumbers(out, numbers);
+}
+
+Json infoField(const LoadedImage& loaded, std::string_view name) {
+  for (const InfoField& field : kInfoFields) {
+    if (name == field.name) return field.read(loaded);
+  }
+  throw std::logic_error("no field of info --json is named " + std::string(name));
 }
 
 std::string infoText(const LoadedImage& loaded) {
@@ -245,13 +252,13 @@ std::string infoText(const LoadedImage& loaded) {
     out += buffer + value + "\n";
   };
   line("Title", latin1ToUtf8(image.titleText()));
-  line("BIOS date/time", latin1ToUtf8(image.textAt(0x50)));
+  line("BIOS date/time", latin1ToUtf8(dateTimeText(image)));
   line("Version text", latin1ToUtf8(image.text(image.dateString)));
   line("Configuration", latin1ToUtf8(image.text(image.configString)) +
                             (image.isDdrBios ? " (a DDR BIOS)" : " (an SDR BIOS)"));
   line("Size",
        std::to_string(image.length) + " bytes (" + std::to_string(loaded.bytesRead) + " read)");
-  line("Vendor ID", hex(image.wordAt(image.headerOffset + 0x1C), 4));
+  line("Vendor ID", hex(vendorId(image), 4));
   line("Device ID", hex(image.wordAt(image.headerOffset + 0x20), 4));
   line("Image hash", hex(image.imageHash, 8) + " (stored " +
                          hex(image.dwordAt(image.hashSlotA), 8) + " and " +

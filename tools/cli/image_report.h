@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 
 #include "loaded_image.h"
 
@@ -15,9 +16,9 @@ std::string latin1ToUtf8(std::string_view text);
 // may be anything) are written with replacement characters, never refused.
 std::string jsonLine(const nlohmann::ordered_json& value);
 
-// A located value of the image as JSON, or null when it was not located.
-nlohmann::ordered_json wordOrNull(const BiosImage& image, ImageRef ref);
-nlohmann::ordered_json byteOrNull(const BiosImage& image, ImageRef ref);
+// One field of the JSON object below, by its name; a name that is no field
+// is a programming error (std::logic_error).
+nlohmann::ordered_json infoField(const LoadedImage& loaded, std::string_view name);
 
 // One JSON object, on one line, describing the record after the load.
 std::string infoJson(const LoadedImage& loaded);

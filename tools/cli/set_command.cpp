@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "headless_editor.h"
+#include "image/image_fields.h"
 #include "output_file.h"
 #include "scripts/tv_table.h"
 #include "ui/control_ids.h"
@@ -102,8 +103,9 @@ Result applyMemoryTimings(const SetOptions& o, HeadlessEditor& session) {
     std::string type = o.memoryType;
     for (char& c : type)
       c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (type != "DDR" && type != "SDR") return usage("--memory-type is DDR or SDR");
-    controls.choose(kIdMemoryType, type == "DDR" ? 0 : 1);
+    const std::optional<int> code = memoryTypeCode(type);
+    if (!code) return usage("--memory-type is DDR or SDR");
+    controls.choose(kIdMemoryType, *code - 1);
   }
   if (o.cas) controls.choose(kIdCas, *o.cas - 1);
   return std::nullopt;
@@ -218,7 +220,8 @@ void addSetCommand(CLI::App& app, int& status) {
       ->check(CLI::Range(0, kMaxTypedClock));
   set->add_flag("--sync", o->sync, "Tie the memory clock to the core clock");
   set->add_option("--memory-type", o->memoryType, "DDR or SDR");
-  set->add_option("--cas", o->cas, "CAS latency: 1, 2 or 3")->check(CLI::Range(1, 3));
+  set->add_option("--cas", o->cas, "CAS latency: 1, 2 or 3")
+      ->check(CLI::Range(1, static_cast<int>(kCasNames.size())));
   set->add_option("--tv-standard", o->tvStandard, "TV standard at start-up: a name or code")
       ->check(CLI::Validator(
           [](const std::string& text) {
