@@ -47,7 +47,7 @@ class CliEdit : public testing::Test {
 struct Equivalence {
   const char* name;
   std::vector<std::string> options;
-  std::function<void(test::FakeControls&)> user;  // what a user of the window does
+  std::function<void(HeadlessControls&)> user;  // what a user of the window does
 };
 
 class SetLikeTheEditor : public test::EditorFixture,
@@ -67,7 +67,7 @@ TEST_P(SetLikeTheEditor, WritesTheBytesTheEditorWrites) {
   EXPECT_TRUE(test::readFile(work.file("cli.rom")) == byEditor);
 }
 
-void check(test::FakeControls& c, int id, bool on) {
+void check(HeadlessControls& c, int id, bool on) {
   if (c.isChecked(id) != on) c.click(id);
 }
 

@@ -5,9 +5,9 @@
 #include <QDialog>
 #include <memory>
 
-#include "support/fake_controls.h"
 #include "ui/control_ids.h"
 #include "ui/dialog_template.h"
+#include "ui/headless_controls.h"
 #include "ui/qt/dialog_builder.h"
 #include "ui/qt/qt_dialog_controls.h"
 
@@ -35,7 +35,7 @@ class Recorder : public DialogEvents {
 };
 
 struct FakeBackend {
-  test::FakeControls fake{mainDialogTemplate()};
+  HeadlessControls fake{mainDialogTemplate()};
   DialogControls& controls() { return fake; }
   void setEvents(DialogEvents* events) { fake.setEvents(events); }
 };

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "support/fake_controls.h"
 #include "support/rom_builder.h"
 #include "support/scripted_platform.h"
 #include "support/test_paths.h"
 #include "ui/editor_dialog.h"
+#include "ui/headless_controls.h"
 
 namespace varnel::test {
 
@@ -33,7 +33,7 @@ class EditorFixture : public testing::Test {
 
   TempDir programDir;
   TempDir work;
-  FakeControls controls;
+  ui::HeadlessControls controls;
   ScriptedPlatform platform;
   std::unique_ptr<ui::EditorDialog> editor;
 };

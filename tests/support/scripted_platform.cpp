@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fake_controls.h"
 #include "ui/control_ids.h"
 #include "ui/font_dialogs.h"
+#include "ui/headless_controls.h"
 
 namespace varnel::test {
 
@@ -41,7 +41,7 @@ int ScriptedPlatform::messageBox(const std::string& text, const char* caption, u
 
 // Runs the dialog's behaviour on fake controls, as the user would use it.
 int ScriptedPlatform::selectFont(const CpiFontEntry* entries, int count) {
-  FakeControls controls(ui::fontSelectDialogTemplate());
+  ui::HeadlessControls controls(ui::fontSelectDialogTemplate());
   ui::FontSelectDialog dialog(controls);
   controls.setEvents(&dialog);
   dialog.entries = entries;

@@ -56,13 +56,13 @@ class Clocks : public EditorFixture {
 
 struct Action {
   const char* name;
-  std::function<void(test::FakeControls&)> act;
+  std::function<void(HeadlessControls&)> act;
   int core, memory;  // positions afterwards
 };
 
 // Typed text, taken with Enter.
 auto enter(int edit, const char* text) {
-  return [edit, text](test::FakeControls& c) {
+  return [edit, text](HeadlessControls& c) {
     c.type(edit, text);
     c.pressEnter();
   };

@@ -55,7 +55,7 @@ Bytes boldened(const Bytes& font) {
 
 TEST(FontCommandsWithoutImage, DoNothing) {
   test::TempDir program;
-  test::FakeControls controls(mainDialogTemplate());
+  HeadlessControls controls(mainDialogTemplate());
   test::ScriptedPlatform platform;
   EditorDialog editor(controls, platform);
   controls.setEvents(&editor);

@@ -5,10 +5,10 @@
 #include <set>
 #include <vector>
 
-#include "support/fake_controls.h"
 #include "support/vga_fonts.h"
 #include "ui/control_ids.h"
 #include "ui/font_dialogs.h"
+#include "ui/headless_controls.h"
 
 namespace varnel {
 namespace {
@@ -17,7 +17,7 @@ using namespace ui;
 
 TEST(FontSelectDialog, ListsOneLinePerEntryAndEnablesOkOnSelection) {
   const CpiFontEntry entries[] = {{437, 8, 16, 100}, {850, 8, 16, 5000}, {65536 + 852, 8, 16, 9}};
-  test::FakeControls controls(fontSelectDialogTemplate());
+  HeadlessControls controls(fontSelectDialogTemplate());
   FontSelectDialog dialog(controls);
   controls.setEvents(&dialog);
   dialog.entries = entries;

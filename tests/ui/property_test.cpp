@@ -43,7 +43,7 @@ test::RomSpec randomSpec(std::mt19937& random) {
 }
 
 // One random thing a user does with the window, when the control allows it.
-void randomAction(test::FakeControls& c, std::mt19937& random) {
+void randomAction(HeadlessControls& c, std::mt19937& random) {
   auto enabled = [&](int id) { return c.isEnabled(id); };
   auto choose = [&](int id) {
     if (enabled(id) && c.itemCount(id) > 0)

@@ -153,7 +153,7 @@ TEST_F(Save, FullDiskKeepsThePreviousFileAndTheRepairedImage) {
 struct Closing {
   const char* name;
   bool load;
-  std::function<void(test::FakeControls&, test::ScriptedPlatform&)> edit;
+  std::function<void(HeadlessControls&, test::ScriptedPlatform&)> edit;
   std::deque<int> answers;            // to the question, if it comes
   std::optional<const char*> saveAs;  // the Save dialog's answer; nothing cancels
   bool asked;
@@ -167,8 +167,8 @@ void PrintTo(const Closing& c, std::ostream* out) {
 
 class Exit : public EditorFixture, public testing::WithParamInterface<Closing> {};
 
-void nothing(test::FakeControls&, test::ScriptedPlatform&) {}
-void dragCore(test::FakeControls& c, test::ScriptedPlatform&) {
+void nothing(HeadlessControls&, test::ScriptedPlatform&) {}
+void dragCore(HeadlessControls& c, test::ScriptedPlatform&) {
   c.drag(kIdCoreSlider, 300);
 }
 

@@ -24,7 +24,7 @@ const std::set<int> kAlwaysEnabled = {kIdHelp,       kIdLoad,           kIdCurre
                                       kIdFileName,   kIdTitle,          kIdDateTime, kIdRealCore,
                                       kIdRealMemory, kIdEffectiveMemory};
 
-void expectNoImageState(const test::FakeControls& controls) {
+void expectNoImageState(const HeadlessControls& controls) {
   for (int id : controls.ids()) {
     EXPECT_EQ(controls.isEnabled(id), kAlwaysEnabled.count(id) != 0) << "control " << id;
   }
@@ -156,7 +156,7 @@ TEST_F(Startup, SortedOnceAsTheListWouldSortEachItem) {
   std::mt19937 random(1307);
   const char* names[] = {"acme", "Acme", "ACME", "acme corp", "Acm", "b", "B", "a b", "a-b", "_x"};
   std::string list;
-  test::FakeControls oneByOne(mainDialogTemplate());
+  HeadlessControls oneByOne(mainDialogTemplate());
   for (int i = 0; i < 3000; ++i) {
     const std::string line = std::to_string(1000 + random() % 9000).substr(0, 4) + " " +
                              names[random() % std::size(names)] + "\n";
