@@ -24,8 +24,9 @@ class DialogEvents {
   virtual ~DialogEvents() = default;
   virtual void onCommand(int id, Notification code) = 0;
   // A trackbar moved by the user; scrollCode tells how (every code is
-  // handled alike here).
-  virtual void onHScroll(int sliderId, int scrollCode, int position) = 0;
+  // handled alike here). The arguments come in the order that
+  // EditorDialog::OnHScroll takes them.
+  virtual void onHScroll(int scrollCode, int position, int sliderId) = 0;
 };
 
 // The controls of one window. Programmatic changes raise no events, except
@@ -54,7 +55,7 @@ class DialogControls {
   virtual int trackbarPosition(int id) const = 0;
 
   // Lists (combo boxes and list boxes). A sorted list inserts each added
-  // text at its place in the order of itemsBefore() and returns that index.
+  // text where sortedInsertIndex() puts it and returns that index.
   virtual void resetContent(int id) = 0;
   virtual int addString(int id, const std::string& text) = 0;
   virtual int insertString(int id, int index, const std::string& text) = 0;

@@ -141,7 +141,7 @@ void EditorDialog::onCommand(int id, Notification code) {
   }
 }
 
-void EditorDialog::onHScroll(int sliderId, int scrollCode, int position) {
+void EditorDialog::onHScroll(int scrollCode, int position, int sliderId) {
   // A trackbar moved by the user wins over what was typed in its own edit.
   if (sliderId == kIdCoreSlider || sliderId == kIdMemorySlider) {
     clockEditPending(sliderId == kIdCoreSlider ? kIdCoreEdit : kIdMemoryEdit) = false;

@@ -103,7 +103,7 @@ class EditorDialog : public DialogEvents {
 
   // The event table: routes each control's events to its handler.
   void onCommand(int id, Notification code) override;
-  void onHScroll(int sliderId, int scrollCode, int position) override;
+  void onHScroll(int scrollCode, int position, int sliderId) override;
 
  protected:
   DialogControls& controls_;

@@ -24,7 +24,7 @@ class Recorder : public DialogEvents {
     events.push_back(std::to_string(id) + ":" + std::to_string(static_cast<int>(code)));
     if (code == Notification::kEditChange) textsSeen.push_back(controls_->text(id));
   }
-  void onHScroll(int id, int, int position) override {
+  void onHScroll(int, int position, int id) override {
     events.push_back(std::to_string(id) + ":scroll" + std::to_string(position));
   }
   std::vector<std::string> events;

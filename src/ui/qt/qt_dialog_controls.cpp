@@ -107,7 +107,7 @@ void QtDialogControls::connectWidget(int id, QWidget* widget) {
     if (!edit->isReadOnly()) new EditFocusAndEnter(edit, command);
   } else if (auto* slider = qobject_cast<QSlider*>(widget)) {
     QObject::connect(slider, &QSlider::valueChanged, &window_, [this, id](int position) {
-      if (events_ != nullptr) events_->onHScroll(id, kThumbTrack, position);
+      if (events_ != nullptr) events_->onHScroll(kThumbTrack, position, id);
     });
   }
 }
