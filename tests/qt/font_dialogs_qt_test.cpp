@@ -50,6 +50,7 @@ TEST(FontSelectDialogQt, NothingIsChosenUntilTheUserSelectsALine) {
     SCOPED_TRACE(c.how);
     QStringList lines;
     test::whenModalOpens([&](QWidget* dialog) {
+      EXPECT_EQ(dialog->windowTitle(), "Select font...");
       auto* list = dialog->findChild<QListWidget*>();
       for (int i = 0; i < list->count(); ++i)
         lines << list->item(i)->text();
