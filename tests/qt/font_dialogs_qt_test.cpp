@@ -149,7 +149,7 @@ TEST(FontViewDialogQt, PaintsEveryGlyphPixelForPixelReadableInAnyTheme) {
   }
 }
 
-TEST(FontViewDialogQt, LayoutFollowsItsTable) {
+TEST(FontViewDialogQt, LayoutFollowsItsDialogFile) {
   qtui::FontViewDialog dialog(nullptr);
   EXPECT_EQ(dialog.windowTitle(), "ATi BIOS Fonts View");
   EXPECT_FALSE(dialog.built().widgets.at(kIdGrid8x8)->isVisible());

@@ -1,4 +1,4 @@
-// The Qt window itself: every control of the layout table, its keys, and
+// The Qt window itself: every control of its layout, its keys, and
 // the user's actions reaching the editor.
 #include <gtest/gtest.h>
 
@@ -106,7 +106,7 @@ QString captionOf(QWidget* widget) {
   return "";
 }
 
-TEST_F(MainWindowTest, HasEveryControlOfTheLayoutTableInPlace) {
+TEST_F(MainWindowTest, HasEveryControlOfItsLayoutInPlace) {
   const DialogTemplate& layout = mainDialogTemplate();
   const auto& all = window.built().all;
   ASSERT_EQ(all.size(), layout.controls.size());
@@ -141,7 +141,7 @@ TEST_F(MainWindowTest, TitleIconAndDefaultButton) {
   EXPECT_FALSE(qobject_cast<QPushButton*>(widget(kIdLoad))->isDefault());
 }
 
-TEST_F(MainWindowTest, TabOrderFollowsTheTable) {
+TEST_F(MainWindowTest, TabOrderFollowsTheLayout) {
   std::vector<QWidget*> tabbable;
   const DialogTemplate& layout = mainDialogTemplate();
   for (size_t i = 0; i < layout.controls.size(); ++i) {
