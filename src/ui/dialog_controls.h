@@ -29,6 +29,9 @@ class DialogEvents {
   virtual void onHScroll(int scrollCode, int position, int sliderId) = 0;
 };
 
+// The scroll code the front ends send: the trackbar's thumb was dragged.
+inline constexpr int kThumbTrack = 5;
+
 // The controls of one window. Programmatic changes raise no events, except
 // that setting an edit's text raises its kEditChange at once, before
 // setText returns, as the window system does.

@@ -98,7 +98,7 @@ bool HeadlessControls::isEdit(int id) const {
 void HeadlessControls::drag(int id, int position) {
   requireEnabled(id);
   setTrackbarPosition(id, position);
-  if (events_ != nullptr) events_->onHScroll(5, trackbarPosition(id), id);
+  if (events_ != nullptr) events_->onHScroll(kThumbTrack, trackbarPosition(id), id);
 }
 
 void HeadlessControls::setText(int id, const std::string& text) {

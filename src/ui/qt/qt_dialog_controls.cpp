@@ -22,7 +22,6 @@ namespace varnel::qtui {
 namespace {
 
 constexpr int kDataRole = Qt::UserRole;
-constexpr int kThumbTrack = 5;  // how a trackbar reports a move
 
 std::vector<std::string> comboTexts(const QComboBox& combo) {
   std::vector<std::string> texts;
@@ -107,7 +106,7 @@ void QtDialogControls::connectWidget(int id, QWidget* widget) {
     if (!edit->isReadOnly()) new EditFocusAndEnter(edit, command);
   } else if (auto* slider = qobject_cast<QSlider*>(widget)) {
     QObject::connect(slider, &QSlider::valueChanged, &window_, [this, id](int position) {
-      if (events_ != nullptr) events_->onHScroll(kThumbTrack, position, id);
+      if (events_ != nullptr) events_->onHScroll(ui::kThumbTrack, position, id);
     });
   }
 }
