@@ -46,7 +46,7 @@ void EditorDialog::OnCurrent() {
     reader->close();
     loadImage(dump, true, trimmed(reader->errorOutput()));
   } catch (const FileError& error) {
-    showError(std::string("Error opening file\n") + error.what());
+    showMessage(MessageId::kErrorOpeningFile, error.what());
   } catch (...) {
     // The load reports its own failures; nothing else is worth a message.
   }

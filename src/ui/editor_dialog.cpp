@@ -72,12 +72,10 @@ void EditorDialog::ResetEditor() {
   if (hasVendorCombo_) controls_.enable(kIdVendor, false);
 }
 
-void EditorDialog::showError(const std::string& text) {
-  platform_.messageBox(text, "Error", kMbIconError);
-}
-
-void EditorDialog::showError(const char* text, const std::string& reason) {
-  platform_.messageBox(std::string(text) + "\n" + reason, "Error", kMbIconError);
+int EditorDialog::showMessage(MessageId id, const std::string& details) {
+  const Message& shown = message(id);
+  const std::string text = details.empty() ? shown.text : shown.text + ("\n" + details);
+  return platform_.messageBox(shown, text);
 }
 
 void EditorDialog::setDialogInt(int id, int value) {

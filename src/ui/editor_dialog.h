@@ -32,7 +32,6 @@ inline constexpr const char* kReaderToolName = "pokrun";
 #endif
 inline constexpr const char* kDumpFileName = "$V$BIOS$.ram";
 inline constexpr const char* kHelpFileName = "Varnel.chm";
-inline constexpr const char* kSaveChangesQuestion = "Save the changes to the BIOS image?";
 inline constexpr int kReaderTimeoutMs = 1000;
 inline constexpr int kLowestClockMHz = 50;
 inline constexpr int kHighestClockMHz = 575;
@@ -116,9 +115,9 @@ class EditorDialog : public DialogEvents {
     bool core = false;
     bool memory = false;
   };
-  void showError(const std::string& text);
-  // The editor's text, and under it the system's reason.
-  void showError(const char* text, const std::string& reason);
+  // Shows one of the editor's messages, with `details` (the system's reason,
+  // an explanation) on lines of their own under its text; the answer.
+  int showMessage(MessageId id, const std::string& details = "");
   void configureClockSlider(int id);
   void fillFixedList(int id, std::span<const char* const> names);
   void setDialogInt(int id, int value);
@@ -131,7 +130,7 @@ class EditorDialog : public DialogEvents {
   void applySaveSettings(BiosImage& target) const;
   std::vector<uint8_t> bytesToSave() const;
   void rememberSavedState();
-  std::optional<std::string> readImageFile(const std::string& path, BiosImage& target);
+  std::optional<MessageId> readImageFile(const std::string& path, BiosImage& target);
   // LoadBiosFile, with a line added under any failure message (the reader
   // tool's own explanation for Current).
   void loadImage(const std::string& path, bool reconstructed, const std::string& explanation);

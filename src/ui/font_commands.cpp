@@ -15,8 +15,8 @@ struct FontTable {
   uint16_t BiosImage::*offset;
   int32_t size;
   int height;
-  const char* noFontsMessage;
-  const char* implausibleMessage;
+  MessageId noFontsMessage;
+  MessageId implausibleMessage;
   bool (*isPlausible)(const uint8_t*);
   bool refreshesAlternates;
 };
@@ -27,8 +27,8 @@ const FontTable kFont8x8{
     &BiosImage::font8x8Offset,
     kFont8x8Size,
     8,
-    "There are no 8x8 fonts int this file.",
-    "This file does not seem to be a valid 8x8 font.\nDo you really want to load it?",
+    MessageId::kNoFonts8x8,
+    MessageId::kImplausibleFont8x8,
     isPlausibleFont8x8,
     false};
 
@@ -36,8 +36,8 @@ const FontTable kFont8x16{
     &BiosImage::font8x16Offset,
     kFont8x16Size,
     16,
-    "There are no 8x16 fonts int this file.",
-    "This file does not seem to be a valid 8x16 font.\nDo you really want to load it?",
+    MessageId::kNoFonts8x16,
+    MessageId::kImplausibleFont8x16,
     isPlausibleFont8x16,
     true};
 
@@ -75,7 +75,7 @@ void EditorDialog::saveFont(const FontTable& table) {
     platform_.writeFile(
         *path, std::span<const uint8_t>(&image.bytes[offset], static_cast<size_t>(table.size)));
   } catch (const StreamError& error) {
-    showError("Error saving file", error.what());
+    showMessage(MessageId::kErrorSavingFile, error.what());
   }
 }
 
@@ -95,12 +95,12 @@ void EditorDialog::loadFont(const FontTable& table) {
         loadCpiFont(table, *file, (*entries)[static_cast<size_t>(chosen)]);
       }
     } else if (found == 0) {
-      platform_.messageBox(table.noFontsMessage, nullptr, kMbOk);
+      showMessage(table.noFontsMessage);
     } else {
       loadRawFont(table, *file);
     }
   } catch (const StreamError&) {
-    showError("Error opening file");
+    showMessage(MessageId::kErrorOpeningFile);
   }
 }
 
@@ -121,15 +121,13 @@ void EditorDialog::loadRawFont(const FontTable& table, ByteStream& file) {
   std::array<uint8_t, kFont8x16Size> glyphs{};
   file.seekTo(0);
   if (file.read(glyphs.data(), table.size) < table.size) {
-    showError("Invalid file");
+    showMessage(MessageId::kInvalidFile);
     return;
   }
   // Only the first 2048 or 4096 bytes of a longer file are used. Enter on
   // the question answers No: a stray key never loads a file that is not a
   // font.
-  if (table.isPlausible(glyphs.data()) ||
-      platform_.messageBox(table.implausibleMessage, "Warning",
-                           kMbYesNo | kMbIconQuestion | kMbDefButton2) == kIdYes) {
+  if (table.isPlausible(glyphs.data()) || showMessage(table.implausibleMessage) == kIdYes) {
     storeFont(table, glyphs.data());
   }
 }

@@ -19,34 +19,40 @@ void EditorDialog::OnLoadBios() {
 
 // Reads at most 64 KiB of the file into `target`; the message for a
 // failure, or nothing.
-std::optional<std::string> EditorDialog::readImageFile(const std::string& path, BiosImage& target) {
+std::optional<MessageId> EditorDialog::readImageFile(const std::string& path, BiosImage& target) {
   try {
     const size_t n =
         platform_.readFile(path, std::span<uint8_t>(target.bytes.data(), kMaxImageSize));
     target.length = static_cast<int32_t>(n);
     return std::nullopt;
   } catch (const FileError&) {
-    return "Error opening file";
+    return MessageId::kErrorOpeningFile;
   } catch (const std::exception&) {
-    return "Error analyzing file";
+    return MessageId::kErrorAnalyzingFile;
   }
 }
 
 namespace {
 
-// Why an image just read may not be shown: the editor's message, then the
-// check that failed on a line of its own; nothing when it may be shown.
-std::optional<std::string> refusalOf(BiosImage& candidate, bool reconstructed) {
+// Why a file may not be shown: the editor's message, and the lines under it.
+struct Refusal {
+  MessageId id;
+  std::string details;
+};
+
+// Why an image just read may not be shown: the editor's message, and the
+// check that failed; nothing when it may be shown.
+std::optional<Refusal> refusalOf(BiosImage& candidate, bool reconstructed) {
   const int code = candidate.validate();
-  const char* message = nullptr;
+  MessageId id;
   if (code != kValid) {
-    message = "This is not a valid ATi BIOS";
+    id = MessageId::kNotValidImage;
   } else if (!candidate.checksumsValid()) {
-    message = reconstructed ? "BIOS reconstruction failed" : "Checksums bad";
+    id = reconstructed ? MessageId::kReconstructionFailed : MessageId::kChecksumsBad;
   } else {
     return std::nullopt;
   }
-  return std::string(message) + "\n" + refusalReason(candidate, code);
+  return Refusal{id, refusalReason(candidate, code)};
 }
 
 }  // namespace
@@ -60,10 +66,17 @@ void EditorDialog::LoadBiosFile(const std::string& path, bool reconstructed) {
 void EditorDialog::loadImage(const std::string& path, bool reconstructed,
                              const std::string& explanation) {
   auto candidate = std::make_unique<BiosImage>();
-  std::optional<std::string> failure = readImageFile(path, *candidate);
-  if (!failure) failure = refusalOf(*candidate, reconstructed);
+  std::optional<Refusal> failure;
+  if (const std::optional<MessageId> unread = readImageFile(path, *candidate)) {
+    failure = Refusal{*unread, ""};
+  } else {
+    failure = refusalOf(*candidate, reconstructed);
+  }
   if (failure) {
-    showError(explanation.empty() ? *failure : *failure + "\n" + explanation);
+    if (!explanation.empty()) {
+      failure->details += failure->details.empty() ? explanation : "\n" + explanation;
+    }
+    showMessage(failure->id, failure->details);
     return;
   }
   ResetEditor();
@@ -174,7 +187,7 @@ void EditorDialog::OnSaveBios() {
     platform_.writeFile(
         *path, std::span<const uint8_t>(image.bytes.data(), static_cast<size_t>(image.length)));
   } catch (const FileError& error) {
-    showError("Error saving file", error.what());
+    showMessage(MessageId::kErrorSavingFile, error.what());
     return;
   }
   controls_.setText(kIdFileName, *path);

@@ -13,17 +13,12 @@
 #include "fonts/cpi_reader.h"
 #include "image/bios_image.h"
 #include "ui/control_ids.h"
+#include "ui/messages.h"
 
 namespace varnel::ui {
 
-// Message box styles and results, with the values the dialogs know them by
-// (a Cancel answer is kIdCancel, like the button).
-inline constexpr unsigned kMbOk = 0x00;
-inline constexpr unsigned kMbYesNoCancel = 0x03;
-inline constexpr unsigned kMbYesNo = 0x04;
-inline constexpr unsigned kMbIconError = 0x10;
-inline constexpr unsigned kMbIconQuestion = 0x20;
-inline constexpr unsigned kMbDefButton2 = 0x100;  // the second button answers Enter
+// Message box results, with the values the dialogs know them by (a Cancel
+// answer is kIdCancel, like the button).
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 
@@ -61,11 +56,12 @@ class Platform {
 
   // The chosen file's full path, or nothing when the user cancelled.
   virtual std::optional<std::string> fileDialog(const FileDialogRequest& request) = 0;
-  // Shows a message owned by the main window; a null caption means the
-  // application's name. Returns the button pressed (kIdYes, kIdNo, kIdCancel,
+  // Shows a message owned by the main window, with the caption and style
+  // of `message` (a null caption means the application's name); `text` is
+  // the message's text and any lines the editor adds under it. Returns the button pressed (kIdYes, kIdNo, kIdCancel,
   // 1 for OK); closing a question without an answer is Cancel, or No when
   // it has no Cancel button.
-  virtual int messageBox(const std::string& text, const char* caption, unsigned style) = 0;
+  virtual int messageBox(const Message& message, const std::string& text) = 0;
   // The folder of the running program with a trailing separator, or "".
   virtual std::string programDirectory() = 0;
 

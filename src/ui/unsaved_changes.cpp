@@ -24,7 +24,7 @@ bool EditorDialog::HasUnsavedChanges() const {
 bool EditorDialog::ConfirmExit() {
   commitClockEdits();
   if (!HasUnsavedChanges()) return true;
-  switch (platform_.messageBox(kSaveChangesQuestion, nullptr, kMbYesNoCancel | kMbIconQuestion)) {
+  switch (showMessage(MessageId::kSaveChanges)) {
     case kIdYes:
       // Closes only when the save went through, not when its dialog was
       // cancelled or writing failed.

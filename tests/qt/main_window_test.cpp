@@ -30,6 +30,8 @@ namespace {
 
 using namespace ui;
 
+const Message& kSaveQuestion = message(MessageId::kSaveChanges);
+
 // A platform whose file dialogs answer from a list and whose messages are
 // recorded, so that no modal window waits for a user.
 class TestPlatform : public qtui::QtPlatform {
@@ -45,9 +47,9 @@ class TestPlatform : public qtui::QtPlatform {
     answers.erase(answers.begin());
     return answer;
   }
-  int messageBox(const std::string& text, const char*, unsigned style) override {
+  int messageBox(const Message& message, const std::string& text) override {
     messages.push_back(text);
-    if ((style & 0x0F) != kMbYesNoCancel) return 1;
+    if ((message.style & 0x0F) != kMbYesNoCancel) return 1;
     if (answers_.empty()) return kIdCancel;
     const int answer = answers_.front();
     answers_.erase(answers_.begin());
@@ -279,7 +281,7 @@ TEST_P(EndingWithChanges, AsksAndCancelStays) {
   ASSERT_TRUE(window.editor().HasUnsavedChanges());
 
   GetParam().end(window);  // answered Cancel
-  EXPECT_EQ(platform.messages, (std::vector<std::string>{kSaveChangesQuestion}));
+  EXPECT_EQ(platform.messages, (std::vector<std::string>{kSaveQuestion.text}));
   EXPECT_TRUE(window.dialog().isVisible());
 
   platform.answers_ = {kIdNo};
@@ -343,11 +345,10 @@ TEST(QtPlatformTest, SaveQuestionAnswersYesNoOrCancel) {
     QTimer::singleShot(0, [&] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       ASSERT_NE(box, nullptr);
-      EXPECT_EQ(box->text().toStdString(), kSaveChangesQuestion);
+      EXPECT_EQ(box->text().toStdString(), kSaveQuestion.text);
       cases[i].act(*box);
     });
-    EXPECT_EQ(platform.messageBox(kSaveChangesQuestion, nullptr, kMbYesNoCancel | kMbIconQuestion),
-              cases[i].result)
+    EXPECT_EQ(platform.messageBox(kSaveQuestion, kSaveQuestion.text), cases[i].result)
         << i;
   }
 }
@@ -400,7 +401,9 @@ TEST(QtPlatformTest, EnterAnswersTheDefaultButtonOfAQuestion) {
     SCOPED_TRACE(c.style);
     qtui::QtPlatform platform;
     test::whenModalOpens([](QWidget*) { test::pressKey(Qt::Key_Return); });
-    EXPECT_EQ(platform.messageBox("Load it?", "Warning", c.style), c.answer);
+    const Message question{MessageId::kImplausibleFont8x8, "Load it?", "Warning", c.style,
+                           kExitRefused};
+    EXPECT_EQ(platform.messageBox(question, question.text), c.answer);
   }
 }
 

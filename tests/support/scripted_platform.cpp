@@ -27,7 +27,9 @@ std::optional<std::string> ScriptedPlatform::fileDialog(const ui::FileDialogRequ
   return answer;
 }
 
-int ScriptedPlatform::messageBox(const std::string& text, const char* caption, unsigned style) {
+int ScriptedPlatform::messageBox(const ui::Message& message, const std::string& text) {
+  const char* caption = message.caption;
+  const unsigned style = message.style;
   messages.push_back({text, caption != nullptr ? caption : "", caption == nullptr, style});
   // A question that can be cancelled is cancelled; any other box answers
   // as Enter would.

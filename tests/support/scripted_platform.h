@@ -53,7 +53,7 @@ class ScriptedPlatform : public ui::Platform {
   std::vector<std::string> takeMessages();
 
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
-  int messageBox(const std::string& text, const char* caption, unsigned style) override;
+  int messageBox(const ui::Message& message, const std::string& text) override;
   std::string programDirectory() override { return programDir; }
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage& image) override;

@@ -108,7 +108,8 @@ Result runImport(const FontOptions& o) {
   };
   session.platform().answerYes = o.force;
   if (Result error = session.pressWithFile(loadButton(o.size), o.fontFile)) {
-    if (error->message.find("does not seem") != std::string::npos) {
+    if (error->shown == ui::MessageId::kImplausibleFont8x8 ||
+        error->shown == ui::MessageId::kImplausibleFont8x16) {
       error->message += " (give --force to load it anyway)";
     }
     return error;

@@ -12,11 +12,12 @@ std::optional<std::string> CliPlatform::fileDialog(const ui::FileDialogRequest&)
   return answer;
 }
 
-int CliPlatform::messageBox(const std::string& text, const char* caption, unsigned style) {
-  const bool question = (style & 0x0F) == ui::kMbYesNo;
+int CliPlatform::messageBox(const ui::Message& message, const std::string& text) {
+  const bool question = (message.style & 0x0F) == ui::kMbYesNo;
   // A question answered Yes went the user's way; anything else stops the command.
   if (question && answerYes) return ui::kIdYes;
-  messages.push_back({text, caption != nullptr ? caption : ui::kApplicationName});
+  messages.push_back(
+      {message.id, text, message.caption != nullptr ? message.caption : ui::kApplicationName});
   return question ? ui::kIdNo : 1;
 }
 
@@ -44,18 +45,7 @@ HeadlessEditor::HeadlessEditor()
   editor_.OnInitDialog();
 }
 
-int statusForMessage(const std::string& text) {
-  // A refusal explains itself on further lines; its first line says which.
-  const std::string message = text.substr(0, text.find('\n'));
-  if (message == "This is not a valid ATi BIOS") return kExitInvalidImage;
-  if (message == "Checksums bad" || message == "BIOS reconstruction failed") {
-    return kExitChecksumsBad;
-  }
-  if (message.rfind("Error ", 0) == 0) return kExitFileError;
-  return kExitRefused;
-}
-
-std::optional<CommandError> HeadlessEditor::takeError(int status) {
+std::optional<CommandError> HeadlessEditor::takeError() {
   if (platform_.messages.empty()) return std::nullopt;
   std::string text;
   for (const CliPlatform::Message& message : platform_.messages) {
@@ -66,21 +56,21 @@ std::optional<CommandError> HeadlessEditor::takeError(int status) {
                 ? message.text
                 : message.text.substr(0, reason) + " (" + message.text.substr(reason + 1) + ")";
   }
-  const int chosen = status != 0 ? status : statusForMessage(platform_.messages.front().text);
+  const ui::MessageId first = platform_.messages.front().id;
   platform_.messages.clear();
-  return CommandError{chosen, text};
+  return CommandError{ui::message(first).exitStatus, text, first};
 }
 
 std::optional<CommandError> HeadlessEditor::load(const std::string& path) {
   editor_.LoadBiosFile(path, false);
-  return takeError(0);
+  return takeError();
 }
 
 std::optional<CommandError> HeadlessEditor::pressWithFile(int button, const std::string& path) {
   platform_.fileAnswers.push_back(path);
   controls_.click(button);
   platform_.fileAnswers.clear();
-  return takeError(0);
+  return takeError();
 }
 
 }  // namespace varnel::cli

@@ -16,10 +16,12 @@
 
 namespace varnel::cli {
 
-// A failure of a command: the status to exit with and what to say.
+// A failure of a command: the status to exit with and what to say, and
+// the editor's message it stems from, if any.
 struct CommandError {
   int status;
   std::string message;
+  std::optional<ui::MessageId> shown = std::nullopt;
 };
 
 class CliPlatform : public ui::Platform {
@@ -30,6 +32,7 @@ class CliPlatform : public ui::Platform {
   // The answer to the raw-font warning.
   bool answerYes = false;
   struct Message {
+    ui::MessageId id;
     std::string text;
     std::string caption;
   };
@@ -41,7 +44,7 @@ class CliPlatform : public ui::Platform {
   bool dashIsStandardOutput = false;
 
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
-  int messageBox(const std::string& text, const char* caption, unsigned style) override;
+  int messageBox(const ui::Message& message, const std::string& text) override;
   std::string programDirectory() override;
   void writeFile(const std::string& path, std::span<const uint8_t> data) override;
   int selectFont(const CpiFontEntry* entries, int count) override;
@@ -62,16 +65,14 @@ class HeadlessEditor {
   std::optional<CommandError> load(const std::string& path);
   // Presses a button whose command asks for a file, answering with `path`.
   std::optional<CommandError> pressWithFile(int button, const std::string& path);
-  // The messages shown since the last call, as one error, if any.
-  std::optional<CommandError> takeError(int status);
+  // The messages shown since the last call, as one error with the exit
+  // status of the first, if any.
+  std::optional<CommandError> takeError();
 
  private:
   ui::HeadlessControls controls_;
   CliPlatform platform_;
   ui::EditorDialog editor_;
 };
-
-// The exit status that goes with one of the editor's messages.
-int statusForMessage(const std::string& message);
 
 }  // namespace varnel::cli

@@ -6,23 +6,21 @@
 
 namespace varnel::cli {
 
+std::optional<ui::MessageId> LoadedImage::refusal() const {
+  if (!readOk) return ui::MessageId::kErrorOpeningFile;
+  if (validateCode != 0) return ui::MessageId::kNotValidImage;
+  if (!checksumsValid) return ui::MessageId::kChecksumsBad;
+  return std::nullopt;
+}
+
 ExitStatus LoadedImage::status() const {
-  if (!readOk) return kExitFileError;
-  if (validateCode != 0) return kExitInvalidImage;
-  return checksumsValid ? kExitOk : kExitChecksumsBad;
+  const std::optional<ui::MessageId> id = refusal();
+  return id ? ui::message(*id).exitStatus : kExitOk;
 }
 
 const char* LoadedImage::editorMessage() const {
-  switch (status()) {
-    case kExitFileError:
-      return "Error opening file";
-    case kExitInvalidImage:
-      return "This is not a valid ATi BIOS";
-    case kExitChecksumsBad:
-      return "Checksums bad";
-    default:
-      return "";
-  }
+  const std::optional<ui::MessageId> id = refusal();
+  return id ? ui::message(*id).text : "";
 }
 
 std::string LoadedImage::failureMessage() const {

@@ -2,22 +2,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "image/bios_image.h"
+#include "ui/messages.h"
 
 namespace varnel::cli {
-
-// Exit statuses of varnel-cli.
-enum ExitStatus : int {
-  kExitOk = 0,
-  kExitFileError = 1,
-  kExitInvalidImage = 2,
-  kExitChecksumsBad = 3,
-  kExitDifferent = 5,  // diff: the images differ
-  kExitRefused = 6,    // the change is not possible for this image or file
-  kExitUsage = 64,     // the command line itself is wrong
-};
 
 struct LoadedImage {
   std::string path;
@@ -29,8 +20,10 @@ struct LoadedImage {
   bool checksumsValid = false;
 
   bool usable() const { return readOk && validateCode == 0; }
-  // The status a command reports for this image: file error, invalid
-  // image, bad checksums, or fine.
+  // The editor's message for what went wrong: file error, invalid image or
+  // bad checksums; nothing when the image is fine.
+  std::optional<ui::MessageId> refusal() const;
+  // The status a command reports for this image: its refusal's, or fine.
   ExitStatus status() const;
   // The editor's message for what went wrong; empty when nothing did.
   const char* editorMessage() const;

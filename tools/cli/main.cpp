@@ -9,7 +9,7 @@
 int main(int argc, char** argv) {
   CLI::App app{"varnel-cli: inspect and edit legacy ATI Radeon video BIOS images"};
   app.require_subcommand(1);
-  int status = varnel::cli::kExitOk;
+  int status = varnel::kExitOk;
   varnel::cli::addInfoCommand(app, status);
   varnel::cli::addRepairCommand(app, status);
   varnel::cli::addTraceCommand(app, status);
@@ -22,11 +22,11 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     const int code = app.exit(error);
-    return code == 0 ? 0 : varnel::cli::kExitUsage;
+    return code == 0 ? 0 : varnel::kExitUsage;
   } catch (const std::exception& error) {
     // Whatever a command did not foresee ends with a message, never an abort.
     std::fprintf(stderr, "varnel-cli: %s\n", error.what());
-    return varnel::cli::kExitFileError;
+    return varnel::kExitFileError;
   }
   return status;
 }

@@ -5,7 +5,8 @@
 namespace varnel::cli {
 
 CommandError saveError(const FileError& error) {
-  return {kExitFileError, std::string("Error saving file (") + error.what() + ")"};
+  const ui::Message& message = ui::message(ui::MessageId::kErrorSavingFile);
+  return {message.exitStatus, std::string(message.text) + " (" + error.what() + ")", message.id};
 }
 
 bool toStandardOutput(const std::string& output) {

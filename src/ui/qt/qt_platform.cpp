@@ -71,7 +71,9 @@ std::optional<std::string> QtPlatform::fileDialog(const ui::FileDialogRequest& r
   return toNarrow(dialog.selectedFiles().first());
 }
 
-int QtPlatform::messageBox(const std::string& text, const char* caption, unsigned style) {
+int QtPlatform::messageBox(const ui::Message& message, const std::string& text) {
+  const char* caption = message.caption;
+  const unsigned style = message.style;
   QMessageBox box(owner_);
   box.setWindowTitle(caption != nullptr ? fromNarrow(caption) : QString(ui::kApplicationName));
   box.setText(fromNarrow(text));

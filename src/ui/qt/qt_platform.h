@@ -18,7 +18,7 @@ class QtPlatform : public ui::Platform {
   void setOwner(QWidget* owner) { owner_ = owner; }
 
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
-  int messageBox(const std::string& text, const char* caption, unsigned style) override;
+  int messageBox(const ui::Message& message, const std::string& text) override;
   std::string programDirectory() override;
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage& image) override;
