@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 
 #include <png.h>
+
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
@@ -17,6 +20,7 @@
 #include "support/rom_builder.h"
 #include "support/test_paths.h"
 #include "support/vga_fonts.h"
+#include "ui/messages.h"
 
 namespace varnel {
 namespace {
@@ -362,7 +366,10 @@ TEST_F(CliEdit, FontImportFromRawFiles) {
   test::writeFile(file("junk.fnt"), Bytes(4096, 0x5A));
   run = cli({"font", "import", "8x16", sample(), file("junk.fnt"), "-o", file("junk.rom")});
   EXPECT_EQ(run.status, 6);
-  EXPECT_NE(run.err.find("This file does not seem to be a valid 8x16 font."), std::string::npos);
+  EXPECT_NE(run.err.find("This file does not seem to be a valid 8x16 font. (Do you really want to "
+                         "load it?) (give --force to load it anyway)"),
+            std::string::npos)
+      << run.err;
   EXPECT_FALSE(exists("junk.rom"));
   run = cli(
       {"font", "import", "8x16", sample(), file("junk.fnt"), "-o", file("junk.rom"), "--force"});
@@ -682,6 +689,49 @@ TEST(CliHelp, HelpPageManualAndHelpNameTheSameCommandsAndExitStatuses) {
             commands);
   EXPECT_EQ(allMatches(between(page, "id=\"exit-status\"", "</table>"), R"(<th>(\d+)</th>)"),
             statuses);
+}
+
+// Each status's entry, by status: the manual's ".B N" paragraphs or the help
+// page's table rows.
+std::map<int, std::string> statusEntries(const std::string& text, const std::string& pattern) {
+  std::map<int, std::string> entries;
+  const std::regex regex(pattern);
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), regex);
+       it != std::sregex_iterator(); ++it) {
+    entries[std::stoi((*it)[1])] = (*it)[2];
+  }
+  return entries;
+}
+
+// An editor's message named under a status exits with that status, and
+// every text the manual quotes there is one of the editor's messages.
+TEST(CliHelp, ManualAndHelpPageGiveEachMessageItsExitStatus) {
+  const std::string manual =
+      between(sourceText("tools/cli/varnel-cli.1"), ".SH EXIT STATUS", "\n.SH");
+  const std::string page =
+      between(sourceText("help/commandline.html"), "id=\"exit-status\"", "</table>");
+  const std::map<int, std::string> manualEntries =
+      statusEntries(manual, R"(\n\.B (\d+)\n([\s\S]*?)(?=\n\.TP|$))");
+  for (const auto& entries :
+       {manualEntries, statusEntries(page, R"(<th>(\d+)</th><td>([\s\S]*?)</td>)")}) {
+    ASSERT_GE(entries.size(), 5u);
+    for (const Message& shown : kMessages)
+      EXPECT_EQ(entries.count(shown.exitStatus), 1u) << shown.text;
+    for (const auto& [status, entry] : entries) {
+      for (const Message& shown : kMessages) {
+        if (entry.find(shown.text) != std::string::npos) {
+          EXPECT_EQ(shown.exitStatus, status) << entry;
+        }
+      }
+    }
+  }
+  for (const auto& entry : manualEntries) {
+    for (const std::string& quoted : allMatches(entry.second, R"x("([^"]+)")x")) {
+      EXPECT_TRUE(std::any_of(kMessages.begin(), kMessages.end(),
+                              [&](const Message& m) { return quoted == m.text; }))
+          << quoted << " is not one of the editor's messages";
+    }
+  }
 }
 
 // --- hostile command lines -----------------------------------------------
