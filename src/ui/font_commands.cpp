@@ -24,22 +24,12 @@ struct FontTable {
 namespace {
 
 const FontTable kFont8x8{
-    &BiosImage::font8x8Offset,
-    kFont8x8Size,
-    8,
-    MessageId::kNoFonts8x8,
-    MessageId::kImplausibleFont8x8,
-    isPlausibleFont8x8,
-    false};
+    &BiosImage::font8x8Offset,      kFont8x8Size,       8,    MessageId::kNoFonts8x8,
+    MessageId::kImplausibleFont8x8, isPlausibleFont8x8, false};
 
 const FontTable kFont8x16{
-    &BiosImage::font8x16Offset,
-    kFont8x16Size,
-    16,
-    MessageId::kNoFonts8x16,
-    MessageId::kImplausibleFont8x16,
-    isPlausibleFont8x16,
-    true};
+    &BiosImage::font8x16Offset,      kFont8x16Size,       16,  MessageId::kNoFonts8x16,
+    MessageId::kImplausibleFont8x16, isPlausibleFont8x16, true};
 
 constexpr const char* kFontFileFilter = "DOS Font files (*.fnt)|*.fnt|All Files (*.*)|*.*||";
 constexpr const char* kFontImportFilter =

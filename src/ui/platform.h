@@ -58,9 +58,9 @@ class Platform {
   virtual std::optional<std::string> fileDialog(const FileDialogRequest& request) = 0;
   // Shows a message owned by the main window, with the caption and style
   // of `message` (a null caption means the application's name); `text` is
-  // the message's text and any lines the editor adds under it. Returns the button pressed (kIdYes, kIdNo, kIdCancel,
-  // 1 for OK); closing a question without an answer is Cancel, or No when
-  // it has no Cancel button.
+  // the message's text and any lines the editor adds under it. Returns the
+  // button pressed (kIdYes, kIdNo, kIdCancel, 1 for OK); closing a question
+  // without an answer is Cancel, or No when it has no Cancel button.
   virtual int messageBox(const Message& message, const std::string& text) = 0;
   // The folder of the running program with a trailing separator, or "".
   virtual std::string programDirectory() = 0;

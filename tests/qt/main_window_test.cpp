@@ -348,8 +348,7 @@ TEST(QtPlatformTest, SaveQuestionAnswersYesNoOrCancel) {
       EXPECT_EQ(box->text().toStdString(), kSaveQuestion.text);
       cases[i].act(*box);
     });
-    EXPECT_EQ(platform.messageBox(kSaveQuestion, kSaveQuestion.text), cases[i].result)
-        << i;
+    EXPECT_EQ(platform.messageBox(kSaveQuestion, kSaveQuestion.text), cases[i].result) << i;
   }
 }
 
