@@ -20,10 +20,6 @@ int CliPlatform::messageBox(const std::string& text, const char* caption, unsign
   return question ? ui::kIdNo : 1;
 }
 
-std::string CliPlatform::programDirectory() {
-  return executableDirectory();
-}
-
 void CliPlatform::writeFile(const std::string& path, std::span<const uint8_t> data) {
   if (dashIsStandardOutput && path == "-") {
     writeStandardOutput(data);

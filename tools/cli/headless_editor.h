@@ -42,7 +42,6 @@ class CliPlatform : public ui::Platform {
 
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
   int messageBox(const std::string& text, const char* caption, unsigned style) override;
-  std::string programDirectory() override;
   void writeFile(const std::string& path, std::span<const uint8_t> data) override;
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage&) override {}

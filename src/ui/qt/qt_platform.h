@@ -19,7 +19,6 @@ class QtPlatform : public ui::Platform {
 
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
   int messageBox(const std::string& text, const char* caption, unsigned style) override;
-  std::string programDirectory() override;
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage& image) override;
   void showHelp(const std::string& chmPath) override;
