@@ -11,7 +11,8 @@ VARNEL_BUILD_PACKAGES=(
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core pci.ids
   libchm-dev fp-utils
 )
-VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev)
+# The MinGW-w64 cross compiler compiles the portable code for Windows.
+VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix)
 # What making and checking the Debian package needs besides building:
 # dpkg-shlibdeps (dpkg-dev, which asks file(1)), lintian and appstreamcli.
 VARNEL_PACKAGING_PACKAGES=(dpkg-dev file lintian appstream)

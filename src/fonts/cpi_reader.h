@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "fonts/byte_stream.h"
+#include "stream/byte_stream.h"
 
 namespace varnel {
 

@@ -7,15 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "fonts/byte_stream.h"
+#include "io/system.h"
+#include "stream/byte_stream.h"
 
 namespace varnel {
-
-// A file could not be opened, read, written or closed.
-class FileError : public StreamError {
- public:
-  using StreamError::StreamError;
-};
 
 // Reads at most buffer.size() bytes from the start of the file; returns how
 // many were read. Throws FileError when the file cannot be opened or read,

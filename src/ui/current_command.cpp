@@ -1,6 +1,5 @@
 // The Current command: the reader tool dumps the installed card's BIOS,
 // which is then loaded like a file.
-#include "io/file_io.h"
 #include "ui/editor_dialog.h"
 
 namespace varnel::ui {
@@ -33,7 +32,7 @@ std::string trimmed(std::string text) {
 
 void EditorDialog::OnCurrent() {
   try {
-    const std::string tool = GetProgramDirectory() + kReaderToolName;
+    const std::string tool = GetProgramDirectory() + platform_.executableName(kReaderToolName);
     // The dump goes into a new folder that only this user can enter: a file
     // there was written by the tool in this run, never left over or planted.
     const ReaderFolder folder(platform_);

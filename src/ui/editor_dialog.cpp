@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "image/image_fields.h"
-#include "io/file_io.h"
 #include "ui/dialog_text.h"
 #include "ui/vendor_list.h"
 
@@ -52,7 +51,7 @@ std::string EditorDialog::GetProgramDirectory() {
 
 void EditorDialog::LoadVendorList() {
   const std::optional<std::string> list =
-      readRegularFilePrefix(GetProgramDirectory() + kVendorListName, kVendorListLimit);
+      platform_.readRegularFile(GetProgramDirectory() + kVendorListName, kVendorListLimit);
   if (!list) return;
   controls_.resetContent(kIdVendor);
   // Already in the sorted list's order: each item goes to the end.

@@ -23,13 +23,10 @@ inline constexpr const char* kVendorListName = "Vendor.IDs";
 inline constexpr const char* kRomFilter =
     "Both *.rom and *.bin|*.rom;*.bin|ROM Files (*.rom)|*.rom|BIN Files (*.bin)|*.bin|All Files "
     "(*.*)|*.*||";
-// The reader tool beside the program and the dump it writes into a
-// private folder made for each run.
-#ifdef _WIN32
-inline constexpr const char* kReaderToolName = "Pokrun.exe";
-#else
+// The reader tool beside the program (its file name is the system's, see
+// Platform::executableName) and the dump it writes into a private folder
+// made for each run.
 inline constexpr const char* kReaderToolName = "pokrun";
-#endif
 inline constexpr const char* kDumpFileName = "$V$BIOS$.ram";
 inline constexpr const char* kHelpFileName = "Varnel.chm";
 inline constexpr int kReaderTimeoutMs = 1000;

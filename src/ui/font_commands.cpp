@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "fonts/font_tables.h"
-#include "io/file_io.h"
 #include "ui/editor_dialog.h"
 
 namespace varnel::ui {

@@ -6,7 +6,7 @@
 
 #include "image/image_fields.h"
 #include "image/validation.h"
-#include "io/file_io.h"
+#include "io/system.h"
 #include "ui/editor_dialog.h"
 
 namespace varnel::ui {

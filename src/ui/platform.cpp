@@ -1,9 +1,5 @@
 #include "ui/platform.h"
 
-#include "io/file_io.h"
-#include "io/private_folder.h"
-#include "io/process.h"
-
 namespace varnel::ui {
 
 int defaultAnswer(unsigned style) {
@@ -11,47 +7,41 @@ int defaultAnswer(unsigned style) {
   return (style & kMbDefButton2) != 0 ? kIdNo : kIdYes;
 }
 
+std::string Platform::programDirectory() {
+  return system_.programDirectory();
+}
+
+std::string Platform::executableName(std::string_view baseName) const {
+  return system_.executableName(baseName);
+}
+
 size_t Platform::readFile(const std::string& path, std::span<uint8_t> buffer) {
-  return readFilePrefix(path, buffer);
+  return system_.readFilePrefix(path, buffer);
+}
+
+std::optional<std::string> Platform::readRegularFile(const std::string& path, size_t limit) {
+  return system_.readRegularFilePrefix(path, limit);
 }
 
 void Platform::writeFile(const std::string& path, std::span<const uint8_t> data) {
-  writeFileAtomically(path, data);
+  system_.writeFileAtomically(path, data);
 }
 
 std::unique_ptr<ByteStream> Platform::openFileStream(const std::string& path) {
-  return std::make_unique<FileByteStream>(path);
+  return system_.openFileStream(path);
 }
 
 std::string Platform::makePrivateFolder() {
-  return varnel::makePrivateFolder();
+  return system_.makePrivateFolder();
 }
 
 void Platform::removeFolder(const std::string& path) {
-  removeFolderQuietly(path);
+  system_.removeFolder(path);
 }
-
-namespace {
-
-class ChildRunningProcess final : public RunningProcess {
- public:
-  explicit ChildRunningProcess(std::unique_ptr<ChildProcess> child) : child_(std::move(child)) {}
-  void waitFor(int milliseconds) override { child_->waitFor(milliseconds); }
-  void terminate() override { child_->kill(); }
-  void close() override { child_->release(); }
-  std::string errorOutput() override { return child_->errorOutput(); }
-
- private:
-  std::unique_ptr<ChildProcess> child_;
-};
-
-}  // namespace
 
 std::unique_ptr<RunningProcess> Platform::startProcess(const std::string& program,
                                                        const std::vector<std::string>& arguments) {
-  std::unique_ptr<ChildProcess> child = ChildProcess::start(program, arguments, true);
-  if (!child) return nullptr;
-  return std::make_unique<ChildRunningProcess>(std::move(child));
+  return system_.startProcess(program, arguments);
 }
 
 }  // namespace varnel::ui

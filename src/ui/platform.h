@@ -7,11 +7,13 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "fonts/byte_stream.h"
 #include "fonts/cpi_reader.h"
 #include "image/bios_image.h"
+#include "io/system.h"
+#include "stream/byte_stream.h"
 #include "ui/control_ids.h"
 #include "ui/messages.h"
 
@@ -38,20 +40,12 @@ struct FileDialogRequest {
   std::string filter;  // "Description|*.a;*.b|...||"
 };
 
-// A helper program started by the editor.
-class RunningProcess {
- public:
-  virtual ~RunningProcess() = default;
-  virtual void waitFor(int milliseconds) = 0;
-  // Ends it, whether it has ended already or not.
-  virtual void terminate() = 0;
-  virtual void close() = 0;
-  // What it wrote to its standard error (at most the first 4 KiB).
-  virtual std::string errorOutput() = 0;
-};
-
+// Files, processes and the program's folder go to the system services it
+// holds (the host's unless told otherwise); the rest is the front end's.
 class Platform {
  public:
+  Platform() : Platform(hostSystem()) {}
+  explicit Platform(SystemServices& system) : system_(system) {}
   virtual ~Platform() = default;
 
   // The chosen file's full path, or nothing when the user cancelled.
@@ -63,7 +57,9 @@ class Platform {
   // without an answer is Cancel, or No when it has no Cancel button.
   virtual int messageBox(const Message& message, const std::string& text) = 0;
   // The folder of the running program with a trailing separator, or "".
-  virtual std::string programDirectory() = 0;
+  virtual std::string programDirectory();
+  // The file name of the program called `baseName` on this system.
+  std::string executableName(std::string_view baseName) const;
 
   // The font selection dialog over the first `count` entries: the chosen
   // entry's index, or -1 when the user cancelled.
@@ -74,8 +70,11 @@ class Platform {
   // is reported, whatever happens.
   virtual void showHelp(const std::string& chmPath) = 0;
 
-  // Files. Failures throw FileError (see io/file_io.h).
+  // Files. Failures throw FileError.
   virtual size_t readFile(const std::string& path, std::span<uint8_t> buffer);
+  // The first `limit` bytes of a regular file, or nothing when there is none
+  // to read; never waits on a device.
+  virtual std::optional<std::string> readRegularFile(const std::string& path, size_t limit);
   // Atomic: a failure leaves an existing file as it was.
   virtual void writeFile(const std::string& path, std::span<const uint8_t> data);
   virtual std::unique_ptr<ByteStream> openFileStream(const std::string& path);
@@ -90,6 +89,9 @@ class Platform {
   // its standard error; null when it cannot start.
   virtual std::unique_ptr<RunningProcess> startProcess(const std::string& program,
                                                        const std::vector<std::string>& arguments);
+
+ private:
+  SystemServices& system_;
 };
 
 }  // namespace varnel::ui

@@ -6,7 +6,7 @@
 #include <csignal>
 #include <cstdint>
 
-#include "fonts/byte_stream.h"
+#include "stream/byte_stream.h"
 #include "support/rom_builder.h"
 
 namespace varnel::test {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <utility>
+
 #include "ui/control_ids.h"
 #include "ui/font_dialogs.h"
 #include "ui/headless_controls.h"
@@ -91,6 +94,41 @@ std::unique_ptr<ByteStream> ScriptedPlatform::openFileStream(const std::string& 
   if (beforeFileAccess) beforeFileAccess(path);
   if (openStream) return openStream(path);
   return Platform::openFileStream(path);
+}
+
+namespace {
+
+// A started process whose every request is recorded before it is passed on.
+class RecordedProcess final : public RunningProcess {
+ public:
+  RecordedProcess(std::unique_ptr<RunningProcess> process, ScriptedPlatform& platform)
+      : process_(std::move(process)), platform_(platform) {}
+  void waitFor(int milliseconds) override {
+    platform_.processEvents.push_back("wait " + std::to_string(milliseconds));
+    if (!platform_.instantWaits) process_->waitFor(milliseconds);
+  }
+  void terminate() override {
+    platform_.processEvents.push_back("terminate");
+    process_->terminate();
+  }
+  void close() override {
+    platform_.processEvents.push_back("close");
+    process_->close();
+  }
+  std::string errorOutput() override { return process_->errorOutput(); }
+
+ private:
+  std::unique_ptr<RunningProcess> process_;
+  ScriptedPlatform& platform_;
+};
+
+}  // namespace
+
+std::unique_ptr<RunningProcess> ScriptedPlatform::startProcess(
+    const std::string& program, const std::vector<std::string>& arguments) {
+  std::unique_ptr<RunningProcess> process = Platform::startProcess(program, arguments);
+  if (!process) return nullptr;
+  return std::make_unique<RecordedProcess>(std::move(process), *this);
 }
 
 }  // namespace varnel::test

@@ -45,6 +45,11 @@ class ScriptedPlatform : public ui::Platform {
   std::vector<std::vector<std::string>> fontLists;
   int fontViews = 0;
   std::vector<std::string> helpRequests;
+  // What the editor did with the helper processes it started, in order:
+  // "wait <ms>", "terminate", "close". With instantWaits a wait returns at
+  // once, as if its time had passed, so that no test hangs on the clock.
+  std::vector<std::string> processEvents;
+  bool instantWaits = false;
   const BiosImage* viewedImage = nullptr;
 
   void answerFile(const std::string& path) { fileAnswers.emplace_back(path); }
@@ -61,6 +66,8 @@ class ScriptedPlatform : public ui::Platform {
   size_t readFile(const std::string& path, std::span<uint8_t> buffer) override;
   void writeFile(const std::string& path, std::span<const uint8_t> data) override;
   std::unique_ptr<ByteStream> openFileStream(const std::string& path) override;
+  std::unique_ptr<RunningProcess> startProcess(const std::string& program,
+                                               const std::vector<std::string>& arguments) override;
 };
 
 }  // namespace varnel::test

@@ -32,8 +32,9 @@ int fail(const CommandError& error) {
 // editor's program folder once installed.
 std::string defaultReader() {
   const std::string here = executableDirectory();
-  const std::string installed = here + VARNEL_INSTALLED_READER_DIR + "/" + ui::kReaderToolName;
-  const std::string beside = here + ui::kReaderToolName;
+  const std::string name = hostSystem().executableName(ui::kReaderToolName);
+  const std::string installed = here + VARNEL_INSTALLED_READER_DIR + "/" + name;
+  const std::string beside = here + name;
   return ::access(beside.c_str(), X_OK) != 0 && ::access(installed.c_str(), X_OK) == 0 ? installed
                                                                                         : beside;
 }

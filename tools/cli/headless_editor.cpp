@@ -21,10 +21,6 @@ int CliPlatform::messageBox(const ui::Message& message, const std::string& text)
   return question ? ui::kIdNo : 1;
 }
 
-std::string CliPlatform::programDirectory() {
-  return executableDirectory();
-}
-
 void CliPlatform::writeFile(const std::string& path, std::span<const uint8_t> data) {
   if (dashIsStandardOutput && path == "-") {
     writeStandardOutput(data);

@@ -45,7 +45,6 @@ class CliPlatform : public ui::Platform {
 
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
   int messageBox(const ui::Message& message, const std::string& text) override;
-  std::string programDirectory() override;
   void writeFile(const std::string& path, std::span<const uint8_t> data) override;
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage&) override {}

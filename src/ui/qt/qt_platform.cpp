@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "io/file_io.h"
 #include "ui/dialog_text.h"
 #include "ui/editor_dialog.h"
 #include "ui/qt/font_dialogs_qt.h"
@@ -104,10 +103,6 @@ int QtPlatform::messageBox(const ui::Message& message, const std::string& text) 
   box.setStandardButtons(QMessageBox::Ok);
   box.exec();
   return 1;
-}
-
-std::string QtPlatform::programDirectory() {
-  return executableDirectory();
 }
 
 }  // namespace varnel::qtui

@@ -19,7 +19,6 @@ class QtPlatform : public ui::Platform {
 
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
   int messageBox(const ui::Message& message, const std::string& text) override;
-  std::string programDirectory() override;
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage& image) override;
   void showHelp(const std::string& chmPath) override;

@@ -1,4 +1,4 @@
-#include "fonts/byte_stream.h"
+#include "stream/byte_stream.h"
 
 #include <algorithm>
 #include <cstring>
