@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -149,6 +150,27 @@ TEST_F(Current, ToolThatNeverEndsIsKilledAfterASecond) {
   EXPECT_EQ(platform.processEvents, (std::vector<std::string>{"wait 1000", "terminate", "close"}));
   EXPECT_EQ(platform.takeMessages(), (std::vector<std::string>{"Error opening file"}));
   EXPECT_EQ(leftOver(), 0u);
+}
+
+// The real process behind the editor's one-second wait: a wait lasts as long
+// as it is asked unless the program ends first, and a kill ends it.
+TEST(ChildProcessWait, LastsItsTimeUnlessTheProgramEndsAndAKillEndsIt) {
+  using Clock = std::chrono::steady_clock;
+  const std::unique_ptr<ChildProcess> sleeper = ChildProcess::start("/bin/sleep", {"30"});
+  ASSERT_TRUE(sleeper);
+  const Clock::time_point start = Clock::now();
+  EXPECT_FALSE(sleeper->waitFor(300));
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(300));
+  sleeper->kill();
+  sleeper->release();
+  EXPECT_TRUE(sleeper->ended());
+
+  const std::unique_ptr<ChildProcess> quick = ChildProcess::start("/bin/true", {});
+  ASSERT_TRUE(quick);
+  const Clock::time_point quickStart = Clock::now();
+  EXPECT_TRUE(quick->waitFor(20000));
+  // Far below the time asked for, however busy the machine.
+  EXPECT_LT(Clock::now() - quickStart, std::chrono::seconds(10));
 }
 
 TEST_F(Current, WithoutAToolNothingChanges) {
