@@ -16,8 +16,7 @@ int CliPlatform::messageBox(const ui::Message& message, const std::string& text)
   const bool question = (message.style & 0x0F) == ui::kMbYesNo;
   // A question answered Yes went the user's way; anything else stops the command.
   if (question && answerYes) return ui::kIdYes;
-  messages.push_back(
-      {message.id, text, message.caption != nullptr ? message.caption : ui::kApplicationName});
+  messages.push_back({message.id, text});
   return question ? ui::kIdNo : 1;
 }
 

@@ -34,7 +34,6 @@ class CliPlatform : public ui::Platform {
   struct Message {
     ui::MessageId id;
     std::string text;
-    std::string caption;
   };
   std::vector<Message> messages;
   // When set, a save keeps the replaced file's every byte under this name
