@@ -11,8 +11,13 @@ VARNEL_BUILD_PACKAGES=(
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core pci.ids
   libchm-dev fp-utils
 )
-# The MinGW-w64 cross compiler compiles the portable code for Windows.
-VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix)
+VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev)
+# The Windows builds: MinGW-w64 cross compilers (posix threads) for 32 and
+# 64 bits, GoogleTest's sources, and Wine to run the 64-bit programs.
+VARNEL_WINDOWS_PACKAGES=(
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
+  libcli11-dev nlohmann-json3-dev wine64
+)
 # What making and checking the Debian package needs besides building:
 # dpkg-shlibdeps (dpkg-dev, which asks file(1)), lintian and appstreamcli.
 VARNEL_PACKAGING_PACKAGES=(dpkg-dev file lintian appstream)
@@ -39,6 +44,10 @@ ensure_packages() {
     as_root apt-get install -y --no-install-recommends "${missing[@]}"
   fi
 }
+
+# The Windows builds' folders, as scripts/build-windows makes them.
+VARNEL_WIN32_BUILD=build/win32
+VARNEL_WIN64_BUILD=build/win64
 
 # configure_build DIR [cmake arguments...]: configures (once) and builds.
 configure_build() {

@@ -13,8 +13,10 @@
 #include <regex>
 #include <set>
 #include <thread>
+#include <utility>
 
 #include "io/file_io.h"
+#include "png_writer.h"
 #include "support/cpi_builder.h"
 #include "support/editor_fixture.h"
 #include "support/rom_builder.h"
@@ -446,6 +448,19 @@ Png readPng(const Bytes& file) {
   EXPECT_EQ(image.warning_or_error, 0u) << image.message;
   png_image_free(&image);
   return png;
+}
+
+// The encoder the Windows build uses, checked by libpng here: one row, and
+// pictures whose data needs one and several stored blocks.
+TEST(UncompressedPng, DecodesToThePixelsWritten) {
+  for (const auto& [width, height] : {std::pair{1, 1}, {296, 224}, {888, 672}}) {
+    cli::GreyImage image(width, height);
+    for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<uint8_t>(i * 7);
+    const Png png = readPng(cli::encodeUncompressedPng(image));
+    EXPECT_EQ(png.width, width);
+    EXPECT_EQ(png.height, height);
+    EXPECT_EQ(png.pixels, image.pixels) << width << "x" << height;
+  }
 }
 
 TEST_F(CliEdit, FontRenderDrawsBothFontsScaled) {

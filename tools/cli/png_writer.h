@@ -1,4 +1,5 @@
-// Writes a picture as a PNG file through libpng.
+// Writes a picture as a PNG file: through libpng where the build has it,
+// uncompressed where it does not (Debian has no libpng for Windows).
 #pragma once
 
 #include <cstdint>
@@ -24,5 +25,9 @@ struct GreyImage {
 // The PNG encoding of the picture; throws std::runtime_error when libpng
 // cannot encode it (out of memory).
 std::vector<uint8_t> encodePng(const GreyImage& image);
+
+// A valid PNG of the picture whose pixel data is stored without
+// compression (deflate's stored blocks): bigger, but needs no library.
+std::vector<uint8_t> encodeUncompressedPng(const GreyImage& image);
 
 }  // namespace varnel::cli
