@@ -13,10 +13,11 @@ VARNEL_BUILD_PACKAGES=(
 )
 VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev)
 # The Windows builds: MinGW-w64 cross compilers (posix threads) for 32 and
-# 64 bits, GoogleTest's sources, and Wine to run the 64-bit programs.
+# 64 bits, GoogleTest's sources, and Wine with its fonts to run the 64-bit
+# programs (the editor's windows on a virtual display).
 VARNEL_WINDOWS_PACKAGES=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
-  libcli11-dev nlohmann-json3-dev wine64
+  libcli11-dev nlohmann-json3-dev wine64 fonts-wine xvfb
 )
 # What making and checking the Debian package needs besides building:
 # dpkg-shlibdeps (dpkg-dev, which asks file(1)), lintian and appstreamcli.
