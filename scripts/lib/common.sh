@@ -13,11 +13,12 @@ VARNEL_BUILD_PACKAGES=(
 )
 VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev)
 # The Windows builds: MinGW-w64 cross compilers (posix threads) for 32 and
-# 64 bits, GoogleTest's sources, and Wine with its fonts to run the 64-bit
-# programs (the editor's windows on a virtual display).
+# 64 bits, GoogleTest's sources, and Wine with its fonts to run the
+# programs (the editor's windows on a virtual display). Debian keeps the
+# 32-bit Wine in its i386 architecture, which is enabled for it.
 VARNEL_WINDOWS_PACKAGES=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
-  libcli11-dev nlohmann-json3-dev wine64 fonts-wine xvfb
+  libcli11-dev nlohmann-json3-dev wine64 wine32:i386 fonts-wine xvfb
 )
 # What making and checking the Debian package needs besides building:
 # dpkg-shlibdeps (dpkg-dev, which asks file(1)), lintian and appstreamcli.
@@ -40,6 +41,10 @@ ensure_packages() {
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+    as_root apt-get update
+  fi
   if ! as_root apt-get install -y --no-install-recommends "${missing[@]}"; then
     as_root apt-get update
     as_root apt-get install -y --no-install-recommends "${missing[@]}"
