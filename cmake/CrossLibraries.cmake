@@ -1,3 +1,11 @@
+# The 32-bit programs must start on Windows XP: every one of them gets the
+# stand-in for the one function the C++ runtime needs that XP lacks.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_library(varnel_xp_support OBJECT ${PROJECT_SOURCE_DIR}/src/io/windows/xp_tick_count.cpp)
+  target_compile_options(varnel_xp_support PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  link_libraries("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:$<TARGET_OBJECTS:varnel_xp_support>>")
+endif()
+
 # What the Windows builds take from Debian's packages for Linux: the
 # header-only CLI11 and nlohmann-json (their headers seen through a folder
 # of their own, never the whole of /usr/include, whose C library headers
