@@ -103,6 +103,8 @@ constexpr Key kEscape{VK_ESCAPE};
 constexpr Key kPageUp{VK_PRIOR};
 constexpr Key kTab{VK_TAB};
 constexpr Key kF1{VK_F1};
+constexpr Key kF4{VK_F4};
+constexpr Key kDown{VK_DOWN};
 constexpr Key kAltF4{VK_F4, true};
 constexpr Key kAltL{'L', true};
 
@@ -199,14 +201,14 @@ TEST_F(ShownMainWindow, TabFollowsTheLayout) {
 }
 
 struct KeyCase {
-  const char* name;
-  int focusId;
-  const char* typed;  // digits typed into the focused edit first
-  std::vector<Key> keys;
-  std::vector<int> answers;  // to the unsaved-changes question
+  const char* name = "";
+  int focusId = 0;
+  const char* typed = "";  // digits typed into the focused edit first
+  std::vector<Key> keys = {};
+  std::vector<int> answers = {};  // to the unsaved-changes question
   // What it does:
-  int sliderId = 0;  // 0: no clock to check
-  int sliderPosition = 0;
+  int sliderId = 0;        // 0: no clock to check
+  int sliderPosition = 0;  // and the text of the focused edit, once taken
   int fileDialogs = 0;
   int questions = 0;
   int helpRequests = 0;
@@ -228,6 +230,7 @@ TEST_P(KeysOnTheWindow, DoWhatTheyDoOnEveryWindow) {
     press(key);
   if (c.sliderId != 0) {
     EXPECT_EQ(window.controls().trackbarPosition(c.sliderId), c.sliderPosition);
+    EXPECT_EQ(window.controls().text(c.focusId), std::to_string(c.sliderPosition));
   }
   EXPECT_EQ(platform.fileDialogs, c.fileDialogs);
   EXPECT_EQ(platform.questions, c.questions);
@@ -235,41 +238,68 @@ TEST_P(KeysOnTheWindow, DoWhatTheyDoOnEveryWindow) {
   EXPECT_EQ(window.isOpen(), c.stillOpen);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, KeysOnTheWindow,
-    testing::Values(
-        // Enter in a clock edit takes the clock and presses no default button.
-        KeyCase{"EnterInTheCoreEditTakesIt", kIdCoreEdit, "183", {kEnter}, {}, kIdCoreSlider, 183},
-        KeyCase{"EnterInTheMemoryEditTakesIt",
-                kIdMemoryEdit,
-                "200",
-                {kEnter},
-                {},
-                kIdMemorySlider,
-                200},
-        // Elsewhere Enter presses the default button, "&Save...".
-        KeyCase{"EnterOnATrackbarSaves", kIdCoreSlider, "", {kEnter}, {}, 0, 0, 1},
-        KeyCase{"AltAndAMnemonicPressItsButton", kIdCoreSlider, "", {kAltL}, {}, 0, 0, 1},
-        KeyCase{"F1OpensHelp", kIdCoreEdit, "", {kF1}, {}, 0, 0, 0, 0, 1},
-        KeyCase{
-            "EscapeWithoutChangesCloses", kIdCoreSlider, "", {kEscape}, {}, 0, 0, 0, 0, 0, false},
-        KeyCase{"EscapeAsksAndCancelStays", kIdCoreSlider, "", {kPageUp, kEscape}, {}, 0, 0, 0, 1},
-        KeyCase{"EscapeAsksAndNoCloses",
-                kIdCoreSlider,
-                "",
-                {kPageUp, kEscape},
-                {kIdNo},
-                0,
-                0,
-                0,
-                1,
-                0,
-                false},
-        KeyCase{"AltF4Asks", kIdCoreSlider, "", {kPageUp, kAltF4}, {}, 0, 0, 0, 1},
-        // A clock typed and not yet taken is a change too.
-        KeyCase{
-            "EscapeAfterTypingAsks", kIdCoreEdit, "183", {kEscape}, {}, kIdCoreSlider, 183, 0, 1}),
-    [](const testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
+// Each case starts on the window with the sample loaded and no change.
+const KeyCase kKeyCases[] = {
+    // Enter in a clock edit takes the clock, brought into its range, and
+    // presses no default button; leaving the edit takes it too.
+    {.name = "EnterInTheCoreEditTakesIt",
+     .focusId = kIdCoreEdit,
+     .typed = "30",
+     .keys = {kEnter},
+     .sliderId = kIdCoreSlider,
+     .sliderPosition = 50},
+    {.name = "EnterInTheMemoryEditTakesIt",
+     .focusId = kIdMemoryEdit,
+     .typed = "600",
+     .keys = {kEnter},
+     .sliderId = kIdMemorySlider,
+     .sliderPosition = 575},
+    {.name = "TabFromTheCoreEditTakesIt",
+     .focusId = kIdCoreEdit,
+     .typed = "30",
+     .keys = {kTab},
+     .sliderId = kIdCoreSlider,
+     .sliderPosition = 50},
+    // Elsewhere Enter presses the default button, "&Save...".
+    {.name = "EnterOnATrackbarSaves", .focusId = kIdCoreSlider, .keys = {kEnter}, .fileDialogs = 1},
+    {.name = "AltAndAMnemonicPressItsButton",
+     .focusId = kIdCoreSlider,
+     .keys = {kAltL},
+     .fileDialogs = 1},
+    {.name = "F1OpensHelp", .focusId = kIdCoreEdit, .keys = {kF1}, .helpRequests = 1},
+    {.name = "EscapeWithoutChangesCloses",
+     .focusId = kIdCoreSlider,
+     .keys = {kEscape},
+     .stillOpen = false},
+    {.name = "EscapeAsksAndCancelStays",
+     .focusId = kIdCoreSlider,
+     .keys = {kPageUp, kEscape},
+     .questions = 1},
+    {.name = "EscapeAsksAndNoCloses",
+     .focusId = kIdCoreSlider,
+     .keys = {kPageUp, kEscape},
+     .answers = {kIdNo},
+     .questions = 1,
+     .stillOpen = false},
+    {.name = "AltF4Asks", .focusId = kIdCoreSlider, .keys = {kPageUp, kAltF4}, .questions = 1},
+    // Another CAS chosen with the keyboard reaches the editor.
+    {.name = "ChoosingACasAsks", .focusId = kIdCas, .keys = {kDown, kEscape}, .questions = 1},
+    // Escape in an open list closes the list, not the window.
+    {.name = "EscapeInAnOpenListOnlyClosesIt", .focusId = kIdCas, .keys = {kF4, kEscape}},
+    // A clock typed and not yet taken is a change too.
+    {.name = "EscapeAfterTypingAsks",
+     .focusId = kIdCoreEdit,
+     .typed = "183",
+     .keys = {kEscape},
+     .sliderId = kIdCoreSlider,
+     .sliderPosition = 183,
+     .questions = 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeysOnTheWindow, testing::ValuesIn(kKeyCases),
+                         [](const testing::TestParamInfo<KeyCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace varnel::test
