@@ -116,7 +116,42 @@ const FlagExpectation kFlags[] = {
      [](const ControlTemplate& c) { return c.alignment == Alignment::kCenter; }, ES_CENTER},
     {"right", ControlKind::kLabel,
      [](const ControlTemplate& c) { return c.alignment == Alignment::kRight; }, SS_RIGHT},
+    {"center", ControlKind::kLabel,
+     [](const ControlTemplate& c) { return c.alignment == Alignment::kCenter; }, SS_CENTER},
+    {"right", ControlKind::kNumberEdit,
+     [](const ControlTemplate& c) { return c.alignment == Alignment::kRight; }, ES_RIGHT},
+    {"center", ControlKind::kReadOnlyEdit,
+     [](const ControlTemplate& c) { return c.alignment == Alignment::kCenter; }, ES_CENTER},
+    {"right", ControlKind::kCheckBox,
+     [](const ControlTemplate& c) { return c.alignment == Alignment::kRight; }, BS_RIGHT},
 };
+
+// Every kind and flag of the layout format, and fixed list contents.
+const DialogTemplate& everyKindLayout() {
+  static const DialogTemplate layout = parseDialogTemplate(R"(
+DIALOG 900 200 160 "Tahoma" 9 "Every kind"
+LABEL         -  "Left"       5   5  40 10
+LABEL         -  "Centre"    50   5  40 10 center
+LABEL         -  "Right"     95   5  40 10 right
+EDIT          10 "not shown"  5  20  60 12
+NUMBER        11 ""          70  20  30 12 right
+READONLY      12 ""         105  20  60 12 center
+TRACKBAR      13 ""           5  35 150 20
+TRACKBAR      14 ""           5  55 150 20 ticksabove
+CHECKBOX      15 "Box"        5  80  60 10
+CHECKBOX      16 "Text left" 70  80  80 10 textleft right
+DROPDOWN      17 ""           5  95  60 60 sorted
+DROPDOWN      18 ""          70  95  60 60
+LISTBOX       19 ""           5 110  60 40 sorted
+GROUPBOX      -  "Group"    135 100  60 50
+PUSHBUTTON    20 "Hidden"   140 110  40 14 hidden
+DEFPUSHBUTTON 1  "OK"       140 130  40 14 disabled
+ITEMS 17 "b" "C" "a"
+ITEMS 18 "b" "C" "a"
+ITEMS 19 "b" "C" "a"
+)");
+  return layout;
+}
 
 class BuiltDialog : public testing::TestWithParam<const DialogTemplate*> {};
 
@@ -143,6 +178,13 @@ TEST_P(BuiltDialog, EveryControlIsWhatItsLayoutSays) {
     EXPECT_EQ((style & WS_TABSTOP) != 0, expected.inTabOrder());
     EXPECT_EQ(IsWindowEnabled(control) != FALSE, !expected.disabled);
     EXPECT_EQ((style & WS_VISIBLE) != 0, !expected.hidden);
+    const bool captioned =
+        expected.kind == ControlKind::kLabel || expected.kind == ControlKind::kPushButton ||
+        expected.kind == ControlKind::kDefaultButton || expected.kind == ControlKind::kCheckBox ||
+        expected.kind == ControlKind::kGroupBox;
+    wchar_t caption[64] = {};
+    GetWindowTextW(control, caption, 64);
+    EXPECT_EQ(win32ui::toNarrow(caption), captioned ? expected.caption : "");
     // Position and size in dialog units of the layout's font; a drop-down
     // list's height in the layout is that of its open list.
     RECT inUnits{expected.x, expected.y, expected.width, expected.height};
@@ -163,7 +205,22 @@ TEST_P(BuiltDialog, EveryControlIsWhatItsLayoutSays) {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, BuiltDialog,
                          testing::Values(&mainDialogTemplate(), &fontSelectDialogTemplate(),
-                                         &fontViewDialogTemplate()));
+                                         &fontViewDialogTemplate(), &everyKindLayout()));
+
+TEST(FixedLists, HoldTheirItemsInTheListsOrderWithNoneSelected) {
+  Win32Dialog dialog(everyKindLayout());
+  const struct {
+    int id;
+    std::vector<std::string> items;
+  } lists[] = {{17, {"a", "b", "C"}}, {18, {"b", "C", "a"}}, {19, {"a", "b", "C"}}};
+  for (const auto& list : lists) {
+    std::vector<std::string> shown;
+    for (int i = 0; i < dialog.controls().itemCount(list.id); ++i)
+      shown.push_back(dialog.controls().itemText(list.id, i));
+    EXPECT_EQ(shown, list.items) << list.id;
+    EXPECT_EQ(dialog.controls().currentSelection(list.id), -1) << list.id;
+  }
+}
 
 TEST(BuiltDialogFrame, CaptionFontAndSizeComeFromTheLayout) {
   for (const DialogTemplate* layout :

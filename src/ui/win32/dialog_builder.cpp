@@ -158,10 +158,19 @@ void writeClass(TemplateWriter& out, ControlKind kind) {
   }
 }
 
-// Lists and trackbars show no caption of their own.
+// Edits start empty, as in the other front ends; lists and trackbars show
+// no caption.
 bool hasCaption(ControlKind kind) {
-  return kind != ControlKind::kDropDownList && kind != ControlKind::kListBox &&
-         kind != ControlKind::kTrackbar;
+  switch (kind) {
+    case ControlKind::kLabel:
+    case ControlKind::kPushButton:
+    case ControlKind::kDefaultButton:
+    case ControlKind::kCheckBox:
+    case ControlKind::kGroupBox:
+      return true;
+    default:
+      return false;
+  }
 }
 
 void writeControl(TemplateWriter& out, const ControlTemplate& control) {
