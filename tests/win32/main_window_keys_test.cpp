@@ -105,6 +105,7 @@ constexpr Key kTab{VK_TAB};
 constexpr Key kF1{VK_F1};
 constexpr Key kF4{VK_F4};
 constexpr Key kDown{VK_DOWN};
+constexpr Key kSpace{VK_SPACE};
 constexpr Key kAltF4{VK_F4, true};
 constexpr Key kAltL{'L', true};
 
@@ -213,6 +214,7 @@ struct KeyCase {
   int questions = 0;
   int helpRequests = 0;
   bool stillOpen = true;
+  bool clocksSynchronized = false;
 };
 
 void PrintTo(const KeyCase& keyCase, std::ostream* out) {
@@ -236,6 +238,9 @@ TEST_P(KeysOnTheWindow, DoWhatTheyDoOnEveryWindow) {
   EXPECT_EQ(platform.questions, c.questions);
   EXPECT_EQ(platform.helpRequests, c.helpRequests);
   EXPECT_EQ(window.isOpen(), c.stillOpen);
+  if (window.isOpen()) {
+    EXPECT_EQ(window.editor().clocksSynchronized, c.clocksSynchronized);
+  }
 }
 
 // Each case starts on the window with the sample loaded and no change.
@@ -282,6 +287,11 @@ const KeyCase kKeyCases[] = {
      .questions = 1,
      .stillOpen = false},
     {.name = "AltF4Asks", .focusId = kIdCoreSlider, .keys = {kPageUp, kAltF4}, .questions = 1},
+    // A check box toggled with the keyboard reaches the editor.
+    {.name = "SpaceOnACheckBoxReachesTheEditor",
+     .focusId = kIdSyncClocks,
+     .keys = {kSpace},
+     .clocksSynchronized = true},
     // Another CAS chosen with the keyboard reaches the editor.
     {.name = "ChoosingACasAsks", .focusId = kIdCas, .keys = {kDown, kEscape}, .questions = 1},
     // Escape in an open list closes the list, not the window.
