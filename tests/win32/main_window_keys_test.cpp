@@ -1,0 +1,315 @@
+// The Win32 main window shown, active and focused, driven by the keyboard
+// as a user drives it: the keys reach the editor as the Qt window sends
+// them, and the dialog's own keys (Tab, Enter, Escape, mnemonics) keep
+// their meaning.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "support/rom_builder.h"
+#include "ui/control_ids.h"
+#include "ui/dialog_template.h"
+#include "ui/win32/main_window.h"
+
+namespace varnel::test {
+namespace {
+
+using namespace ui;
+
+// No files and no processes: the test's platform serves its image itself.
+class NoSystem final : public SystemServices {
+ public:
+  size_t readFilePrefix(const std::string& path, std::span<uint8_t>) override { fail(path); }
+  std::optional<std::string> readRegularFilePrefix(const std::string&, size_t) override {
+    return std::nullopt;
+  }
+  void writeFileAtomically(const std::string& path, std::span<const uint8_t>) override {
+    fail(path);
+  }
+  std::unique_ptr<ByteStream> openFileStream(const std::string& path) override { fail(path); }
+  std::string makePrivateFolder() override { fail("a private folder"); }
+  void removeFolder(const std::string&) override {}
+  std::unique_ptr<RunningProcess> startProcess(const std::string&,
+                                               const std::vector<std::string>&) override {
+    return nullptr;
+  }
+  std::string programDirectory() override { return ""; }
+  std::string executableName(std::string_view baseName) const override {
+    return std::string(baseName) + ".exe";
+  }
+
+ private:
+  [[noreturn]] static void fail(const std::string& what) {
+    throw FileError("not in this test: " + what);
+  }
+};
+
+NoSystem& noSystem() {
+  static NoSystem system;
+  return system;
+}
+
+// Answers the unsaved-changes question from a list (none left: Cancel) and
+// counts the dialogs the editor opened; no window waits for a user.
+class KeysPlatform final : public Platform {
+ public:
+  KeysPlatform() : Platform(noSystem()) {}
+
+  std::map<std::string, Bytes> files;
+  std::deque<int> answers;
+  int fileDialogs = 0;
+  int questions = 0;
+  int helpRequests = 0;
+
+  std::optional<std::string> fileDialog(const FileDialogRequest&) override {
+    ++fileDialogs;
+    return std::nullopt;
+  }
+  int messageBox(const Message& shown, const std::string&) override {
+    if (shown.id != MessageId::kSaveChanges) return 1;
+    ++questions;
+    if (answers.empty()) return kIdCancel;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  int selectFont(const CpiFontEntry*, int) override { return -1; }
+  void showFonts(const BiosImage&) override {}
+  void showHelp(const std::string&) override { ++helpRequests; }
+  size_t readFile(const std::string& path, std::span<uint8_t> buffer) override {
+    const auto file = files.find(path);
+    if (file == files.end()) throw FileError("no file " + path);
+    const size_t size = std::min(buffer.size(), file->second.size());
+    std::memcpy(buffer.data(), file->second.data(), size);
+    return size;
+  }
+};
+
+struct Key {
+  WORD code;
+  bool alt = false;
+};
+
+constexpr Key kEnter{VK_RETURN};
+constexpr Key kEscape{VK_ESCAPE};
+constexpr Key kPageUp{VK_PRIOR};
+constexpr Key kTab{VK_TAB};
+constexpr Key kF1{VK_F1};
+constexpr Key kF4{VK_F4};
+constexpr Key kDown{VK_DOWN};
+constexpr Key kSpace{VK_SPACE};
+constexpr Key kAltF4{VK_F4, true};
+constexpr Key kAltL{'L', true};
+
+INPUT keyInput(WORD code, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = code;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+class ShownMainWindow : public testing::Test {
+ protected:
+  ShownMainWindow() : window(platform) {
+    platform.files["sample.rom"] = buildRom().bytes;
+    window.initialize();
+    ShowWindow(window.handle(), SW_SHOW);
+    SetForegroundWindow(window.handle());
+    pumpUntil([this] { return GetForegroundWindow() == window.handle(); });
+  }
+
+  void SetUp() override {
+    ASSERT_EQ(GetForegroundWindow(), window.handle()) << "the window was not activated";
+    window.editor().LoadBiosFile("sample.rom", false);
+    ASSERT_TRUE(window.editor().imageLoaded);
+  }
+
+  HWND control(int id) const { return GetDlgItem(window.handle(), id); }
+  int focusedId() const { return GetDlgCtrlID(GetFocus()); }
+
+  // Runs the program's loop until `done` holds or two seconds passed.
+  template <typename Done>
+  void pumpUntil(Done done) {
+    const DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < 2000) {
+      pump();
+      Sleep(10);
+    }
+  }
+  void pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      window.processMessage(message);
+  }
+
+  void focus(int id) {
+    SetFocus(control(id));
+    pump();
+    ASSERT_EQ(focusedId(), id);
+  }
+
+  // A key pressed and released on the keyboard, and the loop run until
+  // the window handled it.
+  void press(Key key) {
+    std::vector<INPUT> inputs;
+    if (key.alt) inputs.push_back(keyInput(VK_MENU, false));
+    inputs.push_back(keyInput(key.code, false));
+    inputs.push_back(keyInput(key.code, true));
+    if (key.alt) inputs.push_back(keyInput(VK_MENU, true));
+    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+              inputs.size());
+    // The key's messages are in the queue once SendInput returns.
+    pump();
+    Sleep(20);
+    pump();
+  }
+
+  // Replaces the focused edit's text by typing the digits.
+  void typeDigits(const std::string& digits) {
+    SendMessageW(GetFocus(), EM_SETSEL, 0, -1);
+    for (const char digit : digits)
+      press(Key{static_cast<WORD>(digit)});
+  }
+
+  KeysPlatform platform;
+  win32ui::MainWindow window;
+};
+
+TEST_F(ShownMainWindow, TabFollowsTheLayout) {
+  std::vector<int> expected;
+  for (const ControlTemplate& c : mainDialogTemplate().controls) {
+    if (c.inTabOrder() && IsWindowEnabled(control(c.id))) expected.push_back(c.id);
+  }
+  ASSERT_GE(expected.size(), 10u) << "the image enables most controls";
+  focus(expected.front());
+  std::vector<int> reached;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    press(kTab);
+    reached.push_back(focusedId());
+  }
+  // From the last control back to the first.
+  std::rotate(expected.begin(), expected.begin() + 1, expected.end());
+  EXPECT_EQ(reached, expected);
+}
+
+struct KeyCase {
+  const char* name = "";
+  int focusId = 0;
+  const char* typed = "";  // digits typed into the focused edit first
+  std::vector<Key> keys = {};
+  std::vector<int> answers = {};  // to the unsaved-changes question
+  // What it does:
+  int sliderId = 0;        // 0: no clock to check
+  int sliderPosition = 0;  // and the text of the focused edit, once taken
+  int fileDialogs = 0;
+  int questions = 0;
+  int helpRequests = 0;
+  bool stillOpen = true;
+  bool clocksSynchronized = false;
+};
+
+void PrintTo(const KeyCase& keyCase, std::ostream* out) {
+  *out << keyCase.name;
+}
+
+class KeysOnTheWindow : public ShownMainWindow, public testing::WithParamInterface<KeyCase> {};
+
+TEST_P(KeysOnTheWindow, DoWhatTheyDoOnEveryWindow) {
+  const KeyCase& c = GetParam();
+  platform.answers.assign(c.answers.begin(), c.answers.end());
+  focus(c.focusId);
+  typeDigits(c.typed);
+  for (const Key& key : c.keys)
+    press(key);
+  if (c.sliderId != 0) {
+    EXPECT_EQ(window.controls().trackbarPosition(c.sliderId), c.sliderPosition);
+    EXPECT_EQ(window.controls().text(c.focusId), std::to_string(c.sliderPosition));
+  }
+  EXPECT_EQ(platform.fileDialogs, c.fileDialogs);
+  EXPECT_EQ(platform.questions, c.questions);
+  EXPECT_EQ(platform.helpRequests, c.helpRequests);
+  EXPECT_EQ(window.isOpen(), c.stillOpen);
+  if (window.isOpen()) {
+    EXPECT_EQ(window.editor().clocksSynchronized, c.clocksSynchronized);
+  }
+}
+
+// Each case starts on the window with the sample loaded and no change.
+const KeyCase kKeyCases[] = {
+    // Enter in a clock edit takes the clock, brought into its range, and
+    // presses no default button; leaving the edit takes it too.
+    {.name = "EnterInTheCoreEditTakesIt",
+     .focusId = kIdCoreEdit,
+     .typed = "30",
+     .keys = {kEnter},
+     .sliderId = kIdCoreSlider,
+     .sliderPosition = 50},
+    {.name = "EnterInTheMemoryEditTakesIt",
+     .focusId = kIdMemoryEdit,
+     .typed = "600",
+     .keys = {kEnter},
+     .sliderId = kIdMemorySlider,
+     .sliderPosition = 575},
+    {.name = "TabFromTheCoreEditTakesIt",
+     .focusId = kIdCoreEdit,
+     .typed = "30",
+     .keys = {kTab},
+     .sliderId = kIdCoreSlider,
+     .sliderPosition = 50},
+    // Elsewhere Enter presses the default button, "&Save...".
+    {.name = "EnterOnATrackbarSaves", .focusId = kIdCoreSlider, .keys = {kEnter}, .fileDialogs = 1},
+    {.name = "AltAndAMnemonicPressItsButton",
+     .focusId = kIdCoreSlider,
+     .keys = {kAltL},
+     .fileDialogs = 1},
+    {.name = "F1OpensHelp", .focusId = kIdCoreEdit, .keys = {kF1}, .helpRequests = 1},
+    {.name = "EscapeWithoutChangesCloses",
+     .focusId = kIdCoreSlider,
+     .keys = {kEscape},
+     .stillOpen = false},
+    {.name = "EscapeAsksAndCancelStays",
+     .focusId = kIdCoreSlider,
+     .keys = {kPageUp, kEscape},
+     .questions = 1},
+    {.name = "EscapeAsksAndNoCloses",
+     .focusId = kIdCoreSlider,
+     .keys = {kPageUp, kEscape},
+     .answers = {kIdNo},
+     .questions = 1,
+     .stillOpen = false},
+    {.name = "AltF4Asks", .focusId = kIdCoreSlider, .keys = {kPageUp, kAltF4}, .questions = 1},
+    // A check box toggled with the keyboard reaches the editor.
+    {.name = "SpaceOnACheckBoxReachesTheEditor",
+     .focusId = kIdSyncClocks,
+     .keys = {kSpace},
+     .clocksSynchronized = true},
+    // Another CAS chosen with the keyboard reaches the editor.
+    {.name = "ChoosingACasAsks", .focusId = kIdCas, .keys = {kDown, kEscape}, .questions = 1},
+    // Escape in an open list closes the list, not the window.
+    {.name = "EscapeInAnOpenListOnlyClosesIt", .focusId = kIdCas, .keys = {kF4, kEscape}},
+    // A clock typed and not yet taken is a change too.
+    {.name = "EscapeAfterTypingAsks",
+     .focusId = kIdCoreEdit,
+     .typed = "183",
+     .keys = {kEscape},
+     .sliderId = kIdCoreSlider,
+     .sliderPosition = 183,
+     .questions = 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeysOnTheWindow, testing::ValuesIn(kKeyCases),
+                         [](const testing::TestParamInfo<KeyCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace
+}  // namespace varnel::test
