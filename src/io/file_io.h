@@ -12,6 +12,11 @@
 
 namespace varnel {
 
+// An open file as the system knows it (a descriptor or a handle), kept
+// opaque so that this header is the same on every system.
+using SystemHandle = intptr_t;
+inline constexpr SystemHandle kNoSystemHandle = -1;
+
 // Reads at most buffer.size() bytes from the start of the file; returns how
 // many were read. Throws FileError when the file cannot be opened or read,
 // or is not a regular file (a FIFO or device could block or never end).
@@ -76,7 +81,7 @@ class FileLock {
   FileLock& operator=(const FileLock&) = delete;
 
  private:
-  int fd_ = -1;
+  SystemHandle handle_ = kNoSystemHandle;
 };
 
 // Removes a file; a file that is not there, or cannot be removed, is ignored.
@@ -102,7 +107,7 @@ class FileByteStream final : public ByteStream {
  private:
   int32_t readDirectly(uint8_t* buffer, int32_t count);
 
-  int fd_ = -1;
+  SystemHandle handle_ = kNoSystemHandle;
   std::string path_;
   int64_t position_ = 0;
   // Bytes read ahead from windowStart_: small reads a few bytes apart (the

@@ -61,11 +61,23 @@ class SystemServices {
   virtual std::unique_ptr<RunningProcess> startProcess(
       const std::string& program, const std::vector<std::string>& arguments) = 0;
 
+  // True when `path` is a file this user may start as a program.
+  virtual bool isProgram(const std::string& path) = 0;
+  // The number that tells the running program from every other one now.
+  virtual uint32_t processId() = 0;
+
   // The folder of the running program with a trailing separator, or "".
   virtual std::string programDirectory() = 0;
   // The file name of the program called `baseName` on this system.
   virtual std::string executableName(std::string_view baseName) const = 0;
 };
+
+// The characters that end a folder's name in a path on this system.
+#ifdef _WIN32
+inline constexpr const char* kPathSeparators = "\\/";
+#else
+inline constexpr const char* kPathSeparators = "/";
+#endif
 
 // The implementation for the system the program was built for.
 SystemServices& hostSystem();

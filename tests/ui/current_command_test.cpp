@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "io/process.h"
+#include "io/posix/process.h"
 #include "support/current_directory.h"
 #include "support/editor_fixture.h"
 

@@ -1,15 +1,12 @@
 // varnel-cli dump: reads the installed card like the Current command, with
 // the reader tool, and checks the result like the editor's load.
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
 #include <span>
 #include <string>
 
 #include "commands.h"
 #include "io/file_io.h"
-#include "io/process.h"
+#include "io/system.h"
 #include "loaded_image.h"
 #include "output_file.h"
 #include "ui/editor_dialog.h"
@@ -31,12 +28,18 @@ int fail(const CommandError& error) {
 // The reader tool lies beside varnel-cli in the build tree, and in the
 // editor's program folder once installed.
 std::string defaultReader() {
-  const std::string here = executableDirectory();
-  const std::string name = hostSystem().executableName(ui::kReaderToolName);
+  SystemServices& system = hostSystem();
+  const std::string here = system.programDirectory();
+  const std::string name = system.executableName(ui::kReaderToolName);
   const std::string installed = here + VARNEL_INSTALLED_READER_DIR + "/" + name;
   const std::string beside = here + name;
-  return ::access(beside.c_str(), X_OK) != 0 && ::access(installed.c_str(), X_OK) == 0 ? installed
-                                                                                        : beside;
+  return !system.isProgram(beside) && system.isProgram(installed) ? installed : beside;
+}
+
+// The folder part of a path with its separator, or "" for a bare name.
+std::string folderPrefix(const std::string& path) {
+  const size_t end = path.find_last_of(kPathSeparators);
+  return end == std::string::npos ? "" : path.substr(0, end + 1);
 }
 
 int runDump(const DumpOptions& o) {
@@ -44,17 +47,21 @@ int runDump(const DumpOptions& o) {
   const std::string reader = o.reader.empty() ? defaultReader() : o.reader;
   // Beside OUT, under a short name whatever OUT's length; hidden, like the
   // temporary file of a save.
-  const std::string folder = std::filesystem::path(o.output).parent_path().string();
   const std::string dump =
-      (folder.empty() ? "" : folder + "/") + ".vrndump" + std::to_string(::getpid());
+      folderPrefix(o.output) + ".vrndump" + std::to_string(hostSystem().processId());
   removeFileQuietly(dump);
-  std::unique_ptr<ChildProcess> child = ChildProcess::start(reader, {"/r", "/n", o.source, dump});
+  const std::unique_ptr<RunningProcess> child =
+      hostSystem().startProcess(reader, {"/r", "/n", o.source, dump});
   if (!child) {
     return fail({kExitFileError, "cannot start the reader tool " + reader});
   }
   child->waitFor(ui::kReaderTimeoutMs);
-  child->kill();
-  child->release();
+  child->terminate();
+  child->close();
+  // What the reader said reaches the user, as when it wrote to our error
+  // output itself.
+  const std::string said = child->errorOutput();
+  std::fwrite(said.data(), 1, said.size(), stderr);
   const LoadedImage loaded = loadImageFile(dump);
   removeFileQuietly(dump);
   if (loaded.status() != kExitOk) {

@@ -1,10 +1,12 @@
 // The system services on POSIX systems, over the file and process layer.
+#include <unistd.h>
+
 #include <memory>
 #include <utility>
 
 #include "io/file_io.h"
-#include "io/private_folder.h"
-#include "io/process.h"
+#include "io/posix/private_folder.h"
+#include "io/posix/process.h"
 #include "io/system.h"
 
 namespace varnel {
@@ -45,6 +47,9 @@ class PosixSystem final : public SystemServices {
     if (!child) return nullptr;
     return std::make_unique<PosixRunningProcess>(std::move(child));
   }
+
+  bool isProgram(const std::string& path) override { return ::access(path.c_str(), X_OK) == 0; }
+  uint32_t processId() override { return static_cast<uint32_t>(::getpid()); }
 
   std::string programDirectory() override { return executableDirectory(); }
   std::string executableName(std::string_view baseName) const override {

@@ -1,4 +1,4 @@
-#include "io/process.h"
+#include "io/posix/process.h"
 
 #include <fcntl.h>
 #include <signal.h>

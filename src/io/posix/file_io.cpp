@@ -40,14 +40,18 @@ size_t readFully(int fd, uint8_t* buffer, size_t size, const std::string& path) 
 size_t readFullyAt(int fd, uint8_t* buffer, size_t size, int64_t offset, const std::string& path) {
   size_t total = 0;
   while (total < size) {
-    const ssize_t got =
-        ::pread(fd, buffer + total, size - total, static_cast<off_t>(offset) + static_cast<off_t>(total));
+    const ssize_t got = ::pread(fd, buffer + total, size - total,
+                                static_cast<off_t>(offset) + static_cast<off_t>(total));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) fail("cannot read", path, errno);
     if (got == 0) break;
     total += static_cast<size_t>(got);
   }
   return total;
+}
+
+int descriptor(SystemHandle handle) {
+  return static_cast<int>(handle);
 }
 
 // Bytes a file stream reads ahead.
@@ -450,11 +454,11 @@ FileLock::FileLock(const std::string& path) {
   // The name may get a new file between the open and the lock (a save that
   // just ended): then the lock is on the old one and is taken again.
   for (int attempt = 0; attempt < 8; ++attempt) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) fail("cannot open", path, errno);
-    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) fail("cannot open", path, errno);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
       const int error = errno;
-      ::close(fd_);
+      ::close(fd);
       if (error == EWOULDBLOCK) {
         throw FileError(path + " is being changed by another command; try again when it is done");
       }
@@ -462,18 +466,18 @@ FileLock::FileLock(const std::string& path) {
     }
     struct stat locked {};
     struct stat named {};
-    if (::fstat(fd_, &locked) == 0 && ::stat(path.c_str(), &named) == 0 &&
+    if (::fstat(fd, &locked) == 0 && ::stat(path.c_str(), &named) == 0 &&
         locked.st_dev == named.st_dev && locked.st_ino == named.st_ino) {
+      handle_ = fd;
       return;
     }
-    ::close(fd_);
+    ::close(fd);
   }
-  fd_ = -1;
   throw FileError(path + " keeps changing; try again");
 }
 
 FileLock::~FileLock() {
-  if (fd_ >= 0) ::close(fd_);
+  if (handle_ >= 0) ::close(descriptor(handle_));
 }
 
 void removeFileQuietly(const std::string& path) {
@@ -486,11 +490,11 @@ bool fileExists(const std::string& path) {
 }
 
 FileByteStream::FileByteStream(const std::string& path) : path_(path) {
-  fd_ = openRegularFileToRead(path);
+  handle_ = openRegularFileToRead(path);
 }
 
 FileByteStream::~FileByteStream() {
-  if (fd_ >= 0) ::close(fd_);
+  if (handle_ >= 0) ::close(descriptor(handle_));
 }
 
 void FileByteStream::seekTo(int64_t position) {
@@ -511,7 +515,8 @@ int32_t FileByteStream::read(uint8_t* buffer, int32_t count) {
     if (size > kReadAheadSize) return readDirectly(buffer, count);
     window_.resize(kReadAheadSize);
     try {
-      window_.resize(readFullyAt(fd_, window_.data(), window_.size(), position_, path_));
+      window_.resize(
+          readFullyAt(descriptor(handle_), window_.data(), window_.size(), position_, path_));
     } catch (const FileError&) {
       // Only a failure of the bytes asked for is the caller's.
       window_.clear();
@@ -527,7 +532,8 @@ int32_t FileByteStream::read(uint8_t* buffer, int32_t count) {
 }
 
 int32_t FileByteStream::readDirectly(uint8_t* buffer, int32_t count) {
-  const size_t n = readFullyAt(fd_, buffer, static_cast<size_t>(count), position_, path_);
+  const size_t n =
+      readFullyAt(descriptor(handle_), buffer, static_cast<size_t>(count), position_, path_);
   position_ += static_cast<int64_t>(n);
   return static_cast<int32_t>(n);
 }
@@ -538,7 +544,7 @@ int64_t FileByteStream::position() {
 
 int64_t FileByteStream::length() {
   struct stat info {};
-  if (::fstat(fd_, &info) != 0) fail("cannot tell the size of", path_, errno);
+  if (::fstat(descriptor(handle_), &info) != 0) fail("cannot tell the size of", path_, errno);
   return info.st_size;
 }
 

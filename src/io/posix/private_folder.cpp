@@ -1,4 +1,4 @@
-#include "io/private_folder.h"
+#include "io/posix/private_folder.h"
 
 #include <stdlib.h>
 
