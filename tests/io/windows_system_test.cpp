@@ -472,7 +472,8 @@ void writeErrors(const std::string& text) {
 
 // echo ARG...: writes each argument and a line break to its standard error.
 // flood SIZE DONE: writes SIZE bytes there, then creates the file DONE.
-// hang HELD: holds the file HELD open against everyone and never ends.
+// hang HELD: holds the file HELD open against everyone and does not end
+// by itself for a minute, far beyond any wait of the tests.
 int runAsChild(const std::vector<std::string>& arguments) {
   const std::string& mode = arguments.at(2);
   if (mode == "echo") {
@@ -488,7 +489,7 @@ int runAsChild(const std::vector<std::string>& arguments) {
     const HANDLE held = ::CreateFileW(toUtf16(arguments.at(3)).c_str(), GENERIC_WRITE, 0, nullptr,
                                       CREATE_ALWAYS, 0, nullptr);
     if (held == INVALID_HANDLE_VALUE) return 2;
-    ::Sleep(INFINITE);
+    ::Sleep(60000);
   }
   return 0;
 }

@@ -5,6 +5,12 @@
 
 #include "commands.h"
 #include "loaded_image.h"
+#ifdef _WIN32
+#include <string>
+#include <vector>
+
+#include "io/windows/command_line.h"
+#endif
 
 int main(int argc, char** argv) {
   CLI::App app{"varnel-cli: inspect and edit legacy ATI Radeon video BIOS images"};
@@ -19,7 +25,22 @@ int main(int argc, char** argv) {
   varnel::cli::addDiffCommand(app, status);
   varnel::cli::addDumpCommand(app, status);
   try {
+#ifdef _WIN32
+    // The C runtime's argv holds names in the system's code page, which
+    // cannot spell every name; the command line as the system keeps it,
+    // in UTF-16, can.
+    std::vector<std::string> arguments = varnel::programArguments();
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments)
+      pointers.push_back(argument.c_str());
+    if (pointers.empty()) {
+      app.parse(argc, argv);
+    } else {
+      app.parse(static_cast<int>(pointers.size()), pointers.data());
+    }
+#else
     app.parse(argc, argv);
+#endif
   } catch (const CLI::ParseError& error) {
     const int code = app.exit(error);
     return code == 0 ? 0 : varnel::kExitUsage;
