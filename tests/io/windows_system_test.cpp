@@ -145,6 +145,23 @@ std::function<void(const std::string&)> whileOpenElsewhere(
   };
 }
 
+// Runs `save` on the target's bare name, from the target's folder.
+std::function<void(const std::string&)> byBareName(std::function<void(const std::string&)> save) {
+  return [save](const std::string& target) {
+    const size_t separator = target.rfind('\\');
+    wchar_t previous[MAX_PATH * 4];
+    ASSERT_NE(::GetCurrentDirectoryW(MAX_PATH * 4, previous), 0u);
+    ASSERT_TRUE(::SetCurrentDirectoryW(toUtf16(target.substr(0, separator)).c_str()));
+    try {
+      save(target.substr(separator + 1));
+    } catch (...) {
+      ::SetCurrentDirectoryW(previous);
+      throw;
+    }
+    ::SetCurrentDirectoryW(previous);
+  };
+}
+
 TEST_F(WindowsSystem, SavesReplaceWholeOrNotAtAll) {
   const DWORD kHiddenSystemArchive =
       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
@@ -209,6 +226,18 @@ TEST_F(WindowsSystem, SavesReplaceWholeOrNotAtAll) {
        "card.rom",
        existing(),
        saveKeepingBackup,
+       nullptr,
+       {{"card.rom", "new"}, {"card.rom.bak", "old"}}},
+      {"over a file by its bare name",
+       "card.rom",
+       existing(),
+       byBareName(save),
+       nullptr,
+       {{"card.rom", "new"}}},
+      {"keeping a backup by the file's bare name",
+       "card.rom",
+       existing(),
+       byBareName(saveKeepingBackup),
        nullptr,
        {{"card.rom", "new"}, {"card.rom.bak", "old"}}},
       {"keeping a backup over an older one",

@@ -103,12 +103,23 @@ OwnedHandle openRegularFileToRead(const std::string& path) {
   return file;
 }
 
-// Where a file's folder part ends: after its last separator, or after a
-// drive's colon ("C:name"), or at 0 for a bare name.
-size_t nameStart(const std::string& path) {
-  const size_t separator = path.find_last_of("\\/");
-  if (separator != std::string::npos) return separator + 1;
-  return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+// The path from the drive or share down, so that what is done by name
+// does not depend on the current folder (the system's replacement does not
+// take a relative name everywhere).
+std::wstring fullPathOf(const std::string& path) {
+  const std::wstring name = toUtf16(path);
+  std::wstring full(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD n =
+        ::GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) fail("cannot save", path, ::GetLastError());
+    if (n < full.size()) {
+      full.resize(n);
+      return full;
+    }
+    full.resize(n);
+  }
+  fail("cannot save", path, ERROR_FILENAME_EXCED_RANGE);
 }
 
 bool isMissing(DWORD error) {
@@ -171,8 +182,10 @@ SaveTarget targetToReplace(const std::string& path) {
 class PendingSave {
  public:
   PendingSave(SaveTarget target, bool keepAttributes)
-      : target_(std::move(target)), keep_(keepAttributes && target_.exists) {
-    const std::wstring folder = toUtf16(target_.path.substr(0, nameStart(target_.path)));
+      : target_(std::move(target)),
+        keep_(keepAttributes && target_.exists),
+        full_(fullPathOf(target_.path)) {
+    const std::wstring folder = full_.substr(0, full_.find_last_of(L"\\/") + 1);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
       const std::wstring name = folder + L".vrn" + randomCharacters(6);
       file_.reset(::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -222,19 +235,21 @@ class PendingSave {
   // An existing file is replaced, keeping its security settings; a new
   // name gets the file moved there, written through to the disk.
   void commit() {
-    const std::wstring target = toUtf16(target_.path);
     const bool done = target_.exists
-                          ? ::ReplaceFileW(target.c_str(), temporary_.c_str(), nullptr,
+                          ? ::ReplaceFileW(full_.c_str(), temporary_.c_str(), nullptr,
                                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                          : ::MoveFileExW(temporary_.c_str(), target.c_str(),
+                          : ::MoveFileExW(temporary_.c_str(), full_.c_str(),
                                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!done) fail("cannot replace", target_.path, ::GetLastError());
     temporary_.clear();
   }
 
+  bool replacesAFile() const { return target_.exists; }
+
  private:
   SaveTarget target_;
   bool keep_;
+  std::wstring full_;  // the target's full path
   OwnedHandle file_;
   std::wstring temporary_;
 };
@@ -282,7 +297,15 @@ void writeFileKeepingBackup(const std::string& path, const std::string& backup,
   save.write(data);
   save.finish();
   copy.commit();
-  save.commit();
+  try {
+    save.commit();
+  } catch (const FileError&) {
+    // The file keeps its bytes; a backup made just now goes again. One that
+    // replaced an older backup cannot be undone, but holds what the file
+    // still holds.
+    if (!copy.replacesAFile()) removeFileQuietly(backup);
+    throw;
+  }
 }
 
 void writeNewFileAtomically(const std::string& path, std::span<const uint8_t> data) {
