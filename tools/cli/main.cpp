@@ -6,6 +6,9 @@
 #include "commands.h"
 #include "loaded_image.h"
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
 #include <string>
 #include <vector>
 
@@ -26,6 +29,9 @@ int main(int argc, char** argv) {
   varnel::cli::addDumpCommand(app, status);
   try {
 #ifdef _WIN32
+    // What the commands print is the same bytes as on other systems (JSON
+    // byte for byte), without a carriage return added before each line end.
+    _setmode(_fileno(stdout), _O_BINARY);
     // The C runtime's argv holds names in the system's code page, which
     // cannot spell every name; the command line as the system keeps it,
     // in UTF-16, can.
