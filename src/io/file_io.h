@@ -45,11 +45,22 @@ std::optional<std::string> readRegularFilePrefix(const std::string& path, size_t
 //   links, since replacing it would part it from its other names and
 //   writing into it could leave every name half-written; a file the user
 //   may not write (for root: a file whose mode has no write bit at all).
+//
+// On Windows the temporary file is put in place with ReplaceFileW, so that
+// the replaced file's security settings stay, and its hidden, system and
+// archive attributes are carried over. Refused there besides: a symbolic
+// link or other reparse point (the system gives no way to follow one on
+// Windows XP), a read-only file, and a file another program has open
+// without letting it be deleted. A program ended from outside (Ctrl+C, its
+// console closed) can leave the temporary file there; the target is intact.
 void writeFileAtomically(const std::string& path, std::span<const uint8_t> data);
 
 // Like writeFileAtomically, and the previous file's every byte is kept as
 // `backup` (replaced the same way) in the same step: when either cannot be
-// written, neither is changed.
+// written, neither is changed. Both are written in full before either is
+// put in place; should the file itself then fail to be replaced (on
+// Windows, a program that opened it in between), `backup` already holds
+// the bytes the file still holds.
 void writeFileKeepingBackup(const std::string& path, const std::string& backup,
                             std::span<const uint8_t> data);
 
@@ -71,7 +82,7 @@ void writeStandardOutput(std::span<const uint8_t> data);
 bool sameFile(const std::string& a, const std::string& b);
 
 // Holds a file exclusively against other processes that lock it the same
-// way, for as long as the object lives. Throws FileError when the file is
+// way, also in the same process, for as long as the object lives. Throws FileError when the file is
 // held already or cannot be opened.
 class FileLock {
  public:
