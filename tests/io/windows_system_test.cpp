@@ -106,7 +106,7 @@ struct SaveCase {
   std::function<void(const std::string& target)> save;
   const char* refusal;                       // part of the message, or null when the save succeeds
   std::map<std::string, std::string> after;  // the whole folder afterwards
-  DWORD attributesAfter = 0;                 // some of the target's, afterwards
+  DWORD attributesAfter = 0;  // the target's read-only, hidden and system ones, afterwards
 };
 
 void save(const std::string& target) {
@@ -182,7 +182,7 @@ TEST_F(WindowsSystem, SavesReplaceWholeOrNotAtAll) {
        save,
        nullptr,
        {{"card.rom", "new"}},
-       kHiddenSystemArchive},
+       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
       {"over a folder",
        "card.rom",
        [](const std::string& target) { ::CreateDirectoryW(toUtf16(target).c_str(), nullptr); },
@@ -286,7 +286,11 @@ TEST_F(WindowsSystem, SavesReplaceWholeOrNotAtAll) {
     }
     // Also: no temporary file is left behind.
     EXPECT_EQ(listing(folder), c.after);
-    EXPECT_EQ(attributesOf(target) & c.attributesAfter, c.attributesAfter);
+    const DWORD checked = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    EXPECT_EQ(attributesOf(target) & checked, c.attributesAfter);
+    if (c.refusal == nullptr) {
+      EXPECT_NE(attributesOf(target) & FILE_ATTRIBUTE_ARCHIVE, 0u);
+    }
   }
 }
 

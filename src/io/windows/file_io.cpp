@@ -178,7 +178,9 @@ SaveTarget targetToReplace(const std::string& path) {
 }
 
 // A replacement written to a temporary file beside its target, put in place
-// by commit(); dropped uncommitted, it leaves nothing behind.
+// by commit(); dropped uncommitted, it leaves nothing behind. The temporary
+// file is hidden until it is finished, so that one left by a program ended
+// from outside does not show in the folder.
 class PendingSave {
  public:
   PendingSave(SaveTarget target, bool keepAttributes)
@@ -189,7 +191,7 @@ class PendingSave {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
       const std::wstring name = folder + L".vrn" + randomCharacters(6);
       file_.reset(::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_ATTRIBUTE_HIDDEN, nullptr));
       if (file_.valid()) {
         temporary_ = name;
         return;
@@ -226,8 +228,9 @@ class PendingSave {
   void finish() {
     if (!::FlushFileBuffers(file_.get())) fail("cannot flush", target_.path, ::GetLastError());
     if (!::CloseHandle(file_.release())) fail("cannot close", target_.path, ::GetLastError());
-    const DWORD kept = target_.attributes & kKeptAttributes;
-    if (keep_ && kept != 0 && !::SetFileAttributesW(temporary_.c_str(), kept)) {
+    const DWORD kept = keep_ ? target_.attributes & kKeptAttributes : 0;
+    // Changed, so marked for backup programs like any file just written.
+    if (!::SetFileAttributesW(temporary_.c_str(), kept | FILE_ATTRIBUTE_ARCHIVE)) {
       fail("cannot set the attributes of", target_.path, ::GetLastError());
     }
   }
