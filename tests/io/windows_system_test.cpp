@@ -368,6 +368,16 @@ TEST_F(WindowsSystem, SameFileWhateverTheSpelling) {
   }
 }
 
+// "held" or "free": whether another process can lock the file now.
+std::string lockSeenFromAnotherProcess(const std::string& path) {
+  const std::unique_ptr<RunningProcess> child =
+      hostSystem().startProcess(thisProgram(), {kChildFlag, "lock", path});
+  if (!child) return "not started";
+  child->waitFor(30000);
+  child->close();
+  return child->errorOutput();
+}
+
 TEST_F(WindowsSystem, AFileIsHeldByOneLockAtATime) {
   putFile(file("card.rom"), bytesOf("old"));
   {
@@ -378,7 +388,9 @@ TEST_F(WindowsSystem, AFileIsHeldByOneLockAtATime) {
     } catch (const FileError& error) {
       EXPECT_NE(std::string(error.what()).find("another command"), std::string::npos);
     }
+    EXPECT_EQ(lockSeenFromAnotherProcess(file("card.rom")), "held");
   }
+  EXPECT_EQ(lockSeenFromAnotherProcess(file("card.rom")), "free");
   EXPECT_NO_THROW(FileLock again(file("card.rom")));
 }
 
@@ -505,6 +517,7 @@ void writeErrors(const std::string& text) {
 
 // echo ARG...: writes each argument and a line break to its standard error.
 // flood SIZE DONE: writes SIZE bytes there, then creates the file DONE.
+// lock PATH: writes "free" when it can lock the file, "held" when not.
 // hang HELD: holds the file HELD open against everyone and does not end
 // by itself for a minute, far beyond any wait of the tests.
 int runAsChild(const std::vector<std::string>& arguments) {
@@ -518,6 +531,13 @@ int runAsChild(const std::vector<std::string>& arguments) {
     for (size_t at = 0; at < size; at += 1000)
       writeErrors(text.substr(at, 1000));
     putFile(arguments.at(4), {});
+  } else if (mode == "lock") {
+    try {
+      const FileLock lock(arguments.at(3));
+      writeErrors("free");
+    } catch (const FileError&) {
+      writeErrors("held");
+    }
   } else if (mode == "hang") {
     const HANDLE held = ::CreateFileW(toUtf16(arguments.at(3)).c_str(), GENERIC_WRITE, 0, nullptr,
                                       CREATE_ALWAYS, 0, nullptr);
