@@ -41,6 +41,8 @@ class NoSystem final : public SystemServices {
                                                const std::vector<std::string>&) override {
     return nullptr;
   }
+  bool isProgram(const std::string&) override { return false; }
+  uint32_t processId() override { return 0; }
   std::string programDirectory() override { return ""; }
   std::string executableName(std::string_view baseName) const override {
     return std::string(baseName) + ".exe";
