@@ -4,6 +4,7 @@
 
 namespace varnel::test {
 
+#ifndef _WIN32
 FileSizeLimit::FileSizeLimit(long bytes) : active_(bytes >= 0) {
   if (!active_) return;
   ::getrlimit(RLIMIT_FSIZE, &saved_);
@@ -18,6 +19,7 @@ FileSizeLimit::~FileSizeLimit() {
   ::setrlimit(RLIMIT_FSIZE, &saved_);
   std::signal(SIGXFSZ, savedHandler_);
 }
+#endif
 
 int32_t FailingStream::read(uint8_t* buffer, int32_t count) {
   if (inner_.position() + count > failAt_) {

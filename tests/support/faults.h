@@ -1,9 +1,11 @@
 // Faults for tests: a disk that fills up, a stream that breaks.
 #pragma once
 
+#ifndef _WIN32
 #include <sys/resource.h>
 
 #include <csignal>
+#endif
 #include <cstdint>
 
 #include "stream/byte_stream.h"
@@ -11,6 +13,7 @@
 
 namespace varnel::test {
 
+#ifndef _WIN32
 // Limits the size of files this process (and what it starts meanwhile)
 // may write: writes past the limit fail with EFBIG, as on a full disk.
 class FileSizeLimit {
@@ -25,6 +28,7 @@ class FileSizeLimit {
   rlimit saved_{};
   void (*savedHandler_)(int) = SIG_DFL;
 };
+#endif  // Windows has no limit of its own on the size of a process's files.
 
 // A stream over bytes that fails once a read would pass `failAt`; the
 // bytes before that point arrive first, like data before a bad sector.

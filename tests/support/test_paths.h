@@ -10,6 +10,8 @@ namespace varnel::test {
 
 std::string sourceDir();
 std::string binaryDir();  // where the built programs are
+// The built program called `baseName` ("varnel-cli"): with ".exe" on Windows.
+std::string programPath(const std::string& baseName);
 std::string samplePath();
 
 // The folder of real images and code-page files, or nothing when it is not
@@ -33,17 +35,20 @@ class TempDir {
   std::string path_;
 };
 
-// Runs a program with arguments (no shell); returns its exit status and
-// what it wrote to standard output and standard error.
+// Runs a program with arguments (no shell) and waits for it to end;
+// returns its exit status and what it wrote to standard output and standard
+// error. Throws std::runtime_error when it cannot be started.
 struct RunResult {
   int status = -1;
   std::string out;
   std::string err;
 };
 struct RunOptions {
+#ifndef _WIN32
   // Largest file the program may write, in bytes; -1 for no limit. Writes
   // beyond it fail as on a full disk.
   long fileSizeLimit = -1;
+#endif
 };
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const RunOptions& options = {});

@@ -1,0 +1,113 @@
+#include <windows.h>
+
+#include <stdexcept>
+#include <thread>
+
+#include "io/windows/utf16.h"
+#include "support/test_paths.h"
+
+namespace varnel::test {
+
+namespace {
+
+// One argument as the C runtime of the started program splits it again:
+// quoted when it has a space, tab or quote or is empty; a quote escaped,
+// and the backslashes before a quote or the closing quote doubled.
+std::wstring quoted(const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
+    return argument;
+  std::wstring text = L"\"";
+  size_t backslashes = 0;
+  for (const wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    text.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+    backslashes = 0;
+    text += c;
+  }
+  text.append(2 * backslashes, L'\\');
+  return text + L"\"";
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+  ~Handle() { reset(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return handle_; }
+  HANDLE* out() { return &handle_; }
+  void reset() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// A pipe whose write end the started program inherits.
+struct OutputPipe {
+  Handle read;
+  Handle write;
+  OutputPipe() {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    if (!::CreatePipe(read.out(), write.out(), &inheritable, 0) ||
+        !::SetHandleInformation(read.get(), HANDLE_FLAG_INHERIT, 0))
+      throw std::runtime_error("cannot make a pipe");
+  }
+};
+
+std::string readToEnd(HANDLE pipe) {
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (::ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    text.append(buffer, got);
+  return text;
+}
+
+}  // namespace
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                     const RunOptions& /*options*/) {
+  const std::wstring application = toUtf16(program);
+  std::wstring commandLine = quoted(application);
+  for (const std::string& arg : args)
+    commandLine += L" " + quoted(toUtf16(arg));
+
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  Handle input(::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inheritable, OPEN_EXISTING, 0, nullptr));
+  OutputPipe out;
+  OutputPipe err;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input.get();
+  startup.hStdOutput = out.write.get();
+  startup.hStdError = err.write.get();
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started))
+    throw std::runtime_error("cannot start " + program);
+  const Handle process(started.hProcess);
+  const Handle thread(started.hThread);
+  // Only the program holds the write ends now: the reads end when it does.
+  out.write.reset();
+  err.write.reset();
+
+  RunResult result;
+  std::thread errorReader([&] { result.err = readToEnd(err.read.get()); });
+  result.out = readToEnd(out.read.get());
+  errorReader.join();
+  ::WaitForSingleObject(process.get(), INFINITE);
+  DWORD status = 0;
+  ::GetExitCodeProcess(process.get(), &status);
+  result.status = static_cast<int>(status);
+  return result;
+}
+
+}  // namespace varnel::test
