@@ -1,0 +1,199 @@
+#!/usr/bin/env bash
+# Runs the Linux varnel-cli and varnel-cli.exe under Wine over the same images
+# with the same commands, and requires of each command the same exit status,
+# the same JSON output byte for byte and the same text output line for line
+# (Windows may end its lines with CR LF), and of both runs the same files
+# written. The images: the sample, the real images and fonts of the shared
+# test data where that folder is there, and a generated set.
+# Usage: same_bytes_test.sh LINUX_BUILD WINDOWS_BUILD
+set -euo pipefail
+set -f  # the commands' arguments are split on blanks, never globbed
+root=$(cd "$(dirname "$0")/../.." && pwd)
+linux_build=$(cd "$1" && pwd)
+windows_build=$(cd "$2" && pwd)
+linux_cli=$linux_build/bin/varnel-cli
+windows_cli=$windows_build/bin/varnel-cli.exe
+make_images=$linux_build/bin/varnel-make-test-images
+testdata=${VARNEL_TESTDATA:-$root/../shared/testdata}
+for program in "$linux_cli" "$windows_cli" "$make_images"; do
+  [ -f "$program" ] || { echo "same bytes: $program is missing (build it first)" >&2; exit 1; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/varnel-same-bytes.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+images=$work/images
+mkdir "$images"
+"$make_images" "$images" 24
+cp "$root/samples/sample.rom" "$images/"
+if [ -d "$testdata/roms" ]; then
+  cp "$testdata"/roms/* "$testdata"/cpi/* "$testdata"/fonts/* "$images/"
+else
+  echo "same bytes: no test data in $testdata, real images and fonts left out"
+fi
+for file in "$images"/*; do
+  case $(basename "$file") in
+    *[[:space:]]*) echo "same bytes: a blank in $file's name" >&2; exit 1 ;;
+  esac
+done
+
+# The commands, one a line: a name, then the arguments. Written files are
+# named after the command and land in the current folder of the run.
+cases=$work/cases
+add() { printf '%s\n' "$*" >>"$cases"; }
+present() { [ -f "$images/$1" ]; }
+
+set_cases=(
+  "core --core 300"
+  "clocks --core 310 --memory 290"
+  "sync --core 320 --sync"
+  "lowest --core 50 --memory 50"
+  "highest --core 575 --memory 575"
+  "beyond --core 576"
+  "sdr --memory-type SDR"
+  "ddr-cas3 --memory-type DDR --cas 3"
+  "cas1 --cas 1"
+  "pal --tv-standard PAL --crt off --tv on"
+  "code --tv-standard 3"
+  "all-tv --all-tv-standards on"
+  "vendor --vendor 10DE"
+  "bad-vendor --vendor XYZ"
+  "everything --core 280 --memory 260 --memory-type SDR --cas 2 --tv-standard NTSC --crt on --tv on --all-tv-standards off --vendor 1002"
+)
+font_cases=(
+  "raw8 8x8 ../images/font-8x8.fnt"
+  "raw16 8x16 ../images/font-8x16.fnt"
+  "short 8x16 ../images/font-8x8.fnt"
+  "noise 8x16 ../images/noise-8x16.fnt"
+  "noise-forced 8x16 ../images/noise-8x16.fnt --force"
+  "cpi16 8x16 ../images/fonts.cpi --codepage 852"
+  "cpi8 8x8 ../images/fonts.cpi --index 1"
+  "cpi-first 8x16 ../images/fonts.cpi"
+  "cpi-missing 8x16 ../images/fonts.cpi --codepage 850"
+)
+present msdos6-ega.cpi && font_cases+=(
+  "ega16 8x16 ../images/msdos6-ega.cpi --codepage 866"
+  "ega8 8x8 ../images/msdos6-ega.cpi --index 2"
+)
+present IBM_VGA_8x16.bin && font_cases+=(
+  "vga16 8x16 ../images/IBM_VGA_8x16.bin"
+  "vga8 8x8 ../images/IBM_VGA_8x8.bin"
+)
+font_images=(sample.rom random-00.rom random-01.rom random-02.rom badsum-00.rom worst-fonts.rom
+             invalid.rom)
+present Rage128progl_zerostate.VBI && font_images+=(Rage128progl_zerostate.VBI)
+
+all_images=()
+for file in "$images"/*.rom "$images"/*.VBI; do
+  [ -f "$file" ] || continue
+  image=$(basename "$file")
+  all_images+=("../images/$image")
+  add "info-$image info --json ../images/$image"
+  add "text-$image info ../images/$image"
+  add "repair-$image repair ../images/$image -o repair-$image"
+  for entry in "${set_cases[@]}"; do
+    read -r name options <<<"$entry"
+    add "set-$name-$image set ../images/$image -o set-$name-$image $options"
+  done
+done
+add "info-all info --json ${all_images[*]}"
+for image in "${font_images[@]}"; do
+  for entry in "${font_cases[@]}"; do
+    read -r name size file options <<<"$entry"
+    add "font-$name-$image font import $size ../images/$image $file -o font-$name-$image ${options:-}"
+  done
+done
+for file in "$images"/*.cpi; do
+  for size in 8x8 8x16; do
+    add "cpi-$size-$(basename "$file") cpi --json --size $size ../images/$(basename "$file")"
+  done
+done
+# Saving over the input keeps the original beside it.
+in_place=(inplace-set-sample.rom inplace-font-random-01.rom)
+add "inplace-set set inplace-set-sample.rom -o inplace-set-sample.rom --in-place --core 290"
+add "inplace-font font import 8x16 inplace-font-random-01.rom ../images/font-8x16.fnt -o inplace-font-random-01.rom --in-place"
+
+for side in linux windows; do
+  mkdir -p "$work/$side/files" "$work/$side/log"
+  cp "$images/sample.rom" "$work/$side/files/inplace-set-sample.rom"
+  cp "$images/random-01.rom" "$work/$side/files/inplace-font-random-01.rom"
+done
+[ ${#in_place[@]} -eq 2 ]
+
+started=$SECONDS
+(
+  cd "$work/linux/files"
+  while read -r name args; do
+    # shellcheck disable=SC2086  # the arguments are split on purpose
+    "$linux_cli" $args >"../log/$name.out" 2>"../log/$name.err" && status=0 || status=$?
+    echo "$status" >"../log/$name.status"
+  done <"$cases"
+)
+linux_seconds=$((SECONDS - started))
+
+# Under Wine, every command from one batch file: one Wine start for all.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+{
+  printf '@echo off\r\n'
+  printf 'cd /d %s\r\n' "$(windows_path "$work/windows/files")"
+  while read -r name args; do
+    printf '"%s" %s >..\\log\\%s.out 2>..\\log\\%s.err\r\n' "$(windows_path "$windows_cli")" \
+      "$args" "$name" "$name"
+    printf '>..\\log\\%s.status echo %%ERRORLEVEL%%\r\n' "$name"
+  done <"$cases"
+} >"$work/run.bat"
+started=$SECONDS
+VARNEL_WINEPREFIX=$windows_build/wineprefix "$root/scripts/lib/wine-run" cmd /c \
+  "$(windows_path "$work/run.bat")"
+windows_seconds=$((SECONDS - started))
+
+failures=0
+fail() {
+  echo "DIFFERS: $*"
+  failures=$((failures + 1))
+}
+declare -A statuses=()
+commands=0
+while read -r name args; do
+  commands=$((commands + 1))
+  linux_log=$work/linux/log/$name
+  windows_log=$work/windows/log/$name
+  if [ ! -f "$windows_log.status" ]; then
+    fail "$name: did not run under Wine"
+    continue
+  fi
+  linux_status=$(cat "$linux_log.status")
+  windows_status=$(tr -d '\r ' <"$windows_log.status")
+  statuses[$linux_status]=$((${statuses[$linux_status]:-0} + 1))
+  [ "$linux_status" = "$windows_status" ] ||
+    fail "$name: exit status $linux_status on Linux, $windows_status under Wine"
+  if [[ " $args " == *" --json "* ]]; then
+    cmp -s "$linux_log.out" "$windows_log.out" ||
+      fail "$name: JSON output $(cmp "$linux_log.out" "$windows_log.out" 2>&1 || true)"
+  elif ! diff -q "$linux_log.out" <(sed 's/\r$//' "$windows_log.out") >/dev/null; then
+    fail "$name: output"
+    diff "$linux_log.out" <(sed 's/\r$//' "$windows_log.out") | head -5 || true
+  fi
+done <"$cases"
+
+written=$(find "$work/linux/files" -type f | wc -l)
+if ! diff -r "$work/linux/files" "$work/windows/files" >"$work/files.diff"; then
+  fail "written files:"
+  head -20 "$work/files.diff"
+fi
+
+# The comparison means something only when the commands did their work.
+summary=""
+for status in $(printf '%s\n' "${!statuses[@]}" | sort -n); do
+  summary+=" $status:${statuses[$status]}"
+done
+echo "same bytes: $commands commands (Linux ${linux_seconds} s, Wine ${windows_seconds} s)," \
+  "$written files written; exit statuses$summary"
+for expected in 0 2 3 6 64; do
+  [ -n "${statuses[$expected]:-}" ] || fail "no command ended with status $expected"
+done
+[ "$written" -ge 100 ] || fail "only $written files written"
+if [ "$failures" -ne 0 ]; then
+  echo "same bytes: $failures differences" >&2
+  exit 1
+fi
+echo "same bytes: the same on both systems"
