@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
+
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
-#include <csignal>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -111,6 +112,8 @@ TEST_F(Save, ShortImageReplacesALongerFileWhole) {
   EXPECT_EQ(save("big.rom").size(), 32768u);
 }
 
+// Folder modes and file-size limits are POSIX's.
+#ifndef _WIN32
 TEST_F(Save, FailedSaveIntoALockedFolderKeepsThePreviousFile) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   load(test::buildRom().bytes, "card.rom");
@@ -148,6 +151,7 @@ TEST_F(Save, FullDiskKeepsThePreviousFileAndTheRepairedImage) {
   const Bytes repaired = imageBytes();
   EXPECT_EQ(save("retry.rom"), repaired);
 }
+#endif
 
 // Closing the window: asked only when a save would write something new.
 struct Closing {
