@@ -1,7 +1,10 @@
 // varnel-cli run as a process, the way scripts use it.
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -19,7 +22,17 @@ using test::Bytes;
 using test::RunResult;
 
 RunResult cli(const std::vector<std::string>& args) {
-  return test::runProgram(test::binaryDir() + "/varnel-cli", args);
+  return test::runProgram(test::programPath("varnel-cli"), args);
+}
+
+// How the system explains a missing file or folder: POSIX's words, and on
+// Windows whatever the system says after the path.
+std::string missingReason() {
+#ifdef _WIN32
+  return ": ";
+#else
+  return ": No such file or directory)";
+#endif
 }
 
 json infoOf(const std::string& path, RunResult* run = nullptr) {
@@ -254,8 +267,9 @@ TEST(CliCpi, RefusalsAndErrors) {
 
 TEST(CliTrace, PrintsEveryScriptOfTheSample) {
   const test::BuiltRom rom = test::buildRom();
-  const RunResult run = cli({"trace", test::samplePath()});
+  RunResult run = cli({"trace", test::samplePath()});
   EXPECT_EQ(run.status, 0) << run.err;
+  run.out = test::lfLines(run.out);
   size_t last = 0;
   for (uint16_t script : rom.layout.type1Scripts) {
     char header[40];
@@ -307,6 +321,21 @@ TEST(CliRepair, RefusesAnInvalidImageAndWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.rom")));
 }
 
+#ifdef _WIN32
+// A read-only folder stops nobody from writing into it on Windows; a
+// read-only file stops every save over it.
+TEST(CliRepair, FailedWriteLeavesTheExistingOutputIntact) {
+  test::TempDir dir;
+  const Bytes previous(1234, 0x42);
+  test::writeFile(dir.file("out.rom"), previous);
+  std::filesystem::permissions(dir.file("out.rom"), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  const RunResult run = cli({"repair", test::samplePath(), "-o", dir.file("out.rom")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Error saving file"), std::string::npos) << run.err;
+  EXPECT_EQ(test::readFile(dir.file("out.rom")), previous);
+}
+#else
 TEST(CliRepair, FailedWriteLeavesTheExistingOutputIntact) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   test::TempDir dir;
@@ -321,6 +350,7 @@ TEST(CliRepair, FailedWriteLeavesTheExistingOutputIntact) {
   EXPECT_EQ(test::readFile(locked + "/out.rom"), previous);
 }
 
+// A file-size limit stands in for the full disk.
 TEST(CliRepair, FullDiskLeavesTheExistingOutputIntact) {
   test::TempDir dir;
   const Bytes previous(1234, 0x42);
@@ -328,7 +358,7 @@ TEST(CliRepair, FullDiskLeavesTheExistingOutputIntact) {
   test::RunOptions fullDisk;
   fullDisk.fileSizeLimit = 4096;
   const RunResult run =
-      test::runProgram(test::binaryDir() + "/varnel-cli",
+      test::runProgram(test::programPath("varnel-cli"),
                        {"repair", test::samplePath(), "-o", dir.file("out.rom")}, fullDisk);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(
@@ -341,19 +371,20 @@ TEST(CliRepair, FullDiskLeavesTheExistingOutputIntact) {
                           std::filesystem::directory_iterator()),
             1);
 }
+#endif
 
 TEST(CliRepair, FailedWriteIntoAMissingFolder) {
   test::TempDir dir;
   RunResult run = cli({"repair", test::samplePath(), "-o", dir.file("no/such/out.rom")});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("Error saving file (cannot create a temporary file for " +
-                         dir.file("no/such/out.rom") + ": No such file or directory)"),
+                         dir.file("no/such/out.rom") + missingReason()),
             std::string::npos)
       << run.err;
   run = cli({"repair", dir.file("missing.rom"), "-o", dir.file("out.rom")});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("Error opening file (cannot open " + dir.file("missing.rom") +
-                         ": No such file or directory)"),
+                         missingReason()),
             std::string::npos)
       << run.err;
 }
