@@ -1,7 +1,5 @@
 #include "support/test_paths.h"
 
-#include <gtest/gtest.h>
-
 #ifdef _WIN32
 #include <random>
 #endif
@@ -59,21 +57,6 @@ void writeFile(const std::string& path, const Bytes& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-std::string lfLines(const std::string& text) {
-#ifdef _WIN32
-  std::string lines;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
-      ADD_FAILURE() << "a line ended by LF alone at " << i << " of:\n" << text;
-    lines += text[i];
-  }
-  return lines;
-#else
-  return text;
-#endif
 }
 
 #ifdef _WIN32

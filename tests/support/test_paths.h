@@ -50,11 +50,6 @@ struct RunOptions {
   long fileSizeLimit = -1;
 #endif
 };
-// A program's text output with its lines ended by LF, as POSIX programs
-// write them. Windows programs end text lines with CR LF: there the CRs go,
-// and a line ended by LF alone fails the test.
-std::string lfLines(const std::string& text);
-
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const RunOptions& options = {});
 
