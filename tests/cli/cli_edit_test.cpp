@@ -300,31 +300,32 @@ const std::vector<InPlaceCase> kInPlaceCases = {
                 [](const std::string& in) { heldLock = std::make_unique<FileLock>(in); }, -1, 1,
                 "being changed by another command"},
 #ifndef _WIN32  // links, FIFOs and file-size limits as POSIX has them
-        InPlaceCase{"ThroughALink",
-                    [](const std::string& in) {
-                      std::filesystem::rename(in, in + ".real");
-                      std::filesystem::create_symlink(in + ".real", in);
-                    },
-                    -1, 0, ""},
-        InPlaceCase{"BackupIsAFifo",
-                    [](const std::string& in) {
-                      std::filesystem::remove(in + ".bak");
-                      ::mkfifo((in + ".bak").c_str(), 0644);
-                    },
-                    -1, 1, "it is a FIFO"},
-        InPlaceCase{"BackupIsALinkToTheInput",
-                    [](const std::string& in) {
-                      std::filesystem::remove(in + ".bak");
-                      std::filesystem::create_symlink(in, in + ".bak");
-                    },
-                    -1, 1, "is the same file as"},
-        InPlaceCase{"DiskFillsUp", [](const std::string&) {}, 4096, 1, "File too large"},
+    InPlaceCase{"ThroughALink",
+                [](const std::string& in) {
+                  std::filesystem::rename(in, in + ".real");
+                  std::filesystem::create_symlink(in + ".real", in);
+                },
+                -1, 0, ""},
+    InPlaceCase{"BackupIsAFifo",
+                [](const std::string& in) {
+                  std::filesystem::remove(in + ".bak");
+                  ::mkfifo((in + ".bak").c_str(), 0644);
+                },
+                -1, 1, "it is a FIFO"},
+    InPlaceCase{"BackupIsALinkToTheInput",
+                [](const std::string& in) {
+                  std::filesystem::remove(in + ".bak");
+                  std::filesystem::create_symlink(in, in + ".bak");
+                },
+                -1, 1, "is the same file as"},
+    InPlaceCase{"DiskFillsUp", [](const std::string&) {}, 4096, 1, "File too large"},
 #endif
 };
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, InPlace, testing::ValuesIn(kInPlaceCases),
-    [](const testing::TestParamInfo<InPlaceCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, InPlace, testing::ValuesIn(kInPlaceCases),
+                         [](const testing::TestParamInfo<InPlaceCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // --- font -----------------------------------------------------------------
 
@@ -471,7 +472,8 @@ Png readPng(const Bytes& file) {
 TEST(UncompressedPng, DecodesToThePixelsWritten) {
   for (const auto& [width, height] : {std::pair{1, 1}, {296, 224}, {888, 672}}) {
     cli::GreyImage image(width, height);
-    for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<uint8_t>(i * 7);
+    for (size_t i = 0; i < image.pixels.size(); ++i)
+      image.pixels[i] = static_cast<uint8_t>(i * 7);
     const Png png = readPng(cli::encodeUncompressedPng(image));
     EXPECT_EQ(png.width, width);
     EXPECT_EQ(png.height, height);
@@ -861,15 +863,15 @@ TEST_F(CliEdit, HostileArgumentsEndWithADocumentedStatus) {
   const std::string fifo = file("input.fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   cases.insert(cases.end(), {
-      {{"info", fifo}, {1}},
-      {{"repair", fifo, "-o", out}, {1}},
-      {{"trace", fifo}, {1}},
-      {{"cpi", fifo}, {1}},
-      {{"set", fifo, "-o", out, "--core", "300"}, {1}},
-      {{"font", "import", "8x16", sample(), fifo, "-o", out}, {1}},
-      {{"font", "render", fifo, "-o", file("f.png")}, {1}},
-      {{"diff", sample(), fifo}, {1}},
-  });
+                                {{"info", fifo}, {1}},
+                                {{"repair", fifo, "-o", out}, {1}},
+                                {{"trace", fifo}, {1}},
+                                {{"cpi", fifo}, {1}},
+                                {{"set", fifo, "-o", out, "--core", "300"}, {1}},
+                                {{"font", "import", "8x16", sample(), fifo, "-o", out}, {1}},
+                                {{"font", "render", fifo, "-o", file("f.png")}, {1}},
+                                {{"diff", sample(), fifo}, {1}},
+                            });
 #endif
   for (const Case& c : cases) {
     std::string line;

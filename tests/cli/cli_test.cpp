@@ -382,9 +382,9 @@ TEST(CliRepair, FailedWriteIntoAMissingFolder) {
       << run.err;
   run = cli({"repair", dir.file("missing.rom"), "-o", dir.file("out.rom")});
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Error opening file (cannot open " + dir.file("missing.rom") +
-                         missingReason()),
-            std::string::npos)
+  EXPECT_NE(
+      run.err.find("Error opening file (cannot open " + dir.file("missing.rom") + missingReason()),
+      std::string::npos)
       << run.err;
 }
 

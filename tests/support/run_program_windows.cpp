@@ -14,8 +14,7 @@ namespace {
 // quoted when it has a space, tab or quote or is empty; a quote escaped,
 // and the backslashes before a quote or the closing quote doubled.
 std::wstring quoted(const std::wstring& argument) {
-  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
-    return argument;
+  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
   std::wstring text = L"\"";
   size_t backslashes = 0;
   for (const wchar_t c : argument) {
@@ -79,8 +78,8 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     commandLine += L" " + quoted(toUtf16(arg));
 
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  Handle input(::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             &inheritable, OPEN_EXISTING, 0, nullptr));
+  Handle input(::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                             OPEN_EXISTING, 0, nullptr));
   OutputPipe out;
   OutputPipe err;
   STARTUPINFOW startup{};

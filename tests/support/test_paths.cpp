@@ -103,7 +103,8 @@ TempDir::~TempDir() {
 #else
   constexpr bool filesBlockRemoval = false;
 #endif
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(nativePath(path_), ignored)) {
+  for (const auto& entry :
+       std::filesystem::recursive_directory_iterator(nativePath(path_), ignored)) {
     if (entry.is_directory(ignored) || (filesBlockRemoval && !entry.is_symlink(ignored))) {
       std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
                                    std::filesystem::perm_options::add, ignored);
