@@ -158,8 +158,8 @@ std::variant<CardImage, ReadFailure> readCardImage(const ReadRequest& request) {
   const std::optional<Device> device =
       findAtiDisplay(switchValue(request, kSysfsRootSwitch, "/sys"));
   if (!device) {
-    return ReadFailure{ReadFailureKind::kNoCard,
-                       "no ATI display adapter (PCI vendor 0x1002) found", ""};
+    return ReadFailure{ReadFailureKind::kNoCard, "no ATI display adapter (PCI vendor 0x1002) found",
+                       ""};
   }
   Outcome outcome = readImage(request, *device);
   if (outcome.error) return *outcome.error;

@@ -48,7 +48,8 @@ std::optional<Options> parseArguments(const std::vector<std::string>& arguments)
 }
 
 int printUsage() {
-  std::fprintf(stderr, "usage: pokrun [/r] [/n] [ram|rom] DUMPFILE\n%s", systemUsageNotes().c_str());
+  std::fprintf(stderr, "usage: pokrun [/r] [/n] [ram|rom] DUMPFILE\n%s",
+               systemUsageNotes().c_str());
   return kUsage;
 }
 
