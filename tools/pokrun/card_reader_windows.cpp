@@ -1,0 +1,213 @@
+// Reading the card on Windows: the copy at 0xC0000 through the physical
+// memory section, which Windows 2000, XP and Server 2003 before SP1 let an
+// Administrator map; later versions refuse every program without a driver
+// of its own, and pokrun has none. The ROM chip itself cannot be reached.
+//
+// The native calls are looked up in ntdll.dll when they are needed, so that
+// pokrun starts on every Windows and explains a refusal instead of failing
+// to load. --mem FILE maps the file in place of physical memory, for tests.
+#include <windows.h>
+#include <winternl.h>
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+#include "card_reader.h"
+#include "io/windows/utf16.h"
+
+namespace varnel::pokrun {
+namespace {
+
+constexpr std::string_view kMemSwitch = "--mem";
+constexpr const char* kPhysicalMemoryName = "\\Device\\PhysicalMemory";
+constexpr const char* kShadowName = "physical memory at 0xC0000";
+constexpr ULONG kViewUnmap = 2;  // the view is not handed down to child processes
+
+using OpenSectionCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+using MapViewCall = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID*, ULONG_PTR, SIZE_T, PLARGE_INTEGER,
+                                     PSIZE_T, ULONG, ULONG, ULONG);
+using UnmapViewCall = NTSTATUS(NTAPI*)(HANDLE, PVOID);
+using StatusToErrorCall = ULONG(NTAPI*)(NTSTATUS);
+
+struct NativeCalls {
+  OpenSectionCall openSection = nullptr;
+  MapViewCall mapView = nullptr;
+  UnmapViewCall unmapView = nullptr;
+  StatusToErrorCall statusToError = nullptr;
+};
+
+template <typename Call>
+Call lookUp(HMODULE ntdll, const char* name) {
+  // Through the generic function type: a direct cast between unrelated
+  // function types draws a warning.
+  return reinterpret_cast<Call>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, name)));
+}
+
+std::optional<NativeCalls> nativeCalls() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  if (ntdll == nullptr) return std::nullopt;
+  NativeCalls calls{lookUp<OpenSectionCall>(ntdll, "NtOpenSection"),
+                    lookUp<MapViewCall>(ntdll, "NtMapViewOfSection"),
+                    lookUp<UnmapViewCall>(ntdll, "NtUnmapViewOfSection"),
+                    lookUp<StatusToErrorCall>(ntdll, "RtlNtStatusToDosError")};
+  if (!calls.openSection || !calls.mapView || !calls.unmapView || !calls.statusToError) {
+    return std::nullopt;
+  }
+  return calls;
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+std::string errorText(DWORD error) {
+  wchar_t* text = nullptr;
+  FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  std::string result = text != nullptr ? toUtf8(text) : "";
+  LocalFree(text);
+  while (!result.empty() && std::string_view(" .\r\n").find(result.back()) != std::string::npos)
+    result.pop_back();
+  if (result.empty()) result = "error " + std::to_string(error);
+  return result;
+}
+
+std::string statusText(const NativeCalls& calls, NTSTATUS status) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(status));
+  return errorText(calls.statusToError(status)) + ", status " + code;
+}
+
+// Windows 2000, XP and Server 2003 before SP1: they let an Administrator
+// map physical memory.
+bool allowsPhysicalMemory() {
+  OSVERSIONINFOEXW version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version))) return false;
+  if (version.dwMajorVersion != 5) return version.dwMajorVersion < 5;
+  return version.dwMinorVersion < 2 || version.wServicePackMajor == 0;
+}
+
+ReadFailure refusal(const NativeCalls& calls, NTSTATUS status) {
+  return {ReadFailureKind::kNoPermission,
+          std::string("cannot open ") + kPhysicalMemoryName + ": " + statusText(calls, status),
+          allowsPhysicalMemory()
+              ? "on this Windows, reading physical memory needs an Administrator: run pokrun, "
+                "or the editor, as an Administrator"
+              : "Windows Vista, Server 2003 SP1 and later let no program read physical memory "
+                "without a driver, and pokrun has none: save the video BIOS with another "
+                "program, or read it with pokrun on Windows XP or on Linux"};
+}
+
+ReadFailure failure(const std::string& what) {
+  return {ReadFailureKind::kFailed, what, ""};
+}
+
+std::variant<HANDLE, ReadFailure> openPhysicalMemory(const NativeCalls& calls) {
+  wchar_t name[] = L"\\Device\\PhysicalMemory";
+  UNICODE_STRING objectName{};
+  objectName.Buffer = name;
+  objectName.Length = static_cast<USHORT>((sizeof name) - sizeof(wchar_t));
+  objectName.MaximumLength = static_cast<USHORT>(sizeof name);
+  OBJECT_ATTRIBUTES attributes{};
+  attributes.Length = sizeof attributes;
+  attributes.ObjectName = &objectName;
+  attributes.Attributes = OBJ_CASE_INSENSITIVE;
+  HANDLE section = nullptr;
+  const NTSTATUS status = calls.openSection(&section, SECTION_MAP_READ, &attributes);
+  if (status < 0) return refusal(calls, status);
+  return section;
+}
+
+// A file standing in for physical memory, as a section like it.
+std::variant<HANDLE, ReadFailure> openMemoryFile(const std::string& path) {
+  const Handle file(CreateFileW(toUtf16(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    return failure("cannot open " + path + ": " + errorText(GetLastError()));
+  }
+  const HANDLE section = CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (section == nullptr) return failure("cannot map " + path + ": " + errorText(GetLastError()));
+  return section;
+}
+
+// Copies the video BIOS out of a view of the section at the shadow address.
+std::variant<CardImage, ReadFailure> readShadow(const NativeCalls& calls, HANDLE section,
+                                                const std::string& sectionName) {
+  PVOID base = nullptr;
+  LARGE_INTEGER offset{};
+  offset.QuadPart = kShadowAddress;
+  SIZE_T size = kMaxRomSize;
+  const NTSTATUS status = calls.mapView(section, GetCurrentProcess(), &base, 0, 0, &offset, &size,
+                                        kViewUnmap, 0, PAGE_READONLY);
+  if (status < 0) {
+    return failure("cannot map 0xC0000 of " + sectionName + ": " + statusText(calls, status));
+  }
+  // The view may start below the address asked for, at a granularity boundary.
+  const auto skipped = static_cast<SIZE_T>(kShadowAddress - offset.QuadPart);
+  const auto* first = static_cast<const uint8_t*>(base) + std::min(skipped, size);
+  const SIZE_T length = std::min<SIZE_T>(size - std::min(skipped, size), kMaxRomSize);
+  CardImage image{kShadowName, std::vector<uint8_t>(first, first + length)};
+  calls.unmapView(GetCurrentProcess(), base);
+  return image;
+}
+
+}  // namespace
+
+std::string systemUsageNotes() {
+  return "  ram (the default) reads the video BIOS copy at physical address 0xC0000,\n"
+         "  which only Windows 2000, XP and Server 2003 before SP1 let an Administrator\n"
+         "  read; elsewhere pokrun says so and ends with status " +
+         std::to_string(kNoPermission) +
+         ".\n"
+         "  rom (the card's ROM chip) cannot be read on Windows: status " +
+         std::to_string(kUsage) + ".\n";
+}
+
+bool isTestSwitch(std::string_view argument) {
+  return argument == kMemSwitch;
+}
+
+std::vector<std::string> commandLineArguments(int, char**) {
+  // The UTF-16 command line: the char one loses what the code page lacks.
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> result;
+  for (int i = 1; arguments != nullptr && i < count; ++i)
+    result.push_back(toUtf8(arguments[i]));
+  LocalFree(arguments);
+  return result;
+}
+
+std::variant<CardImage, ReadFailure> readCardImage(const ReadRequest& request) {
+  if (!request.fromRam) {
+    return ReadFailure{ReadFailureKind::kUnavailable,
+                       "the card's ROM chip (rom) cannot be read on Windows; ram reads the "
+                       "copy of the video BIOS at 0xC0000",
+                       ""};
+  }
+  const std::optional<NativeCalls> calls = nativeCalls();
+  if (!calls) return failure("this Windows lacks the native calls that map physical memory");
+  const auto found = request.testSwitches.find(kMemSwitch);
+  const bool fake = found != request.testSwitches.end();
+  auto opened = fake ? openMemoryFile(found->second) : openPhysicalMemory(*calls);
+  if (const auto* failed = std::get_if<ReadFailure>(&opened)) return *failed;
+  const Handle section(std::get<HANDLE>(opened));
+  return readShadow(*calls, section.get(), fake ? found->second : kPhysicalMemoryName);
+}
+
+}  // namespace varnel::pokrun
