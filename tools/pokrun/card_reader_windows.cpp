@@ -9,13 +9,12 @@
 #include <windows.h>
 #include <winternl.h>
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <optional>
 
 #include "card_reader.h"
+#include "io/windows/command_line.h"
 #include "io/windows/utf16.h"
 
 namespace varnel::pokrun {
@@ -183,14 +182,10 @@ bool isTestSwitch(std::string_view argument) {
 }
 
 std::vector<std::string> commandLineArguments(int, char**) {
-  // The UTF-16 command line: the char one loses what the code page lacks.
-  int count = 0;
-  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  std::vector<std::string> result;
-  for (int i = 1; arguments != nullptr && i < count; ++i)
-    result.push_back(toUtf8(arguments[i]));
-  LocalFree(arguments);
-  return result;
+  // From the UTF-16 command line: the char one loses what the code page lacks.
+  std::vector<std::string> arguments = programArguments();
+  if (!arguments.empty()) arguments.erase(arguments.begin());
+  return arguments;
 }
 
 std::variant<CardImage, ReadFailure> readCardImage(const ReadRequest& request) {
