@@ -16,6 +16,7 @@
 #include "card_reader.h"
 #include "io/windows/command_line.h"
 #include "io/windows/utf16.h"
+#include "io/windows/windows_util.h"
 
 namespace varnel::pokrun {
 namespace {
@@ -58,37 +59,10 @@ std::optional<NativeCalls> nativeCalls() {
   return calls;
 }
 
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  ~Handle() {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-std::string errorText(DWORD error) {
-  wchar_t* text = nullptr;
-  FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-  std::string result = text != nullptr ? toUtf8(text) : "";
-  LocalFree(text);
-  while (!result.empty() && std::string_view(" .\r\n").find(result.back()) != std::string::npos)
-    result.pop_back();
-  if (result.empty()) result = "error " + std::to_string(error);
-  return result;
-}
-
 std::string statusText(const NativeCalls& calls, NTSTATUS status) {
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(status));
-  return errorText(calls.statusToError(status)) + ", status " + code;
+  return systemMessage(calls.statusToError(status)) + ", status " + code;
 }
 
 // Windows 2000, XP and Server 2003 before SP1: they let an Administrator
@@ -116,7 +90,7 @@ ReadFailure failure(const std::string& what) {
   return {ReadFailureKind::kFailed, what, ""};
 }
 
-std::variant<HANDLE, ReadFailure> openPhysicalMemory(const NativeCalls& calls) {
+std::variant<OwnedHandle, ReadFailure> openPhysicalMemory(const NativeCalls& calls) {
   wchar_t name[] = L"\\Device\\PhysicalMemory";
   UNICODE_STRING objectName{};
   objectName.Buffer = name;
@@ -129,18 +103,18 @@ std::variant<HANDLE, ReadFailure> openPhysicalMemory(const NativeCalls& calls) {
   HANDLE section = nullptr;
   const NTSTATUS status = calls.openSection(&section, SECTION_MAP_READ, &attributes);
   if (status < 0) return refusal(calls, status);
-  return section;
+  return OwnedHandle(section);
 }
 
 // A file standing in for physical memory, as a section like it.
-std::variant<HANDLE, ReadFailure> openMemoryFile(const std::string& path) {
-  const Handle file(CreateFileW(toUtf16(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    return failure("cannot open " + path + ": " + errorText(GetLastError()));
+std::variant<OwnedHandle, ReadFailure> openMemoryFile(const std::string& path) {
+  const OwnedHandle file(CreateFileW(toUtf16(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    return failure("cannot open " + path + ": " + systemMessage(GetLastError()));
   }
-  const HANDLE section = CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr);
-  if (section == nullptr) return failure("cannot map " + path + ": " + errorText(GetLastError()));
+  OwnedHandle section(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  if (!section.valid()) return failure("cannot map " + path + ": " + systemMessage(GetLastError()));
   return section;
 }
 
@@ -201,8 +175,8 @@ std::variant<CardImage, ReadFailure> readCardImage(const ReadRequest& request) {
   const bool fake = found != request.testSwitches.end();
   auto opened = fake ? openMemoryFile(found->second) : openPhysicalMemory(*calls);
   if (const auto* failed = std::get_if<ReadFailure>(&opened)) return *failed;
-  const Handle section(std::get<HANDLE>(opened));
-  return readShadow(*calls, section.get(), fake ? found->second : kPhysicalMemoryName);
+  return readShadow(*calls, std::get<OwnedHandle>(opened).get(),
+                    fake ? found->second : kPhysicalMemoryName);
 }
 
 }  // namespace varnel::pokrun
