@@ -23,7 +23,7 @@ namespace {
 
 constexpr std::string_view kMemSwitch = "--mem";
 constexpr const char* kPhysicalMemoryName = "\\Device\\PhysicalMemory";
-constexpr const char* kShadowName = "physical memory at 0xC0000";
+constexpr const char* kShadowName = "physical memory at 0xC0000";  // kShadowAddress
 constexpr ULONG kViewUnmap = 2;  // the view is not handed down to child processes
 
 using OpenSectionCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
@@ -91,11 +91,11 @@ ReadFailure failure(const std::string& what) {
 }
 
 std::variant<OwnedHandle, ReadFailure> openPhysicalMemory(const NativeCalls& calls) {
-  wchar_t name[] = L"\\Device\\PhysicalMemory";
+  std::wstring name = toUtf16(kPhysicalMemoryName);
   UNICODE_STRING objectName{};
-  objectName.Buffer = name;
-  objectName.Length = static_cast<USHORT>((sizeof name) - sizeof(wchar_t));
-  objectName.MaximumLength = static_cast<USHORT>(sizeof name);
+  objectName.Buffer = name.data();
+  objectName.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+  objectName.MaximumLength = objectName.Length;
   OBJECT_ATTRIBUTES attributes{};
   attributes.Length = sizeof attributes;
   attributes.ObjectName = &objectName;
@@ -128,7 +128,8 @@ std::variant<CardImage, ReadFailure> readShadow(const NativeCalls& calls, HANDLE
   const NTSTATUS status = calls.mapView(section, GetCurrentProcess(), &base, 0, 0, &offset, &size,
                                         kViewUnmap, 0, PAGE_READONLY);
   if (status < 0) {
-    return failure("cannot map 0xC0000 of " + sectionName + ": " + statusText(calls, status));
+    return failure(std::string("cannot map ") + kShadowName + " from " + sectionName + ": " +
+                   statusText(calls, status));
   }
   // The view may start below the address asked for, at a granularity boundary.
   const auto skipped = static_cast<SIZE_T>(kShadowAddress - offset.QuadPart);
