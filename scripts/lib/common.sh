@@ -18,7 +18,7 @@ VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev)
 # 32-bit Wine in its i386 architecture, which is enabled for it.
 VARNEL_WINDOWS_PACKAGES=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
-  libcli11-dev nlohmann-json3-dev wine64 wine32:i386 fonts-wine xvfb
+  libcli11-dev nlohmann-json3-dev wine64 wine32:i386 fonts-wine xvfb xdotool
 )
 # What making and checking the Debian package needs besides building:
 # dpkg-shlibdeps (dpkg-dev, which asks file(1)), lintian and appstreamcli.
