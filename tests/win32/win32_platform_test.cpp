@@ -128,14 +128,14 @@ TEST(Win32Platform, MessageBoxesTakeTextCaptionAndStyleOfTheMessage) {
 // whether the entry exists is set per case; the entry records its calls.
 struct HelpCall {
   HWND owner;
-  std::wstring file;
+  std::wstring file;  // "" for none
   UINT command;
   DWORD_PTR data;
 };
 std::vector<HelpCall> helpCalls;
 
 HWND WINAPI recordingHtmlHelp(HWND owner, const wchar_t* file, UINT command, DWORD_PTR data) {
-  helpCalls.push_back({owner, file, command, data});
+  helpCalls.push_back({owner, file != nullptr ? file : L"", command, data});
   return nullptr;
 }
 
@@ -165,6 +165,7 @@ struct HelpCase {
   bool opens;
 };
 
+// Two help requests, then the end of the program.
 TEST(Win32Platform, HelpLoadsTheControlOnceAndNeverRetriesAFailure) {
   const std::wstring registered = L"C:\\Windows\\System32\\hhctrl.ocx";
   const std::wstring byName = win32ui::kHelpControlName;
@@ -184,20 +185,24 @@ TEST(Win32Platform, HelpLoadsTheControlOnceAndNeverRetriesAFailure) {
     library->loadable = c.loadable;
     library->hasEntry = c.hasEntry;
     library->loads = &loads;
-    win32ui::Win32Platform platform(system, std::move(library));
-    ui::HeadlessControls controls(ui::mainDialogTemplate());
-    ui::EditorDialog editor(controls, platform);
     helpCalls.clear();
-    editor.ShowHelp();
-    editor.ShowHelp();
+    {
+      win32ui::Win32Platform platform(system, std::move(library));
+      ui::HeadlessControls controls(ui::mainDialogTemplate());
+      ui::EditorDialog editor(controls, platform);
+      editor.ShowHelp();
+      editor.ShowHelp();
+      EXPECT_EQ(platform.help().failed(), !c.opens);
+    }
     EXPECT_EQ(loads, c.expectedLoads);
-    EXPECT_EQ(platform.help().failed(), !c.opens);
-    ASSERT_EQ(helpCalls.size(), c.opens ? 2u : 0u);
-    for (const HelpCall& call : helpCalls) {
-      EXPECT_EQ(call.owner, nullptr);
-      EXPECT_EQ(call.file, L"C:\\Programme\\Gr\u00e4fik\\Varnel.chm");
-      EXPECT_EQ(call.command, static_cast<UINT>(HH_DISPLAY_TOC));
-      EXPECT_EQ(call.data, 0u);
+    // Both requests for the contents, then the help windows closed.
+    ASSERT_EQ(helpCalls.size(), c.opens ? 3u : 0u);
+    for (size_t i = 0; i < helpCalls.size(); ++i) {
+      const bool closing = i == 2;
+      EXPECT_EQ(helpCalls[i].owner, nullptr);
+      EXPECT_EQ(helpCalls[i].file, closing ? L"" : L"C:\\Programme\\Gr\u00e4fik\\Varnel.chm");
+      EXPECT_EQ(helpCalls[i].command, static_cast<UINT>(closing ? HH_CLOSE_ALL : HH_DISPLAY_TOC));
+      EXPECT_EQ(helpCalls[i].data, 0u);
     }
   }
 }

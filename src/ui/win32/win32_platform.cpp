@@ -23,6 +23,11 @@ constexpr WORD kHtmlHelpWideOrdinal = 15;
 class HtmlHelpViewer : public ui::HelpViewer {
  public:
   explicit HtmlHelpViewer(HtmlHelpFunction entry) : entry_(entry) {}
+  // Help windows still open would outlive the editor's message loop, and
+  // ending the program under them can hang it: they are closed first.
+  ~HtmlHelpViewer() override { entry_(nullptr, nullptr, HH_CLOSE_ALL, 0); }
+  HtmlHelpViewer(const HtmlHelpViewer&) = delete;
+  HtmlHelpViewer& operator=(const HtmlHelpViewer&) = delete;
 
   // The viewer's window has no owner, so that it stays open beside the
   // editor; what it returns (its window, or none) is of no use here.
