@@ -37,7 +37,7 @@ inline std::vector<uint8_t> readBytes(const std::wstring& path) {
 
 // Runs `drive` on the first modal dialog with this caption once the modal
 // loop that `open` starts is running, as a user acts on a dialog already
-// shown. The dialog must be ended by `drive` or by what it posts.
+// shown.
 inline void whileModal(const wchar_t* caption, std::function<void(HWND)> drive,
                        const std::function<void()>& open) {
   static const wchar_t* wanted = nullptr;
@@ -50,6 +50,9 @@ inline void whileModal(const wchar_t* caption, std::function<void(HWND)> drive,
       if (dialog == nullptr || !IsWindowVisible(dialog)) return;
       KillTimer(nullptr, id);
       (*action)(dialog);
+      // A dialog the action left open is cancelled after what it posted,
+      // so that a failing case ends instead of waiting for a user.
+      PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     }
   };
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, &Timer::onTimer);
