@@ -134,7 +134,11 @@ std::optional<std::string> Win32Platform::fileDialog(const ui::FileDialogRequest
 
 int Win32Platform::messageBox(const ui::Message& message, const std::string& text) {
   const MessageBoxArguments arguments = messageBoxArguments(message, text);
-  return MessageBoxW(owner_, arguments.text.c_str(), arguments.caption.c_str(), arguments.style);
+  const int answer =
+      MessageBoxW(owner_, arguments.text.c_str(), arguments.caption.c_str(), arguments.style);
+  // A box with only OK answers OK however it is closed: Windows says so for
+  // Escape, Wine answers Cancel.
+  return (arguments.style & MB_TYPEMASK) == MB_OK ? IDOK : answer;
 }
 
 int Win32Platform::selectFont(const CpiFontEntry* entries, int count) {

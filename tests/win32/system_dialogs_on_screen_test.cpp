@@ -1,6 +1,7 @@
-// The common file dialogs as the Windows platform opens them, on a display:
-// the request's filter, default extension and initial name reach them, and
-// the chosen path comes back whole.
+// The system's dialogs as the Windows platform opens them, on a display:
+// the file dialogs get the request's filter, default extension and initial
+// name and give the chosen path back whole; message boxes show the
+// message's caption, text and buttons and answer with the button pressed.
 #include <gtest/gtest.h>
 
 #include "ui/editor_dialog.h"
@@ -80,6 +81,43 @@ TEST(Win32FileDialogs, RequestReachesTheDialogAndThePathComesBack) {
     } else {
       EXPECT_EQ(chosen, std::nullopt);
     }
+  }
+}
+
+struct MessageCase {
+  ui::MessageId id;
+  const wchar_t* caption;
+  WPARAM key;  // pressed on the box
+  int expected;
+};
+
+TEST(Win32MessageBoxes, ShowTheMessageAndAnswerWithTheButtonPressed) {
+  const MessageCase cases[] = {
+      {ui::MessageId::kErrorOpeningFile, L"Error", VK_RETURN, 1},
+      {ui::MessageId::kNoFonts8x16, L"Varnel", VK_ESCAPE, 1},
+      {ui::MessageId::kSaveChanges, L"Varnel", VK_RETURN, ui::kIdYes},
+      {ui::MessageId::kSaveChanges, L"Varnel", VK_ESCAPE, ui::kIdCancel},
+      {ui::MessageId::kImplausibleFont8x8, L"Warning", VK_RETURN, ui::kIdNo},
+  };
+  FixedDirectorySystem system(toUtf8(programFolder()));
+  win32ui::Win32Platform platform(system);
+  for (const MessageCase& c : cases) {
+    const ui::Message& message = ui::message(c.id);
+    SCOPED_TRACE(message.text);
+    const std::string text = std::string(message.text) + "\nZ:\\Karten\\b\u00f6se.rom";
+    std::string shown;
+    int answer = 0;
+    whileModal(
+        c.caption,
+        [&](HWND box) {
+          // The message box's text is its static control 0xFFFF.
+          shown = windowText(GetDlgItem(box, 0xFFFF));
+          PostMessageW(box, WM_KEYDOWN, c.key, 1);
+          PostMessageW(box, WM_KEYUP, c.key, 0xC0000001);
+        },
+        [&] { answer = platform.messageBox(message, text); });
+    EXPECT_EQ(shown, text);
+    EXPECT_EQ(answer, c.expected);
   }
 }
 
