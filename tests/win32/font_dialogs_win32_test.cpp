@@ -65,6 +65,13 @@ TEST(Win32FontDialogs, SelectionListsTheFontsAndReturnsTheChosenLine) {
          postKey(list(d), VK_RETURN);
        },
        0, true},
+      {"Down from no line, then OK",
+       [&](HWND d) {
+         SetFocus(list(d));
+         pressKey(list(d), VK_DOWN);
+         click(d, kIdOk);
+       },
+       0, true},
       {"close box", [&](HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, -1, false},
   };
   for (const FontSelectCase& c : cases) {
