@@ -60,7 +60,6 @@ VIAddVersionKey "LegalCopyright" "2026 The Varnel developers"
 
 !define MUI_ICON "${NSISDIR}\Contrib\Graphics\Icons\modern-install.ico"
 !define MUI_UNICON "${NSISDIR}\Contrib\Graphics\Icons\modern-uninstall.ico"
-!define MUI_FINISHPAGE_RUN "$INSTDIR\varnel.exe"
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MULTIUSER_PAGE_INSTALLMODE

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# tests/windows_package_test.sh LINUX_BUILD: makes the Windows zips and
+# tests/windows/package_test.sh LINUX_BUILD: makes the Windows zips and
 # installers with scripts/package-windows (the manual and vendor list from
-# LINUX_BUILD) and checks them: each zip holds exactly what belongs in it,
-# programs of its architecture and a read-me in CRLF lines; each installer is
-# a Windows program of its architecture; the 64-bit installer installs
+# LINUX_BUILD) and checks them: each zip holds exactly what belongs in it and
+# a read-me in CRLF lines; its programs and the installer are Windows
+# programs of its architecture importing only what their Windows has (the
+# 32-bit ones: Windows XP SP3); the 64-bit installer installs
 # silently under wine64, for all users and for one user, with its Start-menu
 # entry and Add/Remove Programs entry, and its uninstaller removes everything
 # again. Also checks that a build lacking any input makes no package.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/../../scripts/lib/common.sh"
+root=$VARNEL_ROOT
 linux_build=$(cd "$1" && pwd)
 make_package=$root/packaging/windows/make_package.sh
 
@@ -36,16 +38,13 @@ done
 
 "$root/scripts/package-windows" "$linux_build"
 
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/build/win64/CMakeCache.txt")
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/$VARNEL_WIN64_BUILD/CMakeCache.txt")
 packages=$root/build/packages
 contents=(README.txt Varnel.chm Vendor.IDs pokrun.exe samples/sample.rom varnel-cli.exe varnel.exe)
 expected_contents=$(printf '%s\n' "${contents[@]}" | LC_ALL=C sort)
 listing() { (cd "$1" && find . -type f -printf '%P\n' | LC_ALL=C sort); }
-objdump=x86_64-w64-mingw32-objdump
 
-# bits  object format of its programs
-for row in "32 pei-i386" "64 pei-x86-64"; do
-  read -r bits format <<<"$row"
+for bits in 32 64; do
   name=varnel-$version-win$bits
   unzip -q "$packages/$name.zip" -d "$scratch/zip$bits"
   [ "$(ls "$scratch/zip$bits")" = "$name" ] || fail "$name.zip does not hold one folder $name"
@@ -59,11 +58,12 @@ for row in "32 pei-i386" "64 pei-x86-64"; do
     fail "$name: README.txt has lines without CRLF"
   grep -qF "Varnel $version for Windows, $bits-bit" "$readme" || fail "$name: README.txt names no build"
 
-  for program in "$unpacked/varnel.exe" "$unpacked/varnel-cli.exe" "$unpacked/pokrun.exe" \
-                 "$packages/$name-setup.exe"; do
-    "$objdump" -f "$program" | grep -q "file format $format\$" ||
-      fail "$program is not $format: $("$objdump" -f "$program" 2>&1 | grep format)"
-  done
+  # The shipped programs, stripped, and the installer: the checks every
+  # program of a Windows build passes.
+  mkdir -p "$scratch/programs$bits/bin"
+  cp "$unpacked"/*.exe "$packages/$name-setup.exe" "$scratch/programs$bits/bin/"
+  "$root/tests/windows/imports_test.sh" "$scratch/programs$bits" "win$bits" ||
+    fail "$name: a program fails the import check"
 done
 
 # The 64-bit installer under wine64 in a Wine prefix of its own; no display.
