@@ -19,9 +19,11 @@ Unicode true
   ; installs into the 64-bit Program Files and the 64-bit registry.
   Target amd64-unicode
   !define MULTIUSER_USE_PROGRAMFILES64
+  !define OTHER_BITS 32
 !else
   ; Runs on Windows XP SP3 and later, like the programs it installs.
   Target x86-unicode
+  !define OTHER_BITS 64
 !endif
 
 !define PRODUCT "Varnel"
@@ -57,6 +59,7 @@ VIAddVersionKey "LegalCopyright" "2026 The Varnel developers"
 !include MultiUser.nsh
 !include MUI2.nsh
 !include LogicLib.nsh
+!include x64.nsh
 
 !define MUI_ICON "${NSISDIR}\Contrib\Graphics\Icons\modern-install.ico"
 !define MUI_UNICON "${NSISDIR}\Contrib\Graphics\Icons\modern-uninstall.ico"
@@ -77,6 +80,32 @@ Var FolderFromCommandLine
 Function .onInit
   StrCpy $FolderFromCommandLine $INSTDIR
   !insertmacro MULTIUSER_INIT
+  Call RefuseOtherBuild
+FunctionEnd
+
+; One Varnel at a time: the 32-bit and the 64-bit one would share the
+; Start-menu entry and the per-user Add/Remove Programs entry, and the
+; uninstaller of either would remove the other's. The all-users entry of the
+; other build lies in the other registry view on 64-bit Windows.
+Function RefuseOtherBuild
+  ReadRegDWORD $0 HKCU "${UNINSTALL_KEY}" "Bits"
+  StrCpy $1 ""
+  !if ${BITS} == 32
+  ${If} ${RunningX64}
+  !endif
+    SetRegView ${OTHER_BITS}
+    ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    SetRegView default
+  !if ${BITS} == 32
+  ${EndIf}
+  !endif
+  ${If} $0 == ${OTHER_BITS}
+  ${OrIf} $1 != ""
+    MessageBox MB_OK|MB_ICONSTOP "The ${OTHER_BITS}-bit Varnel is installed on this computer. \
+      Uninstall it first (Add/Remove Programs), then run this setup again." /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
 FunctionEnd
 
 Function KeepFolderFromCommandLine
@@ -110,6 +139,7 @@ Section "Varnel"
     '"$INSTDIR\${UNINSTALLER}" /$MultiUser.InstallMode'
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" \
     '"$INSTDIR\${UNINSTALLER}" /$MultiUser.InstallMode /S'
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "Bits" ${BITS}
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd

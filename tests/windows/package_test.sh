@@ -7,7 +7,8 @@
 # 32-bit ones: Windows XP SP3); the 64-bit installer installs
 # silently under wine64, for all users and for one user, with its Start-menu
 # entry and Add/Remove Programs entry, and its uninstaller removes everything
-# again. Also checks that a build lacking any input makes no package.
+# again; it refuses to install beside the 32-bit build. Also checks that a
+# build lacking any input makes no package.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib/common.sh"
 root=$VARNEL_ROOT
@@ -69,11 +70,14 @@ done
 # The 64-bit installer under wine64 in a Wine prefix of its own; no display.
 export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 unset DISPLAY
+trap '/usr/lib/wine/wineserver -k || true; rm -rf "$scratch"' EXIT
+wine() { /usr/lib/wine/wine64 "$@"; }
 # Runs a program and waits for every process it started (the uninstaller
-# runs on from a copy of itself); the status is the program's.
-wine() {
+# runs on from a copy of itself) and for the registry to be on disk; the
+# status is the program's.
+wine_until_settled() {
   local status=0
-  /usr/lib/wine/wine64 "$@" || status=$?
+  wine "$@" || status=$?
   /usr/lib/wine/wineserver -w
   return "$status"
 }
@@ -86,6 +90,23 @@ windows_path() {
 start_menu_entries() { find "$WINEPREFIX/drive_c" -path "$WINEPREFIX/drive_c/$1" | wc -l; }
 setup=$packages/varnel-$version-win64-setup.exe
 users_folder=$scratch/users-folder
+
+# What an installation of the 32-bit build leaves in the registry: the
+# 64-bit installer refuses to install beside it, and writes nothing.
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnel'
+other_builds=(
+  "HKLM\\$uninstall_key /v InstallLocation /d C:\\Other /reg:32"
+  "HKCU\\$uninstall_key /v Bits /t REG_DWORD /d 32 /reg:64"
+)
+for row in "${other_builds[@]}"; do
+  read -ra entry <<<"$row"
+  wine reg add "${entry[@]}" /f
+  status=0
+  wine "$setup" /AllUsers /S "/D=$(windows_path "$scratch/beside")" || status=$?
+  [ "$status" -ne 0 ] || fail "installed beside the 32-bit build ($row)"
+  [ ! -e "$scratch/beside" ] || fail "wrote files beside the 32-bit build ($row)"
+  wine reg delete "${entry[0]}" "${entry[@]: -1}" /f  # the key, in its view
+done
 
 # Columns two or more blanks apart (a folder may hold one blank); "-": no /D=.
 # mode        /D= folder     where the files go            registry    Start-menu entry under drive_c
@@ -100,7 +121,7 @@ for row in "${cases[@]}"; do
   [ "${installed:0:1}" = / ] || installed=$WINEPREFIX/$installed
 
   status=0
-  wine "$setup" "/$mode" /S "${destination[@]}" || status=$?
+  wine_until_settled "$setup" "/$mode" /S "${destination[@]}" || status=$?
   [ "$status" -eq 0 ] || fail "$mode: the installer exited with $status"
   [ "$(listing "$installed")" = "$(printf '%s\n' "${contents[@]}" Uninstall.exe | LC_ALL=C sort)" ] ||
     fail "$mode: $installed holds: $(listing "$installed" 2>&1 | tr '\n' ' ')"
@@ -109,7 +130,7 @@ for row in "${cases[@]}"; do
     grep -qF "\"UninstallString\"=\"\\\"$(windows_path "$installed" | sed 's/\\/\\\\/g')\\\\Uninstall.exe\\\" /$mode\"" ||
     fail "$mode: no uninstaller for $installed registered in $registry"
 
-  wine "$installed/Uninstall.exe" "/$mode" /S || status=$?
+  wine_until_settled "$installed/Uninstall.exe" "/$mode" /S || status=$?
   [ "$status" -eq 0 ] || fail "$mode: the uninstaller exited with $status"
   [ ! -e "$installed" ] || fail "$mode: the uninstaller left $(listing "$installed" | tr '\n' ' ')"
   [ "$(start_menu_entries "$entry")" -eq 0 ] || fail "$mode: the Start-menu entry stays"
