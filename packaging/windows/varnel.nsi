@@ -8,8 +8,8 @@
 ;   OUTFILE       the installer to write
 ;
 ; The user chooses between an installation for all users (Program Files,
-; Start menu and Add/Remove Programs entry of the machine) and one for
-; himself alone (his own programs folder and entries), which needs no
+; Start menu and Add/Remove Programs entry of the machine) and one for the
+; user alone (the user's own programs folder and entries), which needs no
 ; Administrator. /AllUsers or /CurrentUser on the command line choose without
 ; asking; /S /D=FOLDER installs silently into FOLDER.
 
@@ -101,8 +101,9 @@ Function RefuseOtherBuild
   !endif
   ${If} $0 == ${OTHER_BITS}
   ${OrIf} $1 != ""
-    MessageBox MB_OK|MB_ICONSTOP "The ${OTHER_BITS}-bit Varnel is installed on this computer. \
-      Uninstall it first (Add/Remove Programs), then run this setup again." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP \
+      "The ${OTHER_BITS}-bit Varnel is installed on this computer. Uninstall it first (Add/Remove Programs), then run this setup again." \
+      /SD IDOK
     SetErrorLevel 2
     Quit
   ${EndIf}
