@@ -23,6 +23,8 @@ VARNEL_WINDOWS_PACKAGES=(
 # What making and checking the Debian package needs besides building:
 # dpkg-shlibdeps (dpkg-dev, which asks file(1)), lintian and appstreamcli.
 VARNEL_PACKAGING_PACKAGES=(dpkg-dev file lintian appstream)
+# What making the Windows zips and installers needs besides the cross build.
+VARNEL_WINDOWS_PACKAGING_PACKAGES=(nsis zip unzip)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -1,0 +1,155 @@
+; The Windows installer of Varnel, made by scripts/package-windows with
+; Debian's makensis, which defines:
+;   VERSION       the project version, e.g. 1.0
+;   FILE_VERSION  the same in four parts, e.g. 1.0.0.0
+;   BITS          32 or 64
+;   FILES         a script of File commands installing what the zip holds
+;   REMOVALS      a script of Delete and RMDir commands removing it again
+;   OUTFILE       the installer to write
+;
+; The user chooses between an installation for all users (Program Files,
+; Start menu and Add/Remove Programs entry of the machine) and one for the
+; user alone (the user's own programs folder and entries), which needs no
+; Administrator. /AllUsers or /CurrentUser on the command line choose without
+; asking; /S /D=FOLDER installs silently into FOLDER.
+
+Unicode true
+!if ${BITS} == 64
+  ; A 64-bit program: 32-bit Windows refuses to start it at all, and it
+  ; installs into the 64-bit Program Files and the 64-bit registry.
+  Target amd64-unicode
+  !define MULTIUSER_USE_PROGRAMFILES64
+  !define OTHER_BITS 32
+!else
+  ; Runs on Windows XP SP3 and later, like the programs it installs.
+  Target x86-unicode
+  !define OTHER_BITS 64
+!endif
+
+!define PRODUCT "Varnel"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+!define UNINSTALLER "Uninstall.exe"
+
+Name "${PRODUCT} ${VERSION} (${BITS}-bit)"
+OutFile "${OUTFILE}"
+SetCompressor /SOLID lzma
+ManifestSupportedOS all
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${FILE_VERSION}"
+VIFileVersion "${FILE_VERSION}"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "FileDescription" "${PRODUCT} ${VERSION} setup (${BITS}-bit)"
+VIAddVersionKey "LegalCopyright" "2026 The Varnel developers"
+
+!define MULTIUSER_EXECUTIONLEVEL Highest
+!define MULTIUSER_MUI
+!define MULTIUSER_INSTALLMODE_COMMANDLINE
+!define MULTIUSER_INSTALLMODE_INSTDIR "${PRODUCT}"
+; A second installation goes where the first went, in the same mode; the
+; uninstaller finds its mode (all users or this user) the same way.
+!define MULTIUSER_INSTALLMODE_INSTDIR_REGISTRY_KEY "${UNINSTALL_KEY}"
+!define MULTIUSER_INSTALLMODE_INSTDIR_REGISTRY_VALUENAME "InstallLocation"
+!define MULTIUSER_INSTALLMODE_DEFAULT_REGISTRY_KEY "${UNINSTALL_KEY}"
+!define MULTIUSER_INSTALLMODE_DEFAULT_REGISTRY_VALUENAME "InstallLocation"
+!define MULTIUSER_INSTALLMODE_FUNCTION KeepFolderFromCommandLine
+!include MultiUser.nsh
+!include MUI2.nsh
+!include LogicLib.nsh
+!include x64.nsh
+
+!define MUI_ICON "${NSISDIR}\Contrib\Graphics\Icons\modern-install.ico"
+!define MUI_UNICON "${NSISDIR}\Contrib\Graphics\Icons\modern-uninstall.ico"
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MULTIUSER_PAGE_INSTALLMODE
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; The folder of /D=, which choosing a mode would otherwise replace with the
+; mode's default folder.
+Var FolderFromCommandLine
+
+Function .onInit
+  StrCpy $FolderFromCommandLine $INSTDIR
+  !insertmacro MULTIUSER_INIT
+  Call RefuseOtherBuild
+FunctionEnd
+
+; One Varnel at a time: the 32-bit and the 64-bit one would share the
+; Start-menu entry and the per-user Add/Remove Programs entry, and the
+; uninstaller of either would remove the other's. The all-users entry of the
+; other build lies in the other registry view on 64-bit Windows.
+Function RefuseOtherBuild
+  ReadRegDWORD $0 HKCU "${UNINSTALL_KEY}" "Bits"
+  StrCpy $1 ""
+  !if ${BITS} == 32
+  ${If} ${RunningX64}
+  !endif
+    SetRegView ${OTHER_BITS}
+    ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    SetRegView default
+  !if ${BITS} == 32
+  ${EndIf}
+  !endif
+  ${If} $0 == ${OTHER_BITS}
+  ${OrIf} $1 != ""
+    MessageBox MB_OK|MB_ICONSTOP \
+      "The ${OTHER_BITS}-bit Varnel is installed on this computer. Uninstall it first (Add/Remove Programs), then run this setup again." \
+      /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+FunctionEnd
+
+Function KeepFolderFromCommandLine
+  ${If} $FolderFromCommandLine != ""
+    StrCpy $INSTDIR $FolderFromCommandLine
+  ${EndIf}
+FunctionEnd
+
+; The uninstaller removes the installation it belongs to, the one in its own
+; folder, whatever folder the registry names for the mode it runs in.
+Var UninstallerFolder
+
+Function un.onInit
+  StrCpy $UninstallerFolder $INSTDIR
+  !insertmacro MULTIUSER_UNINIT
+  StrCpy $INSTDIR $UninstallerFolder
+FunctionEnd
+
+Section "Varnel"
+  !include "${FILES}"
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\varnel.exe"
+
+  ; SHCTX is HKLM for all users, HKCU for this user alone (MultiUser sets it).
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} ${VERSION} (${BITS}-bit)"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "The Varnel developers"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\varnel.exe"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" \
+    '"$INSTDIR\${UNINSTALLER}" /$MultiUser.InstallMode'
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" \
+    '"$INSTDIR\${UNINSTALLER}" /$MultiUser.InstallMode /S'
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "Bits" ${BITS}
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  !include "${REMOVALS}"
+  Delete "$INSTDIR\${UNINSTALLER}"
+  ; Only when empty: files the user put there stay.
+  RMDir "$INSTDIR"
+  DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+SectionEnd
