@@ -18,6 +18,7 @@
 #include "ui/control_ids.h"
 #include "ui/dialog_template.h"
 #include "ui/win32/main_window.h"
+#include "win32/fixed_directory_system.h"
 
 namespace varnel::test {
 namespace {
@@ -25,37 +26,8 @@ namespace {
 using namespace ui;
 
 // No files and no processes: the test's platform serves its image itself.
-class NoSystem final : public SystemServices {
- public:
-  size_t readFilePrefix(const std::string& path, std::span<uint8_t>) override { fail(path); }
-  std::optional<std::string> readRegularFilePrefix(const std::string&, size_t) override {
-    return std::nullopt;
-  }
-  void writeFileAtomically(const std::string& path, std::span<const uint8_t>) override {
-    fail(path);
-  }
-  std::unique_ptr<ByteStream> openFileStream(const std::string& path) override { fail(path); }
-  std::string makePrivateFolder() override { fail("a private folder"); }
-  void removeFolder(const std::string&) override {}
-  std::unique_ptr<RunningProcess> startProcess(const std::string&,
-                                               const std::vector<std::string>&) override {
-    return nullptr;
-  }
-  bool isProgram(const std::string&) override { return false; }
-  uint32_t processId() override { return 0; }
-  std::string programDirectory() override { return ""; }
-  std::string executableName(std::string_view baseName) const override {
-    return std::string(baseName) + ".exe";
-  }
-
- private:
-  [[noreturn]] static void fail(const std::string& what) {
-    throw FileError("not in this test: " + what);
-  }
-};
-
-NoSystem& noSystem() {
-  static NoSystem system;
+test::FixedDirectorySystem& noSystem() {
+  static test::FixedDirectorySystem system("");
   return system;
 }
 
