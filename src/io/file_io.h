@@ -117,6 +117,9 @@ class FileByteStream final : public ByteStream {
 
  private:
   int32_t readDirectly(uint8_t* buffer, int32_t count);
+  // Reads from `position` until the buffer is full or the file ends; the
+  // one read each system implements.
+  size_t readAt(uint8_t* buffer, size_t size, int64_t position);
 
   SystemHandle handle_ = kNoSystemHandle;
   std::string path_;

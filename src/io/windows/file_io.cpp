@@ -22,8 +22,6 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM 
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 // The most bytes one ReadFile or WriteFile call is given.
 constexpr size_t kMaxTransfer = 1u << 20;
-// Bytes a file stream reads ahead.
-constexpr size_t kReadAheadSize = 4096;
 // Tries at a temporary name before giving up.
 constexpr int kNameAttempts = 100;
 
@@ -402,49 +400,8 @@ FileByteStream::~FileByteStream() {
   if (handle_ != kNoSystemHandle) ::CloseHandle(handleOf(handle_));
 }
 
-void FileByteStream::seekTo(int64_t position) {
-  if (position < 0) throw FileError("seek before the start of " + path_);
-  position_ = position;
-}
-
-void FileByteStream::seekBy(int64_t offset) {
-  seekTo(position_ + offset);
-}
-
-int32_t FileByteStream::read(uint8_t* buffer, int32_t count) {
-  if (count <= 0) return 0;
-  const auto size = static_cast<size_t>(count);
-  const bool inWindow = position_ >= windowStart_ &&
-                        position_ - windowStart_ + count <= static_cast<int64_t>(window_.size());
-  if (!inWindow) {
-    if (size > kReadAheadSize) return readDirectly(buffer, count);
-    window_.resize(kReadAheadSize);
-    try {
-      window_.resize(
-          readFully(handleOf(handle_), window_.data(), window_.size(), &position_, path_));
-    } catch (const FileError&) {
-      // Only a failure of the bytes asked for is the caller's.
-      window_.clear();
-      return readDirectly(buffer, count);
-    }
-    windowStart_ = position_;
-  }
-  const auto offset = static_cast<size_t>(position_ - windowStart_);
-  const size_t n = std::min(size, window_.size() - offset);
-  std::memcpy(buffer, window_.data() + offset, n);
-  position_ += static_cast<int64_t>(n);
-  return static_cast<int32_t>(n);
-}
-
-int32_t FileByteStream::readDirectly(uint8_t* buffer, int32_t count) {
-  const size_t n =
-      readFully(handleOf(handle_), buffer, static_cast<size_t>(count), &position_, path_);
-  position_ += static_cast<int64_t>(n);
-  return static_cast<int32_t>(n);
-}
-
-int64_t FileByteStream::position() {
-  return position_;
+size_t FileByteStream::readAt(uint8_t* buffer, size_t size, int64_t position) {
+  return readFully(handleOf(handle_), buffer, size, &position, path_);
 }
 
 int64_t FileByteStream::length() {
