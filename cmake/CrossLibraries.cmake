@@ -6,6 +6,9 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   link_libraries("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:$<TARGET_OBJECTS:varnel_xp_support>>")
 endif()
 
+enable_language(RC)
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsManifest.cmake)
+
 # What the Windows builds take from Debian's packages for Linux: the
 # header-only CLI11 and nlohmann-json (their headers seen through a folder
 # of their own, never the whole of /usr/include, whose C library headers

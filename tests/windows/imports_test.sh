@@ -43,6 +43,12 @@ for exe in "${programs[@]}"; do
       fi
     done < <(awk '/DLL Name:/{inside=1; next} inside && NF>=3 && $2 ~ /^[0-9]+$/ {print $3} /^$/{inside=0}' <<<"$dump")
   fi
+  # The shipped programs declare that they run as their user: no file
+  # virtualization on Vista and later, which could hide a failed save.
+  if [[ $(basename "$exe") =~ ^(varnel|varnel-cli|pokrun)\.exe$ ]] &&
+    ! grep -q 'requestedExecutionLevel level="asInvoker"' <(strings "$exe"); then
+    echo "FAIL $exe has no manifest asking to run as the invoking user" >&2; failed=1
+  fi
   echo "$(basename "$exe"): $format, imports $(tr '\n' ' ' <<<"$dlls")"
 done
 exit $failed
