@@ -70,6 +70,7 @@ class KeysPlatform final : public Platform {
 struct Key {
   WORD code;
   bool alt = false;
+  bool control = false;
 };
 
 constexpr Key kEnter{VK_RETURN};
@@ -82,6 +83,11 @@ constexpr Key kDown{VK_DOWN};
 constexpr Key kSpace{VK_SPACE};
 constexpr Key kAltF4{VK_F4, true};
 constexpr Key kAltL{'L', true};
+constexpr Key kEnd{VK_END};
+constexpr Key kCtrlA{'A', false, true};
+constexpr Key kDigit1{'1'};
+constexpr Key kDigit8{'8'};
+constexpr Key kDigit3{'3'};
 
 INPUT keyInput(WORD code, bool up) {
   INPUT input{};
@@ -136,8 +142,10 @@ class ShownMainWindow : public testing::Test {
   void press(Key key) {
     std::vector<INPUT> inputs;
     if (key.alt) inputs.push_back(keyInput(VK_MENU, false));
+    if (key.control) inputs.push_back(keyInput(VK_CONTROL, false));
     inputs.push_back(keyInput(key.code, false));
     inputs.push_back(keyInput(key.code, true));
+    if (key.control) inputs.push_back(keyInput(VK_CONTROL, true));
     if (key.alt) inputs.push_back(keyInput(VK_MENU, true));
     ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
               inputs.size());
@@ -233,6 +241,13 @@ const KeyCase kKeyCases[] = {
      .keys = {kEnter},
      .sliderId = kIdMemorySlider,
      .sliderPosition = 575},
+    // Ctrl+A in a clock edit selects its digits: what is typed next
+    // replaces the clock instead of joining the old digits.
+    {.name = "CtrlAInAClockEditSelectsItAll",
+     .focusId = kIdCoreEdit,
+     .keys = {kEnd, kCtrlA, kDigit1, kDigit8, kDigit3, kTab},
+     .sliderId = kIdCoreSlider,
+     .sliderPosition = 183},
     {.name = "TabFromTheCoreEditTakesIt",
      .focusId = kIdCoreEdit,
      .typed = "30",

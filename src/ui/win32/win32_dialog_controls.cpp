@@ -77,10 +77,14 @@ std::string listItemText(HWND list, const ListMessages& messages, int index) {
 // The private notification a writable edit sends its dialog for Enter.
 constexpr int kEnterKeyCode = static_cast<int>(ui::Notification::kEnterKey);
 constexpr const wchar_t* kEditProcedureProperty = L"VarnelEditProcedure";
+// The character Ctrl+A types.
+constexpr WPARAM kCtrlACharacter = 1;
 
 // Enter in an edit goes to the edit's owner: the edit asks the dialog for
 // the key (so that the dialog presses no default button), tells its owner,
-// and swallows the character that would only beep.
+// and swallows the character that would only beep. Ctrl+A selects the whole
+// text, as users expect: the classic edit control (Windows XP's) has no such
+// key, and a clock typed after it would be added to the old digits.
 LRESULT CALLBACK enterKeyEditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
   const auto original = reinterpret_cast<WNDPROC>(GetPropW(edit, kEditProcedureProperty));
   switch (message) {
@@ -98,9 +102,13 @@ LRESULT CALLBACK enterKeyEditProcedure(HWND edit, UINT message, WPARAM wParam, L
                      reinterpret_cast<LPARAM>(edit));
         return 0;
       }
+      if (wParam == 'A' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+        return 0;
+      }
       break;
     case WM_CHAR:
-      if (wParam == L'\r') return 0;
+      if (wParam == L'\r' || wParam == kCtrlACharacter) return 0;
       break;
     case WM_NCDESTROY:
       SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
