@@ -70,6 +70,9 @@ std::string readToEnd(HANDLE pipe) {
 
 }  // namespace
 
+constexpr int kStartAttempts = 3;
+constexpr DWORD kStartRetryMs = 200;
+
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const RunOptions& /*options*/) {
   const std::wstring application = toUtf16(program);
@@ -89,9 +92,19 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
   startup.hStdOutput = out.write.get();
   startup.hStdError = err.write.get();
   PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started))
-    throw std::runtime_error("cannot start " + program);
+  // Wine under load now and then fails to start a program at once; a
+  // program that cannot start fails every attempt.
+  for (int attempt = 1;; ++attempt) {
+    if (::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                         CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started)) {
+      break;
+    }
+    if (attempt == kStartAttempts) {
+      throw std::runtime_error("cannot start " + program + " (error " +
+                               std::to_string(::GetLastError()) + ")");
+    }
+    ::Sleep(kStartRetryMs);
+  }
   const Handle process(started.hProcess);
   const Handle thread(started.hThread);
   // Only the program holds the write ends now: the reads end when it does.
