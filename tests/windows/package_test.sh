@@ -79,9 +79,8 @@ wine() { /usr/lib/wine/wine64 "$@"; }
 # An installer or uninstaller under the Wine of its architecture: the 32-bit
 # ones under the 32-bit Wine, as WoW64 runs them on 64-bit Windows.
 run_program() { VARNEL_WINEPREFIX=$WINEPREFIX "$root/scripts/lib/wine-run" "$@"; }
-# Runs a program and waits for every process it started (the uninstaller
-# runs on from a copy of itself) and for the registry to be on disk; the
-# status is the program's.
+# Runs a program and waits for every process it started to end (the
+# uninstaller runs on from a copy of itself); the status is the program's.
 run_until_settled() {
   local status=0
   run_program "$@" || status=$?
@@ -123,26 +122,24 @@ for row in "${other_builds[@]}"; do
 done
 
 # Columns two or more blanks apart (a folder may hold one blank); "-": no /D=.
-# The uninstall key as the registry file names it; the 32-bit build's
-# all-users one lies in the 32-bit view (Wow6432Node) of 64-bit Windows.
-native_key=$uninstall_key
-wow64_key='Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Varnel'
-# bits  mode         /D= folder        where the files go                  registry    uninstall key  Start-menu entry under drive_c
+# The uninstall entry's hive and registry view: the 32-bit build's
+# all-users entry lies in the 32-bit view of 64-bit Windows.
+# bits  mode         /D= folder        where the files go                  entry         Start-menu entry under drive_c
 cases=(
-  "64     AllUsers     -                 drive_c/Program Files/Varnel        system.reg  $native_key  ProgramData/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
-  "64     CurrentUser  $users_folder/64  $users_folder/64                    user.reg    $native_key  users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
-  "32     AllUsers     -                 drive_c/Program Files (x86)/Varnel  system.reg  $wow64_key   ProgramData/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
-  "32     CurrentUser  $users_folder/32  $users_folder/32                    user.reg    $native_key  users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
+  "64     AllUsers     -                 drive_c/Program Files/Varnel        HKLM /reg:64  ProgramData/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
+  "64     CurrentUser  $users_folder/64  $users_folder/64                    HKCU /reg:64  users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
+  "32     AllUsers     -                 drive_c/Program Files (x86)/Varnel  HKLM /reg:32  ProgramData/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
+  "32     CurrentUser  $users_folder/32  $users_folder/32                    HKCU /reg:32  users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
 )
 for row in "${cases[@]}"; do
-  IFS=$'\x1f' read -r bits mode folder installed registry key entry <<<"$(sed 's/  \+/\x1f/g' <<<"$row")"
+  IFS=$'\x1f' read -r bits mode folder installed uninstall_entry entry <<<"$(sed 's/  \+/\x1f/g' <<<"$row")"
   [ "$folder" = - ] && destination=() || destination=("/D=$(windows_path "$folder")")
   [ "${installed:0:1}" = / ] || installed=$WINEPREFIX/$installed
+  read -r hive view <<<"$uninstall_entry"
   installation="$bits-bit $mode"
-  key="[${key//\\/\\\\}]"
 
   status=0
-  run_until_settled "$(setup "$bits")" "/$mode" /S "${destination[@]}" || status=$?
+  run_program "$(setup "$bits")" "/$mode" /S "${destination[@]}" || status=$?
   [ "$status" -eq 0 ] || fail "$installation: the installer exited with $status"
   [ "$(listing "$installed")" = "$(printf '%s\n' "${contents[@]}" Uninstall.exe | LC_ALL=C sort)" ] ||
     fail "$installation: $installed holds: $(listing "$installed" 2>&1 | tr '\n' ' ')"
@@ -156,14 +153,16 @@ for row in "${cases[@]}"; do
   program="$(windows_path "$installed")\\varnel.exe"
   [ "$(start_menu_entries "$entry" -exec grep -qaF "$program" {} \;)" -eq 1 ] ||
     fail "$installation: no Start-menu entry drive_c/$entry starting $program"
-  grep -A20 -F "$key" "$WINEPREFIX/$registry" |
-    grep -qF "\"UninstallString\"=\"\\\"$(windows_path "$installed" | sed 's/\\/\\\\/g')\\\\Uninstall.exe\\\" /$mode\"" ||
-    fail "$installation: no uninstaller for $installed registered under $key in $registry"
+  registered=$(wine reg query "$hive\\$uninstall_key" /v UninstallString "$view" 2>&1 | tr -d "\r") || true
+  grep -qF "\"$(windows_path "$installed")\\Uninstall.exe\" /$mode" <<<"$registered" ||
+    fail "$installation: no uninstaller for $installed registered in $hive ($view): $registered"
 
   run_until_settled "$installed/Uninstall.exe" "/$mode" /S || status=$?
   [ "$status" -eq 0 ] || fail "$installation: the uninstaller exited with $status"
   [ ! -e "$installed" ] || fail "$installation: the uninstaller left $(listing "$installed" | tr '\n' ' ')"
   [ "$(start_menu_entries "$entry")" -eq 0 ] || fail "$installation: the Start-menu entry stays"
-  ! grep -qF "$key" "$WINEPREFIX/$registry" || fail "$installation: the Add/Remove Programs entry stays"
+  registered=$(wine reg query "$hive\\$uninstall_key" "$view" 2>&1 | tr -d "\r") || true
+  grep -qF 'Unable to find the specified registry key' <<<"$registered" ||
+    fail "$installation: the Add/Remove Programs entry stays: $registered"
 done
 echo "windows packages ok: $(cd "$packages" && echo *"$version"*)"
