@@ -4,10 +4,12 @@
 # LINUX_BUILD) and checks them: each zip holds exactly what belongs in it and
 # a read-me in CRLF lines; its programs and the installer are Windows
 # programs of its architecture importing only what their Windows has (the
-# 32-bit ones: Windows XP SP3); the 64-bit installer installs
-# silently under wine64, for all users and for one user, with its Start-menu
-# entry and Add/Remove Programs entry, and its uninstaller removes everything
-# again; it refuses to install beside the 32-bit build. Also checks that a
+# 32-bit ones: Windows XP SP3); each installer installs silently into a
+# 64-bit Wine prefix, for all users and for one user, the programs of its
+# own build with its Start-menu entry and Add/Remove Programs entry (the
+# 32-bit one where 64-bit Windows puts a 32-bit program: Program Files (x86)
+# and the 32-bit registry view), and its uninstaller removes everything
+# again; each refuses to install beside the other build. Also checks that a
 # build lacking any input makes no package.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib/common.sh"
@@ -67,17 +69,21 @@ for bits in 32 64; do
     fail "$name: a program fails the import check"
 done
 
-# The 64-bit installer under wine64 in a Wine prefix of its own; no display.
-export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+# The installers in a 64-bit Wine prefix of their own, as on 64-bit Windows;
+# no display, and no menu entries of the Linux desktop for the Start-menu
+# entries (they would land in the home folder).
+export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 unset DISPLAY
 trap '/usr/lib/wine/wineserver -k || true; rm -rf "$scratch"' EXIT
 wine() { /usr/lib/wine/wine64 "$@"; }
-# Runs a program and waits for every process it started (the uninstaller
-# runs on from a copy of itself) and for the registry to be on disk; the
-# status is the program's.
-wine_until_settled() {
+# An installer or uninstaller under the Wine of its architecture: the 32-bit
+# ones under the 32-bit Wine, as WoW64 runs them on 64-bit Windows.
+run_program() { VARNEL_WINEPREFIX=$WINEPREFIX "$root/scripts/lib/wine-run" "$@"; }
+# Runs a program and waits for every process it started to end (the
+# uninstaller runs on from a copy of itself); the status is the program's.
+run_until_settled() {
   local status=0
-  wine "$@" || status=$?
+  run_program "$@" || status=$?
   /usr/lib/wine/wineserver -w
   return "$status"
 }
@@ -87,53 +93,76 @@ windows_path() {
   if [[ $path == "$WINEPREFIX/drive_c/"* ]]; then path=${path#"$WINEPREFIX/drive_c"} drive=C:; fi
   echo "$drive${path//\//\\}"
 }
-start_menu_entries() { find "$WINEPREFIX/drive_c" -path "$WINEPREFIX/drive_c/$1" | wc -l; }
-setup=$packages/varnel-$version-win64-setup.exe
+# How many Start-menu entries match $1, a path under drive_c; find's tests
+# after it narrow them down.
+start_menu_entries() { find "$WINEPREFIX/drive_c" -path "$WINEPREFIX/drive_c/$1" "${@:2}" -print | wc -l; }
+setup() { echo "$packages/varnel-$version-win$1-setup.exe"; }
 users_folder=$scratch/users-folder
 
-# What an installation of the 32-bit build leaves in the registry: the
-# 64-bit installer refuses to install beside it, and writes nothing.
+# What an installation of the other build leaves in the registry: each
+# installer refuses to install beside it, and writes nothing. On 64-bit
+# Windows the 32-bit build's all-users entry is in the 32-bit registry view.
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnel'
+# installer  the other build's entry (reg add arguments)
 other_builds=(
-  "HKLM\\$uninstall_key /v InstallLocation /d C:\\Other /reg:32"
-  "HKCU\\$uninstall_key /v Bits /t REG_DWORD /d 32 /reg:64"
+  "64          HKLM\\$uninstall_key /v InstallLocation /d C:\\Other /reg:32"
+  "64          HKCU\\$uninstall_key /v Bits /t REG_DWORD /d 32 /reg:64"
+  "32          HKLM\\$uninstall_key /v InstallLocation /d C:\\Other /reg:64"
+  "32          HKCU\\$uninstall_key /v Bits /t REG_DWORD /d 64 /reg:32"
 )
 for row in "${other_builds[@]}"; do
-  read -ra entry <<<"$row"
+  read -r bits other <<<"$row"
+  read -ra entry <<<"$other"
   wine reg add "${entry[@]}" /f
   status=0
-  wine "$setup" /AllUsers /S "/D=$(windows_path "$scratch/beside")" || status=$?
-  [ "$status" -ne 0 ] || fail "installed beside the 32-bit build ($row)"
-  [ ! -e "$scratch/beside" ] || fail "wrote files beside the 32-bit build ($row)"
+  run_program "$(setup "$bits")" /AllUsers /S "/D=$(windows_path "$scratch/beside")" || status=$?
+  [ "$status" -ne 0 ] || fail "the $bits-bit installer installed beside the other build ($other)"
+  [ ! -e "$scratch/beside" ] || fail "the $bits-bit installer wrote files beside the other build ($other)"
   wine reg delete "${entry[0]}" "${entry[@]: -1}" /f  # the key, in its view
 done
 
 # Columns two or more blanks apart (a folder may hold one blank); "-": no /D=.
-# mode        /D= folder     where the files go            registry    Start-menu entry under drive_c
+# The uninstall entry's hive and registry view: the 32-bit build's
+# all-users entry lies in the 32-bit view of 64-bit Windows.
+# bits  mode         /D= folder        where the files go                  entry         Start-menu entry under drive_c
 cases=(
-  "AllUsers     -              drive_c/Program Files/Varnel  system.reg  ProgramData/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
-  "CurrentUser  $users_folder  $users_folder                 user.reg    users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
+  "64     AllUsers     -                 drive_c/Program Files/Varnel        HKLM /reg:64  ProgramData/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
+  "64     CurrentUser  $users_folder/64  $users_folder/64                    HKCU /reg:64  users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
+  "32     AllUsers     -                 drive_c/Program Files (x86)/Varnel  HKLM /reg:32  ProgramData/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
+  "32     CurrentUser  $users_folder/32  $users_folder/32                    HKCU /reg:32  users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
 )
-key='[Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnel]'
 for row in "${cases[@]}"; do
-  IFS=$'\x1f' read -r mode folder installed registry entry <<<"$(sed 's/  \+/\x1f/g' <<<"$row")"
+  IFS=$'\x1f' read -r bits mode folder installed uninstall_entry entry <<<"$(sed 's/  \+/\x1f/g' <<<"$row")"
   [ "$folder" = - ] && destination=() || destination=("/D=$(windows_path "$folder")")
   [ "${installed:0:1}" = / ] || installed=$WINEPREFIX/$installed
+  read -r hive view <<<"$uninstall_entry"
+  installation="$bits-bit $mode"
 
   status=0
-  wine_until_settled "$setup" "/$mode" /S "${destination[@]}" || status=$?
-  [ "$status" -eq 0 ] || fail "$mode: the installer exited with $status"
+  run_program "$(setup "$bits")" "/$mode" /S "${destination[@]}" || status=$?
+  [ "$status" -eq 0 ] || fail "$installation: the installer exited with $status"
   [ "$(listing "$installed")" = "$(printf '%s\n' "${contents[@]}" Uninstall.exe | LC_ALL=C sort)" ] ||
-    fail "$mode: $installed holds: $(listing "$installed" 2>&1 | tr '\n' ' ')"
-  [ "$(start_menu_entries "$entry")" -eq 1 ] || fail "$mode: no Start-menu entry drive_c/$entry"
-  grep -A20 -F "$key" "$WINEPREFIX/$registry" |
-    grep -qF "\"UninstallString\"=\"\\\"$(windows_path "$installed" | sed 's/\\/\\\\/g')\\\\Uninstall.exe\\\" /$mode\"" ||
-    fail "$mode: no uninstaller for $installed registered in $registry"
+    fail "$installation: $installed holds: $(listing "$installed" 2>&1 | tr '\n' ' ')"
+  # The zip's programs passed the architecture check above: the installed
+  # ones are those of the installer's own build.
+  for file in "${contents[@]}"; do
+    cmp -s "$scratch/zip$bits/varnel-$version-win$bits/$file" "$installed/$file" ||
+      fail "$installation: the installed $file is not the one of the $bits-bit build"
+  done
+  # A shortcut holds its target's path in the system's code page.
+  program="$(windows_path "$installed")\\varnel.exe"
+  [ "$(start_menu_entries "$entry" -exec grep -qaF "$program" {} \;)" -eq 1 ] ||
+    fail "$installation: no Start-menu entry drive_c/$entry starting $program"
+  registered=$(wine reg query "$hive\\$uninstall_key" /v UninstallString "$view" 2>&1 | tr -d "\r") || true
+  grep -qF "\"$(windows_path "$installed")\\Uninstall.exe\" /$mode" <<<"$registered" ||
+    fail "$installation: no uninstaller for $installed registered in $hive ($view): $registered"
 
-  wine_until_settled "$installed/Uninstall.exe" "/$mode" /S || status=$?
-  [ "$status" -eq 0 ] || fail "$mode: the uninstaller exited with $status"
-  [ ! -e "$installed" ] || fail "$mode: the uninstaller left $(listing "$installed" | tr '\n' ' ')"
-  [ "$(start_menu_entries "$entry")" -eq 0 ] || fail "$mode: the Start-menu entry stays"
-  ! grep -qF "$key" "$WINEPREFIX/$registry" || fail "$mode: the Add/Remove Programs entry stays"
+  run_until_settled "$installed/Uninstall.exe" "/$mode" /S || status=$?
+  [ "$status" -eq 0 ] || fail "$installation: the uninstaller exited with $status"
+  [ ! -e "$installed" ] || fail "$installation: the uninstaller left $(listing "$installed" | tr '\n' ' ')"
+  [ "$(start_menu_entries "$entry")" -eq 0 ] || fail "$installation: the Start-menu entry stays"
+  registered=$(wine reg query "$hive\\$uninstall_key" "$view" 2>&1 | tr -d "\r") || true
+  grep -qF 'Unable to find the specified registry key' <<<"$registered" ||
+    fail "$installation: the Add/Remove Programs entry stays: $registered"
 done
 echo "windows packages ok: $(cd "$packages" && echo *"$version"*)"
