@@ -1,4 +1,4 @@
-// Random but valid image specifications, for property tests and for the
+// Random but valid image settings, for property tests and for the
 // images the command line is compared on across systems.
 #pragma once
 
