@@ -3,32 +3,13 @@
 #include <stdexcept>
 #include <thread>
 
+#include "io/windows/command_line.h"
 #include "io/windows/utf16.h"
 #include "support/test_paths.h"
 
 namespace varnel::test {
 
 namespace {
-
-// One argument as the C runtime of the started program splits it again:
-// quoted when it has a space, tab or quote or is empty; a quote escaped,
-// and the backslashes before a quote or the closing quote doubled.
-std::wstring quoted(const std::wstring& argument) {
-  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
-  std::wstring text = L"\"";
-  size_t backslashes = 0;
-  for (const wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    text.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
-    backslashes = 0;
-    text += c;
-  }
-  text.append(2 * backslashes, L'\\');
-  return text + L"\"";
-}
 
 class Handle {
  public:
@@ -76,9 +57,9 @@ constexpr DWORD kStartRetryMs = 200;
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const RunOptions& /*options*/) {
   const std::wstring application = toUtf16(program);
-  std::wstring commandLine = quoted(application);
+  std::wstring commandLine = quoteArgument(application);
   for (const std::string& arg : args)
-    commandLine += L" " + quoted(toUtf16(arg));
+    commandLine += L" " + quoteArgument(toUtf16(arg));
 
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   Handle input(::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
