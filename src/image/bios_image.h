@@ -107,6 +107,8 @@ struct BiosImage {
   // Defined beside the scripts they are read from (scripts/type1_scripts.cpp,
   // scripts/clock_model.cpp).
   void patchMemoryConfig();
+  // The clock step from the PLL table's reference frequency, if it has one.
+  void setClockStep();
   void setClocks(float coreMHz, float memoryMHz);
   double realCoreClock() const;
   double realMemoryClock() const;

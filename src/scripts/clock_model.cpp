@@ -45,6 +45,14 @@ float memoryPllFactor(const BiosImage& image) {
 
 }  // namespace
 
+// The reference word is in units of 10 kHz; the step is a twelfth of it.
+void BiosImage::setClockStep() {
+  if (!pllReferenceFreq) return;
+  const double referenceWord = wordAt(pllReferenceFreq);
+  clockStepMHz = static_cast<float>(referenceWord * static_cast<double>(0.01f) *
+                                    static_cast<double>(0.083333336f));
+}
+
 void BiosImage::setClocks(float coreMHz, float memoryMHz) {
   if (!(coreMHz >= 0)) coreMHz = 0;
   if (!(memoryMHz >= 0)) memoryMHz = 0;

@@ -55,13 +55,6 @@ void insertCodeScripts(BiosImage& image, int32_t loopPos) {
   insertCallSites(image, loopPos);
 }
 
-void setClockStep(BiosImage& image) {
-  if (!image.pllReferenceFreq) return;
-  const double referenceWord = image.wordAt(image.pllReferenceFreq);
-  image.clockStepMHz = static_cast<float>(referenceWord * static_cast<double>(0.01f) *
-                                          static_cast<double>(0.083333336f));
-}
-
 void readMemoryConfig(BiosImage& image, uint8_t b1, uint8_t b2) {
   const int32_t width = (b1 != 0 && b2 != 0) ? 128 : 64;
   if (width > image.busWidthBits) image.busWidthBits = width;
@@ -142,7 +135,7 @@ void locateType1Scripts(BiosImage& image) {
   if (loopPos != 0) insertCodeScripts(image, loopPos);
   for (int32_t k = 0; k < image.scriptOffsets.count; ++k)
     readType1Script(image, image.scriptOffsets.offsets[k]);
-  setClockStep(image);
+  image.setClockStep();
 }
 
 void BiosImage::patchMemoryConfig() {
