@@ -2,12 +2,12 @@
 # stand-in for the one function the C++ runtime needs that XP lacks.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   add_library(varnel_xp_support OBJECT ${PROJECT_SOURCE_DIR}/src/io/windows/xp_tick_count.cpp)
-  target_compile_options(varnel_xp_support PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  target_link_libraries(varnel_xp_support PRIVATE varnel_options)
   link_libraries("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:$<TARGET_OBJECTS:varnel_xp_support>>")
 endif()
 
 enable_language(RC)
-include(${CMAKE_CURRENT_LIST_DIR}/WindowsManifest.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsResources.cmake)
 
 # What the Windows builds take from Debian's packages for Linux: the
 # header-only CLI11 and nlohmann-json (their headers seen through a folder

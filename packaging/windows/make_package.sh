@@ -21,8 +21,11 @@ esac
 
 fail() { echo "make_package.sh: $*" >&2; exit 1; }
 
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null) || true
-[ -n "$version" ] || fail "no project version in $build/CMakeCache.txt: is $build a configured build?"
+cached() { sed -n "s/^$1=//p" "$build/CMakeCache.txt" 2>/dev/null || true; }
+version=$(cached CMAKE_PROJECT_VERSION:STATIC)
+copyright=$(cached VARNEL_COPYRIGHT:INTERNAL)
+[ -n "$version" ] && [ -n "$copyright" ] ||
+  fail "no project version or copyright in $build/CMakeCache.txt: is $build a configured build?"
 name=varnel-$version-win$bits
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
@@ -54,6 +57,7 @@ cp "$root/samples/sample.rom" "$stage/samples/"
 # Notepad before Windows 10 shows a text file with bare LF line ends as one line.
 sed -e "s/@VERSION@/$version/g" -e "s/@BITS@/$bits/g" -e 's/$/\r/' \
   "$here/README.txt" >"$stage/README.txt"
+sed -e 's/$/\r/' "$root/LICENSE" >"$stage/LICENSE.txt"
 
 (cd "$work" && zip -X -q -r "$name.zip" "$name")
 mv "$work/$name.zip" "$out/"
@@ -83,6 +87,7 @@ done < <(cd "$stage" && find . -mindepth 1 -type d -printf '%P\n' | sort -r)
 file_version=$version
 while [ "$(tr -cd . <<<"$file_version" | wc -c)" -lt 3 ]; do file_version+=.0; done
 makensis -V2 -WX -DVERSION="$version" -DFILE_VERSION="$file_version" -DBITS="$bits" \
+  -DCOPYRIGHT="$copyright" \
   -DFILES="$files" -DREMOVALS="$removals" -DOUTFILE="$work/$name-setup.exe" \
   "$here/varnel.nsi"
 mv "$work/$name-setup.exe" "$out/"

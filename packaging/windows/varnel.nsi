@@ -3,6 +3,7 @@
 ;   VERSION       the project version, e.g. 1.0
 ;   FILE_VERSION  the same in four parts, e.g. 1.0.0.0
 ;   BITS          32 or 64
+;   COPYRIGHT     the copyright notice with the licence
 ;   FILES         a script of File commands installing what the zip holds
 ;   REMOVALS      a script of Delete and RMDir commands removing it again
 ;   OUTFILE       the installer to write
@@ -27,6 +28,7 @@ Unicode true
 !endif
 
 !define PRODUCT "Varnel"
+!define PUBLISHER "The Varnel developers"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define UNINSTALLER "Uninstall.exe"
 
@@ -43,7 +45,8 @@ VIAddVersionKey "ProductName" "${PRODUCT}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "FileDescription" "${PRODUCT} ${VERSION} setup (${BITS}-bit)"
-VIAddVersionKey "LegalCopyright" "2026 The Varnel developers"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "LegalCopyright" "${COPYRIGHT}"
 
 !define MULTIUSER_EXECUTIONLEVEL Highest
 !define MULTIUSER_MUI
@@ -133,7 +136,7 @@ Section "Varnel"
   ; SHCTX is HKLM for all users, HKCU for this user alone (MultiUser sets it).
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} ${VERSION} (${BITS}-bit)"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "The Varnel developers"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\varnel.exe"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" \

@@ -3,7 +3,8 @@
 # build's architecture, and imports only DLLs that every Windows it is meant
 # for has (for 32-bit: Windows XP SP3), none of the C runtime DLLs a static
 # build must not need, and none of the functions that appeared after XP (a
-# program that imports one does not start on XP at all).
+# program that imports one does not start on XP at all); the shipped ones
+# carry their manifest and version information.
 # Usage: tests/windows/imports_test.sh BUILD_DIR win32|win64
 set -euo pipefail
 build=$1
@@ -48,6 +49,15 @@ for exe in "${programs[@]}"; do
   if [[ $(basename "$exe") =~ ^(varnel|varnel-cli|pokrun)\.exe$ ]] &&
     ! grep -q 'requestedExecutionLevel level="asInvoker"' <(strings "$exe"); then
     echo "FAIL $exe has no manifest asking to run as the invoking user" >&2; failed=1
+  fi
+  # Every shipped program and installer names its makers and its licence in
+  # its version information (UTF-16 strings).
+  if [[ $(basename "$exe") =~ ^(varnel|varnel-cli|pokrun|varnel-.*-setup)\.exe$ ]]; then
+    version_strings=$(strings -el "$exe")
+    for expected in 'LegalCopyright' 'The Varnel developers. MIT licence.' 'CompanyName'; do
+      grep -qF -- "$expected" <<<"$version_strings" ||
+        { echo "FAIL $exe has no \"$expected\" in its version information" >&2; failed=1; }
+    done
   fi
   echo "$(basename "$exe"): $format, imports $(tr '\n' ' ' <<<"$dlls")"
 done
