@@ -23,8 +23,9 @@ VARNEL_WINDOWS_PACKAGES=(
 # What making and checking the Debian package needs besides building:
 # dpkg-shlibdeps (dpkg-dev, which asks file(1)), lintian and appstreamcli.
 VARNEL_PACKAGING_PACKAGES=(dpkg-dev file lintian appstream)
-# What making the Windows zips and installers needs besides the cross build.
-VARNEL_WINDOWS_PACKAGING_PACKAGES=(nsis zip unzip)
+# What making the Windows zips and installers needs besides the cross build;
+# 7z lists and unpacks an installer without running it.
+VARNEL_WINDOWS_PACKAGING_PACKAGES=(nsis zip unzip p7zip-full)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -57,10 +58,57 @@ ensure_packages() {
 VARNEL_WIN32_BUILD=build/win32
 VARNEL_WIN64_BUILD=build/win64
 
+# What every configure of the project's own scripts passes: warnings in
+# project code are errors here (a plain configure keeps them warnings).
+VARNEL_CMAKE_OPTIONS=(-G Ninja -DVARNEL_WERROR=ON)
+
 # configure_build DIR [cmake arguments...]: configures (once) and builds.
 configure_build() {
   local dir=$1
   shift
-  cmake -S "$VARNEL_ROOT" -B "$dir" -G Ninja "$@"
+  cmake -S "$VARNEL_ROOT" -B "$dir" "${VARNEL_CMAKE_OPTIONS[@]}" "$@"
   cmake --build "$dir" --parallel "$(nproc)"
+}
+
+# runs_32bit_programs: whether this machine runs 32-bit x86 programs, and so
+# the 32-bit Wine. A kernel built without IA32 emulation (common in virtual
+# machines and containers) runs none. Found out once, by starting the 32-bit
+# Wine loader (installed with the Windows packages), and exported for the
+# scripts a run calls. VARNEL_32BIT=no takes the path of such a kernel on
+# any machine, to try it; VARNEL_32BIT=yes skips the probe.
+runs_32bit_programs() {
+  case ${VARNEL_32BIT:-} in
+    yes) return 0 ;;
+    no) return 1 ;;
+    '') ;;
+    *) echo "VARNEL_32BIT is yes, no or unset, not '$VARNEL_32BIT'" >&2; exit 64 ;;
+  esac
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then VARNEL_32BIT=yes; else VARNEL_32BIT=no; fi
+  export VARNEL_32BIT VARNEL_32BIT_PROBED=yes
+  [ "$VARNEL_32BIT" = yes ]
+}
+
+# left_out CHECK: records a check left out because this machine runs no
+# 32-bit programs. Within scripts/test the run's list (the file
+# VARNEL_LEFT_OUT) collects them for one block at the end; a script run
+# alone says so at once.
+left_out() {
+  if [ -n "${VARNEL_LEFT_OUT:-}" ]; then
+    echo "$1" >>"$VARNEL_LEFT_OUT"
+  else
+    echo "$(left_out_heading) $1"
+  fi
+}
+
+left_out_heading() {
+  local reason=""
+  [ "${VARNEL_32BIT:-}" = no ] && [ -z "${VARNEL_32BIT_PROBED:-}" ] && reason=" (VARNEL_32BIT=no)"
+  echo "32-bit programs cannot run on this kernel$reason; not run:"
+}
+
+# report_left_out: the block of every check left out, if any.
+report_left_out() {
+  [ -s "${VARNEL_LEFT_OUT:-}" ] || return 0
+  left_out_heading
+  sed 's/^/  - /' "$VARNEL_LEFT_OUT"
 }

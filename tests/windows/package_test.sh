@@ -10,7 +10,9 @@
 # 32-bit one where 64-bit Windows puts a 32-bit program: Program Files (x86)
 # and the 32-bit registry view), and its uninstaller removes everything
 # again; each refuses to install beside the other build. Also checks that a
-# build lacking any input makes no package.
+# build lacking any input makes no package, and reads with 7z what each
+# installer holds: where the machine runs no 32-bit programs, that is all it
+# checks of the 32-bit installer, and it says so.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib/common.sh"
 root=$VARNEL_ROOT
@@ -26,7 +28,8 @@ inputs=(bin/varnel.exe bin/varnel-cli.exe bin/pokrun.exe data/Vendor.IDs data/Va
 for missing in "${inputs[@]}"; do
   case_dir=$scratch/missing/${missing//\//_}
   mkdir -p "$case_dir/build/bin" "$case_dir/data" "$case_dir/out"
-  echo 'CMAKE_PROJECT_VERSION:STATIC=9.8' >"$case_dir/build/CMakeCache.txt"
+  printf '%s\n' CMAKE_PROJECT_VERSION:STATIC=9.8 'VARNEL_COPYRIGHT:INTERNAL=Copyright' \
+    >"$case_dir/build/CMakeCache.txt"
   for input in "${inputs[@]}"; do
     [ "$input" = "$missing" ] || : >"$case_dir/${input/#bin/build/bin}"
   done
@@ -43,7 +46,7 @@ done
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$root/$VARNEL_WIN64_BUILD/CMakeCache.txt")
 packages=$root/build/packages
-contents=(README.txt Varnel.chm Vendor.IDs pokrun.exe samples/sample.rom varnel-cli.exe varnel.exe)
+contents=(LICENSE.txt README.txt Varnel.chm Vendor.IDs pokrun.exe samples/sample.rom varnel-cli.exe varnel.exe)
 expected_contents=$(printf '%s\n' "${contents[@]}" | LC_ALL=C sort)
 listing() { (cd "$1" && find . -type f -printf '%P\n' | LC_ALL=C sort); }
 
@@ -60,6 +63,7 @@ for bits in 32 64; do
   [ "$lines" -gt 0 ] && [ "$(grep -c $'\r$' "$readme")" -eq "$lines" ] ||
     fail "$name: README.txt has lines without CRLF"
   grep -qF "Varnel $version for Windows, $bits-bit" "$readme" || fail "$name: README.txt names no build"
+  tr -d '\r' <"$unpacked/LICENSE.txt" | cmp -s - "$root/LICENSE" || fail "$name: LICENSE.txt is not the licence"
 
   # The shipped programs, stripped, and the installer: the checks every
   # program of a Windows build passes.
@@ -68,6 +72,32 @@ for bits in 32 64; do
   "$root/tests/windows/imports_test.sh" "$scratch/programs$bits" "win$bits" ||
     fail "$name: a program fails the import check"
 done
+
+# What each installer would install, read out of it without running it (7z
+# unpacks an NSIS installer into the installation folder, beside the
+# uninstaller it writes and its own plug-ins): exactly the zip's files, byte
+# for byte.
+for bits in 32 64; do
+  name=varnel-$version-win$bits
+  unpacked=$scratch/setup$bits
+  7z x -y -o"$unpacked" "$packages/$name-setup.exe" >"$scratch/7z.log" ||
+    fail "7z cannot read $name-setup.exe: $(cat "$scratch/7z.log")"
+  held=$(listing "$unpacked" | grep -v -e '^\$PLUGINSDIR/' -e '^Uninstall\.exe$')
+  [ "$held" = "$expected_contents" ] || fail "$name-setup.exe would install: $(tr '\n' ' ' <<<"$held")"
+  for file in "${contents[@]}"; do
+    cmp -s "$scratch/zip$bits/$name/$file" "$unpacked/$file" ||
+      fail "$name-setup.exe holds another $file than $name.zip"
+  done
+done
+
+# The installers that run here: the 32-bit one (and its uninstaller) only
+# where the machine runs 32-bit programs.
+installer_bits=" 32 64 "
+if ! runs_32bit_programs; then
+  installer_bits=" 64 "
+  left_out "installing and uninstalling the 32-bit installer under Wine, and its refusal beside the 64-bit build (its contents were read)"
+fi
+runs_here() { [[ $installer_bits == *" $1 "* ]]; }
 
 # The installers in a 64-bit Wine prefix of their own, as on 64-bit Windows;
 # no display, and no menu entries of the Linux desktop for the Start-menu
@@ -112,6 +142,7 @@ other_builds=(
 )
 for row in "${other_builds[@]}"; do
   read -r bits other <<<"$row"
+  runs_here "$bits" || continue
   read -ra entry <<<"$other"
   wine reg add "${entry[@]}" /f
   status=0
@@ -133,6 +164,7 @@ cases=(
 )
 for row in "${cases[@]}"; do
   IFS=$'\x1f' read -r bits mode folder installed uninstall_entry entry <<<"$(sed 's/  \+/\x1f/g' <<<"$row")"
+  runs_here "$bits" || continue
   [ "$folder" = - ] && destination=() || destination=("/D=$(windows_path "$folder")")
   [ "${installed:0:1}" = / ] || installed=$WINEPREFIX/$installed
   read -r hive view <<<"$uninstall_entry"
@@ -165,4 +197,6 @@ for row in "${cases[@]}"; do
   grep -qF 'Unable to find the specified registry key' <<<"$registered" ||
     fail "$installation: the Add/Remove Programs entry stays: $registered"
 done
-echo "windows packages ok: $(cd "$packages" && echo *"$version"*)"
+# shellcheck disable=SC2086  # the list's blanks separate its words
+echo "windows packages ok, $(echo $installer_bits | sed 's/ /-bit and /; s/$/-bit/') installer run:" \
+  "$(cd "$packages" && echo *"$version"*)"

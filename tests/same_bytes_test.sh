@@ -1,20 +1,27 @@
 #!/usr/bin/env bash
-# Runs the Linux varnel-cli and varnel-cli.exe under Wine over the same images
-# with the same commands, and requires of each command the same exit status
-# and the same standard output byte for byte (JSON and text alike: the
-# Windows program writes it in binary mode), and of both runs the same files
-# written. The images: the sample, the real images and fonts of the shared
-# test data where that folder is there, and a generated set.
-# Usage: same_bytes_test.sh LINUX_BUILD WINDOWS_BUILD
+# Runs the varnel-cli of a Linux build and that of another build over the
+# same images with the same commands, and requires of each command the same
+# exit status and the same standard output byte for byte, and of both runs
+# the same files written. The other build is a Windows build, whose
+# varnel-cli.exe runs under Wine (it writes JSON and text in binary mode, so
+# they match byte for byte), or another Linux build (the one computing on the
+# x87 unit as the 32-bit Windows programs do), run directly. The images: the
+# sample, the real images and fonts of the shared test data where that
+# folder is there, and a generated set.
+# Usage: same_bytes_test.sh LINUX_BUILD OTHER_BUILD
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
 linux_build=$(cd "$1" && pwd)
-windows_build=$(cd "$2" && pwd)
+other_build=$(cd "$2" && pwd)
 linux_cli=$linux_build/bin/varnel-cli
-windows_cli=$windows_build/bin/varnel-cli.exe
+if [ -f "$other_build/bin/varnel-cli.exe" ]; then
+  other_cli=$other_build/bin/varnel-cli.exe other=Wine
+else
+  other_cli=$other_build/bin/varnel-cli other=$(basename "$other_build")
+fi
 make_images=$linux_build/bin/varnel-make-test-images
 testdata=${VARNEL_TESTDATA:-$root/../shared/testdata}
-for program in "$linux_cli" "$windows_cli" "$make_images"; do
+for program in "$linux_cli" "$other_cli" "$make_images"; do
   [ -f "$program" ] || { echo "same bytes: $program is missing (build it first)" >&2; exit 1; }
 done
 
@@ -122,52 +129,58 @@ add "overwrite repair ../../images/sample.rom -o over-sample.rom"
 add "inplace-set set inplace-set-sample.rom -o inplace-set-sample.rom --in-place --core 290"
 add "inplace-font font import 8x16 inplace-font-random-01.rom ../../images/font-8x16.fnt -o inplace-font-random-01.rom --in-place"
 
-for side in linux windows; do
+for side in linux other; do
   mkdir -p "$work/$side/files" "$work/$side/log"
   for file in "${!existing[@]}"; do
     cp "$images/${existing[$file]}" "$work/$side/files/$file"
   done
 done
 
-started=$SECONDS
-(
-  cd "$work/linux/files"
+# run_directly CLI SIDE: every command, one after the other.
+run_directly() (
+  cd "$work/$2/files"
   set -f  # the arguments are split on blanks, never globbed
   while read -r name args; do
     # shellcheck disable=SC2086  # the arguments are split on purpose
-    "$linux_cli" $args >"../log/$name.out" 2>"../log/$name.err" && status=0 || status=$?
+    "$1" $args >"../log/$name.out" 2>"../log/$name.err" && status=0 || status=$?
     echo "$status" >"../log/$name.status"
   done <"$cases"
 )
-linux_seconds=$((SECONDS - started))
 
-# Under Wine, the commands run from batch files, one Wine start for each,
-# as many at once as there are processors.
+# run_under_wine CLI SIDE: the commands from batch files, one Wine start for
+# each, as many at once as there are processors.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-batches=$(nproc)
-line=0
-cli_path=$(windows_path "$windows_cli")
-while read -r name args; do
-  batch=$work/run-$((line % batches)).bat
-  if [ "$line" -lt "$batches" ]; then
-    printf '@echo off\r\ncd /d %s\r\n' "$(windows_path "$work/windows/files")" >"$batch"
-  fi
-  printf '"%s" %s >..\\log\\%s.out 2>..\\log\\%s.err\r\n' "$cli_path" "$args" "$name" "$name" \
-    >>"$batch"
-  printf '>..\\log\\%s.status echo %%ERRORLEVEL%%\r\n' "$name" >>"$batch"
-  line=$((line + 1))
-done <"$cases"
+run_under_wine() {
+  local batches line=0 batch cli_path
+  batches=$(nproc)
+  cli_path=$(windows_path "$1")
+  while read -r name args; do
+    batch=$work/run-$((line % batches)).bat
+    if [ "$line" -lt "$batches" ]; then
+      printf '@echo off\r\ncd /d %s\r\n' "$(windows_path "$work/$2/files")" >"$batch"
+    fi
+    printf '"%s" %s >..\\log\\%s.out 2>..\\log\\%s.err\r\n' "$cli_path" "$args" "$name" "$name" \
+      >>"$batch"
+    printf '>..\\log\\%s.status echo %%ERRORLEVEL%%\r\n' "$name" >>"$batch"
+    line=$((line + 1))
+  done <"$cases"
+  # The first run makes the Wine prefix, whose command interpreter runs the rest.
+  wine_run() { VARNEL_WINEPREFIX=$other_build/wineprefix "$root/scripts/lib/wine-run" "$@"; }
+  wine_run "$1" --help >/dev/null
+  for batch in "$work"/run-*.bat; do
+    # A command that did not run shows as a missing status below.
+    wine_run "$other_build/wineprefix/drive_c/windows/system32/cmd.exe" /c \
+      "$(windows_path "$batch")" || true &
+  done
+  wait
+}
+
 started=$SECONDS
-# The first run makes the Wine prefix, whose command interpreter runs the rest.
-wine_run() { VARNEL_WINEPREFIX=$windows_build/wineprefix "$root/scripts/lib/wine-run" "$@"; }
-wine_run "$windows_cli" --help >/dev/null
-for batch in "$work"/run-*.bat; do
-  # A command that did not run shows as a missing status below.
-  wine_run "$windows_build/wineprefix/drive_c/windows/system32/cmd.exe" /c \
-    "$(windows_path "$batch")" || true &
-done
-wait
-windows_seconds=$((SECONDS - started))
+run_directly "$linux_cli" linux
+linux_seconds=$((SECONDS - started))
+started=$SECONDS
+if [ "$other" = Wine ]; then run_under_wine "$other_cli" other; else run_directly "$other_cli" other; fi
+other_seconds=$((SECONDS - started))
 
 failures=0
 fail() {
@@ -179,24 +192,24 @@ commands=0
 while read -r name args; do
   commands=$((commands + 1))
   linux_log=$work/linux/log/$name
-  windows_log=$work/windows/log/$name
-  if [ ! -f "$windows_log.status" ]; then
-    fail "$name: did not run under Wine"
+  other_log=$work/other/log/$name
+  if [ ! -f "$other_log.status" ]; then
+    fail "$name: did not run ($other)"
     continue
   fi
   linux_status=$(cat "$linux_log.status")
-  windows_status=$(tr -d '\r ' <"$windows_log.status")
+  other_status=$(tr -d '\r ' <"$other_log.status")
   statuses[$linux_status]=$((${statuses[$linux_status]:-0} + 1))
-  [ "$linux_status" = "$windows_status" ] ||
-    fail "$name: exit status $linux_status on Linux, $windows_status under Wine"
-  if ! cmp -s "$linux_log.out" "$windows_log.out"; then
-    fail "$name: output $(cmp "$linux_log.out" "$windows_log.out" 2>&1 || true)"
-    diff "$linux_log.out" "$windows_log.out" | head -5 || true
+  [ "$linux_status" = "$other_status" ] ||
+    fail "$name: exit status $linux_status on Linux, $other_status ($other)"
+  if ! cmp -s "$linux_log.out" "$other_log.out"; then
+    fail "$name: output $(cmp "$linux_log.out" "$other_log.out" 2>&1 || true)"
+    diff "$linux_log.out" "$other_log.out" | head -5 || true
   fi
 done <"$cases"
 
 written=$(find "$work/linux/files" -type f | wc -l)
-if ! diff -r "$work/linux/files" "$work/windows/files" >"$work/files.diff"; then
+if ! diff -r "$work/linux/files" "$work/other/files" >"$work/files.diff"; then
   fail "written files:"
   head -20 "$work/files.diff"
 fi
@@ -206,7 +219,7 @@ summary=""
 for status in $(printf '%s\n' "${!statuses[@]}" | sort -n); do
   summary+=" $status:${statuses[$status]}"
 done
-echo "same bytes: $commands commands (Linux ${linux_seconds} s, Wine ${windows_seconds} s)," \
+echo "same bytes: $commands commands (Linux ${linux_seconds} s, $other ${other_seconds} s)," \
   "$written files written; exit statuses$summary"
 for expected in 0 1 2 3 6 64; do
   [ -n "${statuses[$expected]:-}" ] || fail "no command ended with status $expected"
@@ -216,4 +229,4 @@ if [ "$failures" -ne 0 ]; then
   echo "same bytes: $failures differences" >&2
   exit 1
 fi
-echo "same bytes: the same on both systems"
+echo "same bytes: the same with $other"
