@@ -33,6 +33,9 @@ class RunningProcess {
   virtual void close() = 0;
   // What it wrote to its standard error (at most the first 4 KiB).
   virtual std::string errorOutput() = 0;
+  // The status it ended with by itself; nothing while it runs, and when it
+  // was ended by terminate() or by a signal.
+  virtual std::optional<int> exitStatus() = 0;
 };
 
 class SystemServices {

@@ -620,6 +620,47 @@ TEST_F(CliDump, RefusesWhatTheEditorRefuses) {
   EXPECT_FALSE(exists("card.rom"));
 }
 
+// A reader that does not end with success gives nothing to keep, whatever
+// it wrote; its explanation reaches the user.
+TEST_F(CliDump, KeepsNothingFromAReaderThatFailed) {
+  struct Case {
+    const char* body;
+    std::vector<const char*> said;
+  };
+  const Case cases[] = {
+      {"echo 'no ATI display adapter' >&2; exit 3",
+       {"no ATI display adapter", "the reader tool failed (exit status 3); nothing saved"}},
+      {"kill -9 $$", {"the reader tool did not finish"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body);
+    const RunResult run = dump(reader("cp '" + sample() + "' \"$4\"; " + c.body));
+    EXPECT_EQ(run.status, 1);
+    for (const char* text : c.said)
+      EXPECT_NE(run.err.find(text), std::string::npos) << run.err;
+    EXPECT_FALSE(exists("card.rom"));
+  }
+}
+
+// The reader writes into a folder made for the run that only this user can
+// enter, never beside OUT (where another user could plant a file under the
+// name it will be given), and the folder is gone afterwards.
+TEST_F(CliDump, TheReaderWritesIntoAFolderOfItsOwn) {
+  const RunResult run = dump(reader("cp '" + sample() + "' \"$4\"; echo \"$4\" > '" +
+                                    file("where") + "'; stat -c %a \"$(dirname \"$4\")\" >> '" +
+                                    file("where") + "'"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Bytes where = test::readFile(file("where"));
+  std::istringstream said(std::string(where.begin(), where.end()));
+  std::string dumped, mode;
+  std::getline(said, dumped);
+  std::getline(said, mode);
+  const std::filesystem::path folder = std::filesystem::path(dumped).parent_path();
+  EXPECT_NE(folder, std::filesystem::path(dir.path()));
+  EXPECT_EQ(mode, "700");
+  EXPECT_FALSE(std::filesystem::exists(folder));
+}
+
 TEST_F(CliDump, NothingIsLeftWhenTheReadersChildWritesLate) {
   const RunResult run =
       dump(reader("cp '" + sample() + "' \"$4\"; (sleep 0.5; echo late > \"$4\") &"));

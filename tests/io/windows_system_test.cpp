@@ -444,6 +444,7 @@ struct ChildCase {
   const char* what;
   std::vector<std::string> arguments;
   std::string errorOutput;
+  int exitStatus = 0;
 };
 
 std::string pattern(size_t size) {
@@ -462,6 +463,7 @@ TEST_F(WindowsSystem, ChildrenGetTheirArgumentsAndTheirErrorsAreKept) {
       {"a few bytes", {"flood", "10", done}, pattern(10)},
       // Far more than the pipe holds: the wait drains it, so the child ends.
       {"more than is kept", {"flood", "300000", done}, pattern(kMaxErrorOutput)},
+      {"a status of its own", {"exit", "7"}, "", 7},
   };
   for (const ChildCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -474,6 +476,7 @@ TEST_F(WindowsSystem, ChildrenGetTheirArgumentsAndTheirErrorsAreKept) {
     child->waitFor(30000);
     child->close();
     EXPECT_EQ(child->errorOutput(), c.errorOutput);
+    EXPECT_EQ(child->exitStatus(), c.exitStatus);
     if (c.arguments[0] == "flood") {
       EXPECT_NE(attributesOf(done), INVALID_FILE_ATTRIBUTES);
     }
@@ -505,6 +508,7 @@ TEST_F(WindowsSystem, AChildThatNeverEndsIsEndedAfterTheWait) {
   probe = openHeld(held, 0);
   EXPECT_NE(probe, INVALID_HANDLE_VALUE) << "the child still holds the file";
   ::CloseHandle(probe);
+  EXPECT_FALSE(child->exitStatus()) << "a child that was ended has no status of its own";
 }
 
 // --- This program as a child -----------------------------------------------------
@@ -518,6 +522,7 @@ void writeErrors(const std::string& text) {
 // echo ARG...: writes each argument and a line break to its standard error.
 // flood SIZE DONE: writes SIZE bytes there, then creates the file DONE.
 // lock PATH: writes "free" when it can lock the file, "held" when not.
+// exit STATUS: ends with that status.
 // hang HELD: holds the file HELD open against everyone and does not end
 // by itself for a minute, far beyond any wait of the tests.
 int runAsChild(const std::vector<std::string>& arguments) {
@@ -538,6 +543,8 @@ int runAsChild(const std::vector<std::string>& arguments) {
     } catch (const FileError&) {
       writeErrors("held");
     }
+  } else if (mode == "exit") {
+    return std::stoi(arguments.at(3));
   } else if (mode == "hang") {
     const HANDLE held = ::CreateFileW(toUtf16(arguments.at(3)).c_str(), GENERIC_WRITE, 0, nullptr,
                                       CREATE_ALWAYS, 0, nullptr);

@@ -116,6 +116,7 @@ class RecordedProcess final : public RunningProcess {
     process_->close();
   }
   std::string errorOutput() override { return process_->errorOutput(); }
+  std::optional<int> exitStatus() override { return process_->exitStatus(); }
 
  private:
   std::unique_ptr<RunningProcess> process_;

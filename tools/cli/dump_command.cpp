@@ -1,6 +1,7 @@
 // varnel-cli dump: reads the installed card like the Current command, with
 // the reader tool, and checks the result like the editor's load.
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -36,20 +37,44 @@ std::string defaultReader() {
   return !system.isProgram(beside) && system.isProgram(installed) ? installed : beside;
 }
 
-// The folder part of a path with its separator, or "" for a bare name.
-std::string folderPrefix(const std::string& path) {
-  const size_t end = path.find_last_of(kPathSeparators);
-  return end == std::string::npos ? "" : path.substr(0, end + 1);
+// A folder made for one run of the reader tool, which only this user can
+// enter: a dump found there was written by the tool in this run, never left
+// over or planted. Removed with all it holds when the run is over.
+class DumpFolder {
+ public:
+  DumpFolder() : path_(hostSystem().makePrivateFolder()) {}
+  ~DumpFolder() { hostSystem().removeFolder(path_); }
+  DumpFolder(const DumpFolder&) = delete;
+  DumpFolder& operator=(const DumpFolder&) = delete;
+  std::string file(const char* name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Why the reader's run gave nothing to keep, or nothing when it succeeded.
+std::optional<std::string> readerFailure(RunningProcess& reader) {
+  const std::optional<int> status = reader.exitStatus();
+  if (!status) {
+    return "the reader tool did not finish (stopped after one second, or by a signal); nothing "
+           "saved";
+  }
+  if (*status != 0) {
+    return "the reader tool failed (exit status " + std::to_string(*status) + "); nothing saved";
+  }
+  return std::nullopt;
 }
 
 int runDump(const DumpOptions& o) {
   if (const auto error = checkOutput(o.output, {}, InPlace::kNotOffered)) return fail(*error);
   const std::string reader = o.reader.empty() ? defaultReader() : o.reader;
-  // Beside OUT, under a short name whatever OUT's length; hidden, like the
-  // temporary file of a save.
-  const std::string dump =
-      folderPrefix(o.output) + ".vrndump" + std::to_string(hostSystem().processId());
-  removeFileQuietly(dump);
+  std::optional<DumpFolder> folder;
+  try {
+    folder.emplace();
+  } catch (const FileError& error) {
+    return fail({kExitFileError, error.what()});
+  }
+  const std::string dump = folder->file(ui::kDumpFileName);
   const std::unique_ptr<RunningProcess> child =
       hostSystem().startProcess(reader, {"/r", "/n", o.source, dump});
   if (!child) {
@@ -62,8 +87,8 @@ int runDump(const DumpOptions& o) {
   // output itself.
   const std::string said = child->errorOutput();
   std::fwrite(said.data(), 1, said.size(), stderr);
+  if (const auto failure = readerFailure(*child)) return fail({kExitFileError, *failure});
   const LoadedImage loaded = loadImageFile(dump);
-  removeFileQuietly(dump);
   if (loaded.status() != kExitOk) {
     return fail({loaded.status(), loaded.status() == kExitChecksumsBad
                                       ? std::string("BIOS reconstruction failed")
@@ -95,9 +120,9 @@ void addDumpCommand(CLI::App& app, int& status) {
                    "program folder)");
   dump->footer(
       "The reader tool is given one second, like the editor's Current command; reading the card "
-      "needs root. The image is kept only when it loads like in the editor. Exit status: 0 "
-      "saved, 1 nothing read or the file cannot be written, 2 not a valid image, 3 checksums "
-      "bad, 64 a wrong command line.");
+      "needs root. The image is kept only when the tool ends with success and the image loads "
+      "like in the editor. Exit status: 0 saved, 1 nothing read (the tool failed) or the file "
+      "cannot be written, 2 not a valid image, 3 checksums bad, 64 a wrong command line.");
   dump->callback([o, &status] { status = runDump(*o); });
 }
 

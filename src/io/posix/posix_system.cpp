@@ -19,6 +19,7 @@ class PosixRunningProcess final : public RunningProcess {
   void terminate() override { child_->kill(); }
   void close() override { child_->release(); }
   std::string errorOutput() override { return child_->errorOutput(); }
+  std::optional<int> exitStatus() override { return child_->exitStatus(); }
 
  private:
   std::unique_ptr<ChildProcess> child_;

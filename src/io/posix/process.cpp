@@ -108,6 +108,7 @@ bool ChildProcess::reap(bool block) {
   } while (result < 0 && errno == EINTR);
   // A child that cannot be waited for any more (ECHILD) has ended too.
   if (result == pid_ || result < 0) ended_ = true;
+  if (result == pid_ && WIFEXITED(status)) exitStatus_ = WEXITSTATUS(status);
   return ended_;
 }
 

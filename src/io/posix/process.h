@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ class ChildProcess {
   // the rest of its group to be gone.
   void release();
   bool ended() const { return ended_; }
+  // The status the child passed to exit; nothing while it runs or when a
+  // signal ended it.
+  std::optional<int> exitStatus() const { return exitStatus_; }
   // What the child wrote to its standard error so far (captured only).
   const std::string& errorOutput();
 
@@ -52,6 +56,7 @@ class ChildProcess {
   int errorPipe_;  // read end, non-blocking; -1 when not captured or closed
   std::string errorOutput_;
   bool ended_ = false;
+  std::optional<int> exitStatus_;
 };
 
 }  // namespace varnel

@@ -43,16 +43,18 @@ class WindowsProcess final : public RunningProcess {
       if (::WaitForSingleObject(process_.get(), slice) != WAIT_TIMEOUT) break;
     }
     drainErrors();
+    noteExit();
   }
 
   void terminate() override {
     if (process_.valid() && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
       ::TerminateProcess(process_.get(), 1);
+      terminated_ = true;
     }
   }
 
   // Gives a terminated process its moment to be gone, then lets it go; what
-  // it wrote stays readable.
+  // it wrote and the status it ended with stay readable.
   void close() override {
     waitFor(kReleaseMilliseconds);
     process_.reset();
@@ -61,6 +63,11 @@ class WindowsProcess final : public RunningProcess {
   std::string errorOutput() override {
     drainErrors();
     return errorOutput_;
+  }
+
+  std::optional<int> exitStatus() override {
+    noteExit();
+    return exitStatus_;
   }
 
  private:
@@ -88,9 +95,21 @@ class WindowsProcess final : public RunningProcess {
     }
   }
 
+  // Keeps the status of a process that has ended by itself.
+  void noteExit() {
+    if (terminated_ || exitStatus_ || !process_.valid()) return;
+    DWORD code = 0;
+    if (::WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0 &&
+        ::GetExitCodeProcess(process_.get(), &code)) {
+      exitStatus_ = static_cast<int>(code);
+    }
+  }
+
   OwnedHandle process_;
   OwnedHandle errorPipe_;
   std::string errorOutput_;
+  bool terminated_ = false;
+  std::optional<int> exitStatus_;
 };
 
 }  // namespace
