@@ -29,13 +29,20 @@ namespace {
 using test::Bytes;
 
 #ifdef _WIN32
-constexpr const char* kPokrunName = "/pokrun.exe";
+constexpr const char* kExtension = ".exe";
 #else
-constexpr const char* kPokrunName = "/pokrun";
+constexpr const char* kExtension = "";
 #endif
 
+// The tests' build of the tool, which takes the switches that point it at
+// fake trees and memory files.
 std::string pokrunPath() {
-  return test::binaryDir() + kPokrunName;
+  return test::binaryDir() + "/pokrun-test" + kExtension;
+}
+
+// The tool as it is shipped.
+std::string shippedPokrunPath() {
+  return test::binaryDir() + "/pokrun" + kExtension;
 }
 
 Bytes romImage(uint8_t blocks, uint8_t fill) {
@@ -245,8 +252,7 @@ TEST_F(Pokrun, PermissionErrorSaysRootIsNeeded) {
   test::RunResult result;
   if (::geteuid() == 0) {
     // Root reads everything: run the tool as nobody instead.
-    args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups",
-                               test::binaryDir() + "/pokrun"});
+    args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", pokrunPath()});
     result = test::runProgram("/usr/bin/setpriv", args);
   } else {
     result = test::runProgram(pokrunPath(), args);
@@ -369,7 +375,7 @@ struct CommandLineCase {
 class PokrunCommandLine : public testing::TestWithParam<CommandLineCase> {};
 
 TEST_P(PokrunCommandLine, IsRefusedWithTheUsage) {
-  const test::RunResult result = test::runProgram(pokrunPath(), GetParam().arguments);
+  const test::RunResult result = test::runProgram(shippedPokrunPath(), GetParam().arguments);
   EXPECT_EQ(result.status, GetParam().status);
   EXPECT_NE(result.err.find(GetParam().message), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("usage: pokrun [/r] [/n] [ram|rom] DUMPFILE"), std::string::npos)
@@ -379,6 +385,12 @@ TEST_P(PokrunCommandLine, IsRefusedWithTheUsage) {
 const CommandLineCase kWrongCommandLines[] = {
     {"NoDumpFile", {"/r", "/n", "ram"}, 64, ""},
     {"UnknownSwitch", {"--bogus", "x"}, 64, ""},
+    // The tests' switches: the shipped tool reads and writes nowhere else
+    // than where the system keeps the card, whoever runs it.
+    {"MemoryFile", {"/r", "/n", "ram", "x.ram", "--mem", "memory"}, 64, ""},
+#ifndef _WIN32
+    {"FakeSysfs", {"/r", "/n", "rom", "x.rom", "--sysfs-root", "tree"}, 64, ""},
+#endif
 #ifdef _WIN32
     // The ROM chip is out of reach on Windows: asking for it is a command
     // line this system's pokrun refuses.
@@ -398,7 +410,7 @@ INSTANTIATE_TEST_SUITE_P(Arguments, PokrunCommandLine, testing::ValuesIn(kWrongC
 TEST(PokrunOnWindows, RefusedPhysicalMemorySaysWhatToDo) {
   test::TempDir out;
   const std::string dump = out.file("$V$BIOS$.ram");
-  const test::RunResult result = test::runProgram(pokrunPath(), {"/r", "/n", "ram", dump});
+  const test::RunResult result = test::runProgram(shippedPokrunPath(), {"/r", "/n", "ram", dump});
   EXPECT_EQ(result.status, 3);
   EXPECT_NE(result.err.find("cannot open \\Device\\PhysicalMemory"), std::string::npos)
       << result.err;

@@ -1,7 +1,8 @@
 // Reading the card on Linux: for the boot display Linux exposes the copy at
 // 0xC0000 as the PCI device's rom file, and /dev/mem holds it too; for
 // another card, and for "rom", the rom file gives the ROM chip.
-// --sysfs-root DIR and --mem FILE let tests run pokrun on fake trees.
+// In the tests' build (pokrun-test), --sysfs-root DIR and --mem FILE run it
+// on fake trees.
 #include <fcntl.h>
 #include <unistd.h>
 

@@ -5,7 +5,8 @@
 //
 // The native calls are looked up in ntdll.dll when they are needed, so that
 // pokrun starts on every Windows and explains a refusal instead of failing
-// to load. --mem FILE maps the file in place of physical memory, for tests.
+// to load. In the tests' build (pokrun-test), --mem FILE maps the file in
+// place of physical memory.
 #include <windows.h>
 #include <winternl.h>
 

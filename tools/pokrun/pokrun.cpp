@@ -23,6 +23,14 @@ namespace {
 
 constexpr size_t kSizeUnit = 512;  // the size byte counts these
 
+// Only the tests' build of the tool takes the switches that point it at
+// fake trees and memory files; the shipped one treats them as unknown.
+#ifdef VARNEL_POKRUN_TEST_SWITCHES
+constexpr bool kTakesTestSwitches = true;
+#else
+constexpr bool kTakesTestSwitches = false;
+#endif
+
 struct Options {
   ReadRequest request;
   std::string dumpFile;
@@ -35,7 +43,7 @@ std::optional<Options> parseArguments(const std::vector<std::string>& arguments)
     if (argument == "/r" || argument == "/n") continue;
     if (argument == "ram" || argument == "rom") {
       options.request.fromRam = argument == "ram";
-    } else if (isTestSwitch(argument) && i + 1 < arguments.size()) {
+    } else if (kTakesTestSwitches && isTestSwitch(argument) && i + 1 < arguments.size()) {
       options.request.testSwitches[argument] = arguments[++i];
     } else if (options.dumpFile.empty() && argument[0] != '-') {
       options.dumpFile = argument;
