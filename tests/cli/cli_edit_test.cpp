@@ -218,6 +218,36 @@ TEST_F(CliEdit, SetRefusesInvalidAndMissingImages) {
   EXPECT_FALSE(exists("out.rom"));
 }
 
+// Whichever command reads it, an input that cannot be read is named with
+// the system's reason, not only the editor's "Error opening file".
+TEST_F(CliEdit, AnInputThatCannotBeReadIsNamedWithTheReason) {
+  const std::string out = file("out.rom");
+  // "@" stands for the input that cannot be read.
+  const std::vector<std::vector<std::string>> commands = {
+      {"info", "@"},
+      {"repair", "@", "-o", out},
+      {"trace", "@"},
+      {"cpi", "@"},
+      {"set", "@", "-o", out, "--core", "300"},
+      {"font", "export", "8x16", "@", file("out.fnt")},
+      {"font", "import", "8x16", "@", sample(), "-o", out},
+      {"font", "import", "8x16", sample(), "@", "-o", out},
+      {"font", "render", "@", "-o", file("f.png")},
+      {"diff", sample(), "@"},
+  };
+  for (const std::string& unreadable : {file("missing.rom"), dir.path()}) {
+    for (std::vector<std::string> args : commands) {
+      std::replace(args.begin(), args.end(), std::string("@"), unreadable);
+      SCOPED_TRACE(args[0] + " " + args[1] + " " + unreadable);
+      const RunResult run = cli(args);
+      EXPECT_EQ(run.status, 1);
+      EXPECT_NE(run.err.find("Error opening file ("), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find(unreadable + ":"), std::string::npos) << run.err;
+    }
+  }
+  EXPECT_FALSE(exists("out.rom"));
+}
+
 TEST_F(CliEdit, InPlaceNeedsItsFlagAndKeepsABackup) {
   const Bytes original = test::readFile(sample());
   RunResult run = cli({"set", sample(), "-o", sample(), "--core", "300"});

@@ -16,8 +16,32 @@ int CliPlatform::messageBox(const ui::Message& message, const std::string& text)
   const bool question = (message.style & 0x0F) == ui::kMbYesNo;
   // A question answered Yes went the user's way; anything else stops the command.
   if (question && answerYes) return ui::kIdYes;
-  messages.push_back({message.id, text});
+  const bool withoutReason = text.find('\n') == std::string::npos;
+  if (message.id == ui::MessageId::kErrorOpeningFile && withoutReason && !lastReadError_.empty()) {
+    messages.push_back({message.id, text + "\n" + lastReadError_});
+  } else {
+    messages.push_back({message.id, text});
+  }
+  lastReadError_.clear();
   return question ? ui::kIdNo : 1;
+}
+
+size_t CliPlatform::readFile(const std::string& path, std::span<uint8_t> buffer) {
+  try {
+    return Platform::readFile(path, buffer);
+  } catch (const FileError& error) {
+    lastReadError_ = error.what();
+    throw;
+  }
+}
+
+std::unique_ptr<ByteStream> CliPlatform::openFileStream(const std::string& path) {
+  try {
+    return Platform::openFileStream(path);
+  } catch (const FileError& error) {
+    lastReadError_ = error.what();
+    throw;
+  }
 }
 
 void CliPlatform::writeFile(const std::string& path, std::span<const uint8_t> data) {

@@ -44,10 +44,18 @@ class CliPlatform : public ui::Platform {
 
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
   int messageBox(const ui::Message& message, const std::string& text) override;
+  size_t readFile(const std::string& path, std::span<uint8_t> buffer) override;
+  std::unique_ptr<ByteStream> openFileStream(const std::string& path) override;
   void writeFile(const std::string& path, std::span<const uint8_t> data) override;
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage&) override {}
   void showHelp(const std::string&) override {}
+
+ private:
+  // The system's reason, with the path, of the last file that could not be
+  // read: the editor's "Error opening file" names neither, a command's
+  // message names both.
+  std::string lastReadError_;
 };
 
 class HeadlessEditor {
