@@ -714,14 +714,29 @@ TEST_F(CliEdit, InfoOfSeveralFilesPrintsJsonLinesAndTheWorstStatus) {
   Bytes bad = test::readFile(sample());
   bad[0x3000] ^= 1;
   test::writeFile(file("bad.rom"), bad);
-  const RunResult run = cli({"info", "--json", sample(), file("bad.rom"), sample()});
+  // One object per file, in order, each naming its file; one that cannot be
+  // read says why instead.
+  const std::vector<std::string> files = {sample(), file("missing.rom"), file("bad.rom"),
+                                          sample()};
+  std::vector<std::string> args = {"info", "--json"};
+  args.insert(args.end(), files.begin(), files.end());
+  const RunResult run = cli(args);
   EXPECT_EQ(run.status, 3);
   std::istringstream lines(run.out);
   std::string line;
-  std::vector<bool> sound;
-  while (std::getline(lines, line))
-    sound.push_back(json::parse(line)["checksumsValid"]);
-  EXPECT_EQ(sound, (std::vector<bool>{true, false, true}));
+  std::vector<std::string> named;
+  std::vector<json> sound;
+  while (std::getline(lines, line)) {
+    const json object = json::parse(line);
+    named.push_back(object["file"]);
+    sound.push_back(object.contains("error") ? json(object["error"]) : object["checksumsValid"]);
+  }
+  EXPECT_EQ(named, files);
+  ASSERT_EQ(sound.size(), 4u);
+  EXPECT_EQ(sound[0], true);
+  EXPECT_NE(sound[1].get<std::string>().find("Error opening file (cannot open"), std::string::npos);
+  EXPECT_EQ(sound[2], false);
+  EXPECT_EQ(sound[3], true);
   EXPECT_EQ(cli({"info", sample(), file("missing.rom"), file("bad.rom")}).status, 3);
 }
 

@@ -76,6 +76,7 @@ using L = const LoadedImage&;
 
 // Every field of `info --json`, in output order.
 const InfoField kInfoFields[] = {
+    {"file", [](L l) -> Json { return l.path; }},
     {"bytesRead", [](L l) -> Json { return l.bytesRead; }},
     {"validateCode", [](L l) -> Json { return l.validateCode; }},
     {"checksumsValid", [](L l) -> Json { return l.usable() && l.checksumsValid; }},
@@ -227,6 +228,10 @@ std::string infoJson(const LoadedImage& loaded) {
     }
   }
   return dumpWithNumbers(out, numbers);
+}
+
+std::string infoErrorJson(const LoadedImage& loaded) {
+  return jsonLine(Json{{"file", loaded.path}, {"error", loaded.failureMessage()}});
 }
 
 Json infoField(const LoadedImage& loaded, std::string_view name) {

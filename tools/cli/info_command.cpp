@@ -18,7 +18,9 @@ int runInfo(const InfoOptions& options) {
   for (const std::string& file : options.files) {
     const LoadedImage loaded = loadImageFile(file);
     if (!loaded.readOk) {
-      std::fprintf(stderr, "%s: Error opening file (%s)\n", file.c_str(), loaded.readError.c_str());
+      std::fprintf(stderr, "%s: %s\n", file.c_str(), loaded.failureMessage().c_str());
+      // One object per file, in order, so that each lines up with its file.
+      if (options.json) std::printf("%s\n", infoErrorJson(loaded).c_str());
     } else if (options.json) {
       std::printf("%s\n", infoJson(loaded).c_str());
     } else {
@@ -39,7 +41,9 @@ void addInfoCommand(CLI::App& app, int& status) {
   CLI::App* info = app.add_subcommand(
       "info", "Check image files like the editor's load and describe what they hold");
   info->add_option("FILE", options->files, "ROM image files")->required();
-  info->add_flag("--json", options->json, "One JSON object per file, one per line");
+  info->add_flag("--json", options->json,
+                 "One JSON object per file, one per line, in order, each with its \"file\"; "
+                 "a file that cannot be read gives \"file\" and \"error\"");
   info->footer(
       "Exit status: 0 valid with sound checksums, 1 a file cannot be read, 2 not a valid "
       "image, 3 checksums bad, 64 a wrong command line; with several files, the worst of "
