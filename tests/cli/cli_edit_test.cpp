@@ -4,6 +4,7 @@
 #ifndef _WIN32
 #include <png.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #endif
 
 #include <algorithm>
@@ -698,6 +699,43 @@ TEST_F(CliDump, NothingIsLeftWhenTheReadersChildWritesLate) {
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   EXPECT_EQ(test::readFile(file("card.rom")), test::readFile(sample()));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+}
+
+// Standard output on a full disk: every command that prints fails with 1
+// and says so, never 0 with an empty report. The full disk is a node of
+// the kernel's always-full device, made in the test's folder (root only).
+TEST_F(CliEdit, OutputThatCannotBeWrittenIsAFailure) {
+  const std::string full = file("full");
+  if (::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) {
+    GTEST_SKIP() << "making a device node needs root";
+  }
+  test::CpiSpec cpi;
+  cpi.entries = {{437, {{8, 16}}}};
+  test::writeFile(file("fonts.cpi"), test::buildCpi(cpi).bytes);
+  Bytes other = test::readFile(sample());
+  other[0x3000] ^= 1;
+  test::writeFile(file("other.rom"), other);
+  const std::vector<std::vector<std::string>> commands = {
+      {"info", sample()},
+      {"info", "--json", sample()},
+      {"trace", sample()},
+      {"cpi", file("fonts.cpi")},
+      {"cpi", "--json", file("fonts.cpi")},
+      {"diff", sample(), file("other.rom")},
+      {"diff", "--json", sample(), file("other.rom")},
+      {"font", "export", "8x16", sample(), "-"},
+      {"--help"},
+  };
+  for (const std::vector<std::string>& args : commands) {
+    std::string line = test::programPath("varnel-cli");
+    for (const std::string& arg : args)
+      line += " '" + arg + "'";
+    SCOPED_TRACE(line);
+    const RunResult run = test::runProgram("/bin/sh", {"-c", "exec " + line + " > '" + full + "'"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+  }
 }
 
 TEST_F(CliDump, ReaderThatHangsIsKilledAfterASecond) {

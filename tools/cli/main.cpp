@@ -1,6 +1,8 @@
 // varnel-cli: the editor's image operations, headless.
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "commands.h"
@@ -15,7 +17,23 @@
 #include "io/windows/command_line.h"
 #endif
 
-int main(int argc, char** argv) {
+namespace {
+
+// What a command printed must have reached its destination: a report lost
+// on a full disk or a closed pipe is a failure, never a success.
+int withOutputChecked(int status) {
+  // A write that failed while the command printed left its reason behind.
+  const int earlier = errno;
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  if (flushed && std::ferror(stdout) == 0) return status;
+  const int reason = errno != 0 ? errno : earlier;
+  std::fprintf(stderr, "varnel-cli: cannot write the output (%s)\n",
+               reason != 0 ? std::strerror(reason) : "a write failed");
+  return varnel::kExitFileError;
+}
+
+int runCommand(int argc, char** argv) {
   CLI::App app{"varnel-cli: inspect and edit legacy ATI Radeon video BIOS images"};
   app.require_subcommand(1);
   int status = varnel::kExitOk;
@@ -56,4 +74,10 @@ int main(int argc, char** argv) {
     return varnel::kExitFileError;
   }
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return withOutputChecked(runCommand(argc, argv));
 }
