@@ -17,8 +17,14 @@ run() {
   set -o pipefail
   "$root/scripts/lib/wine-run" "$editor" &
   local program=$!
-  local window
-  if ! window=$(timeout 90 xdotool search --sync --onlyvisible --name '^Varnel( |$)' | head -n 1); then
+  # Looked for again until it shows: a search fails outright (BadWindow)
+  # when a window of Wine's start-up goes away while it walks the tree.
+  local window="" deadline=$((SECONDS + 90))
+  while [ -z "$window" ] && [ "$SECONDS" -lt "$deadline" ]; do
+    window=$(xdotool search --onlyvisible --name '^Varnel( |$)' 2>/dev/null | head -n 1) || true
+    [ -n "$window" ] || sleep 0.5
+  done
+  if [ -z "$window" ]; then
     kill "$program" 2>/dev/null || true
     echo "editor starts: no window whose title starts with Varnel appeared" >&2
     return 1
