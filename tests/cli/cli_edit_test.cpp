@@ -3,8 +3,12 @@
 
 #ifndef _WIN32
 #include <png.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/xattr.h>
 #endif
 
 #include <algorithm>
@@ -736,6 +740,105 @@ TEST_F(CliEdit, OutputThatCannotBeWrittenIsAFailure) {
     EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
   }
+}
+
+// A name of the command's own stream, with the stream appended to a log:
+// refused, and the log keeps every line it had.
+TEST_F(CliEdit, StreamNamesAsOutputLeaveTheFileBehindThemAlone) {
+  const std::string log = file("log.txt");
+  for (const char* name : {"/dev/stdout", "/dev/stderr", "/proc/self/fd/1", "/dev/fd/2"}) {
+    SCOPED_TRACE(name);
+    const std::string earlier = "an earlier line of the log\n";
+    test::writeFile(log, Bytes(earlier.begin(), earlier.end()));
+    const RunResult run = test::runProgram(
+        "/bin/sh", {"-c", "exec '" + test::programPath("varnel-cli") + "' set '" + sample() +
+                              "' -o " + name + " --core 300 >> '" + log + "' 2>> '" + log + "'"});
+    EXPECT_EQ(run.status, 1);
+    const Bytes after = test::readFile(log);
+    const std::string text(after.begin(), after.end());
+    EXPECT_EQ(text.rfind(earlier, 0), 0u) << text;
+    EXPECT_NE(text.find("names a stream of a process"), std::string::npos) << text;
+  }
+}
+
+// The backup's name is one the user never typed: a link there is replaced,
+// never followed, and the backup is no more open than the file it copies.
+TEST_F(CliEdit, InPlaceBackupReplacesALinkAndKeepsTheInputsMode) {
+  ::mkdir(file("elsewhere").c_str(), 0755);
+  const std::string secret = file("elsewhere/secret");
+  test::writeFile(secret, Bytes(100, 0x5E));
+  ::symlink(secret.c_str(), (sample() + ".bak").c_str());
+  ::chmod(sample().c_str(), 0600);
+  const Bytes original = test::readFile(sample());
+  const RunResult run = cli({"set", sample(), "-o", sample(), "--core", "300", "--in-place"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(test::readFile(secret), Bytes(100, 0x5E));
+  struct stat backup {};
+  ASSERT_EQ(::lstat((sample() + ".bak").c_str(), &backup), 0);
+  EXPECT_TRUE(S_ISREG(backup.st_mode));
+  EXPECT_EQ(backup.st_mode & 0077, 0u);
+  EXPECT_EQ(test::readFile(sample() + ".bak"), original);
+}
+
+// An input that cannot be replaced (immutable, root only): the run fails,
+// and the older backup is still there, byte for byte.
+TEST_F(CliEdit, AFailedInPlaceRunKeepsTheOlderBackup) {
+  const Bytes older(777, 0x77);
+  test::writeFile(sample() + ".bak", older);
+  const Bytes original = test::readFile(sample());
+  const int fd = ::open(sample().c_str(), O_RDONLY);
+  int flags = 0;
+  const bool immutable = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                         (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+  if (!immutable) {
+    ::close(fd);
+    GTEST_SKIP() << "making a file immutable needs root and a file system that has the flag";
+  }
+  const RunResult run = cli({"set", sample(), "-o", sample(), "--core", "300", "--in-place"});
+  flags &= ~FS_IMMUTABLE_FL;
+  ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+  ::close(fd);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(test::readFile(sample()), original);
+  EXPECT_EQ(test::readFile(sample() + ".bak"), older);
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+}
+
+// Extended attributes and access control lists of the replaced file stay.
+TEST_F(CliEdit, SavesKeepExtendedAttributesAndAccessLists) {
+  const std::string out = file("out.rom");
+  test::writeFile(out, Bytes(10, 0));
+  ::chmod(out.c_str(), 0640);
+  const std::string note = "kept";
+  // user 4242 may read and write: owner rw-, user 4242 rw-, group r--,
+  // mask rw-, others ---.
+  struct Entry {
+    uint16_t tag, permissions;
+    uint32_t id;
+  };
+  const Entry acl[] = {{0x01, 6, ~0u}, {0x02, 6, 4242}, {0x04, 4, ~0u}, {0x10, 6, ~0u},
+                       {0x20, 0, ~0u}};
+  Bytes access = {2, 0, 0, 0};  // the version
+  for (const Entry& entry : acl) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&entry);
+    access.insert(access.end(), bytes, bytes + sizeof entry);
+  }
+  if (::setxattr(out.c_str(), "user.varnel.note", note.data(), note.size(), 0) != 0 ||
+      ::setxattr(out.c_str(), "system.posix_acl_access", access.data(), access.size(), 0) != 0) {
+    GTEST_SKIP() << "this file system keeps no extended attributes or access lists";
+  }
+  const RunResult run = cli({"set", sample(), "-o", out, "--core", "300"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  char value[64] = {};
+  EXPECT_EQ(::getxattr(out.c_str(), "user.varnel.note", value, sizeof value),
+            static_cast<ssize_t>(note.size()));
+  EXPECT_EQ(std::string(value), note);
+  Bytes kept(access.size() + 16);
+  const ssize_t size = ::getxattr(out.c_str(), "system.posix_acl_access", kept.data(), kept.size());
+  ASSERT_GE(size, 0);
+  kept.resize(static_cast<size_t>(size));
+  EXPECT_EQ(kept, access);
 }
 
 TEST_F(CliDump, ReaderThatHangsIsKilledAfterASecond) {

@@ -111,6 +111,15 @@ std::string writeOut(const Scene& s, unsigned mode) {
   std::filesystem::permissions(out(s), static_cast<std::filesystem::perms>(mode));
   return out(s);
 }
+#ifndef _WIN32
+// A folder in the scene that every user may write to, sticky, like /tmp.
+std::string sharedFolder(const Scene& s) {
+  const std::string folder = s.dir.file("shared");
+  ::mkdir(folder.c_str(), 0777);
+  ::chmod(folder.c_str(), 01777);
+  return folder;
+}
+#endif
 std::string hardLink(const std::string& existing, const std::string& link) {
   std::error_code error;
   std::filesystem::create_hard_link(existing, link, error);
@@ -173,6 +182,28 @@ const Target kTargets[] = {
      }},
     {"LinkToInput", Expect::kSameAsInput,
      [](const Scene& s) { return ::symlink("in.rom", out(s).c_str()) == 0 ? out(s) : ""; }},
+    // Another user's link or file in a folder every user may write to
+    // (sticky, like /tmp) is neither followed nor kept, even by root, who
+    // would otherwise replace the file the link names, or keep that user as
+    // the owner of what root saved.
+    {"AnotherUsersLinkInASharedFolder", Expect::kRefused,
+     [](const Scene& s) {
+       test::writeFile(s.dir.file("victim"), Bytes(3000, 0x42));
+       const std::string planted = sharedFolder(s) + "/out";
+       if (::symlink(s.dir.file("victim").c_str(), planted.c_str()) != 0) return std::string();
+       return ::lchown(planted.c_str(), 4242, 4242) == 0 ? planted : "";
+     }},
+    {"AnotherUsersFileInASharedFolder", Expect::kRefused,
+     [](const Scene& s) {
+       const std::string planted = sharedFolder(s) + "/out";
+       test::writeFile(planted, Bytes(3000, 0x42));
+       if (::chown(planted.c_str(), 4242, 4242) != 0) return std::string();
+       return ::chmod(planted.c_str(), 06777) == 0 ? planted : "";
+     }},
+    // A save never carries setuid, setgid or sticky bits.
+    {"SetuidFile", Expect::kSavedKeepsOwner, [](const Scene& s) { return writeOut(s, 07755); }},
+    // A name of a process's stream, never a rename over the file behind it.
+    {"StandardOutputByName", Expect::kRefused, [](const Scene&) { return std::string("/dev/stdout"); }},
 #endif
 };
 
@@ -307,7 +338,7 @@ TEST_P(HostileTarget, IsRefusedOrWrittenSafely) {
       if (target.expect == Expect::kSavedKeepsOwner) {
         EXPECT_EQ(after.st_uid, before.st_uid);
         EXPECT_EQ(after.st_gid, before.st_gid);
-        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_mode, before.st_mode & ~mode_t{07000});
       }
 #endif
       break;

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -229,9 +230,65 @@ struct SaveTarget {
   struct stat info {};
 };
 
+// True for a folder where anyone may add names but only their owners
+// remove them (/tmp). The kernel follows a link there, or opens a file
+// there to write it, only for the link's or file's owner or the folder's
+// (fs.protected_symlinks, fs.protected_regular); a save renames, which
+// goes around both, so it applies them itself.
+bool isSharedFolder(const struct stat& folder) {
+  return S_ISDIR(folder.st_mode) && (folder.st_mode & S_ISVTX) != 0 &&
+         (folder.st_mode & S_IWOTH) != 0;
+}
+
+// Refuses an entry (`what`: "a link", "a file") that another user put
+// into a shared folder: following or keeping it would save where, or
+// with the owner, that user chose.
+void refuseIfPlanted(const std::string& path, const struct stat& entry, const char* what) {
+  struct stat folder {};
+  if (::stat(directoryOf(path).c_str(), &folder) != 0 || !isSharedFolder(folder)) return;
+  if (entry.st_uid == ::geteuid() || entry.st_uid == folder.st_uid) return;
+  refuse(path, std::string(what) + " there belongs to another user, in a folder that every user "
+                                   "may write to (sticky); save under another name");
+}
+
+// True for a name of an open file of a process: /dev/stdout, /dev/stderr,
+// /dev/stdin, /dev/fd/N, /proc/.../fd/N. Replacing the file behind one
+// would replace whatever the stream goes to (a log it is appended to).
+bool namesAProcessFile(const std::string& path) {
+  std::vector<char> folder(PATH_MAX);
+  if (::realpath(directoryOf(path).c_str(), folder.data()) == nullptr) return false;
+  const std::string where = folder.data();
+  const std::string name = path.substr(path.rfind('/') + 1);
+  if (where == "/dev" && (name == "stdin" || name == "stdout" || name == "stderr")) return true;
+  return where == "/proc" || where.rfind("/proc/", 0) == 0 || where.rfind("/dev/fd", 0) == 0;
+}
+
+void refuseProcessFile(const std::string& path) {
+  if (namesAProcessFile(path)) {
+    refuse(path, "it names a stream of a process, not a file; give - to write to standard "
+                 "output where the command can");
+  }
+}
+
+// The most links a chain may hold, as the kernel allows.
+constexpr int kMaxLinkHops = 40;
+
 // The file behind `path` once every link is followed; a link that leads
-// nowhere, or in a loop, is refused.
+// nowhere, or in a loop, is refused, and so is every link on the way that
+// another user planted in a shared folder or that names a process's stream.
 std::string followLinks(const std::string& path) {
+  std::string hop = path;
+  for (int hops = 0; hops < kMaxLinkHops; ++hops) {
+    refuseProcessFile(hop);
+    struct stat entry {};
+    if (::lstat(hop.c_str(), &entry) != 0 || !S_ISLNK(entry.st_mode)) break;
+    refuseIfPlanted(hop, entry, "a link");
+    std::vector<char> target(PATH_MAX);
+    const ssize_t length = ::readlink(hop.c_str(), target.data(), target.size() - 1);
+    if (length <= 0) break;
+    const std::string next(target.data(), static_cast<size_t>(length));
+    hop = next[0] == '/' ? next : directoryOf(hop) + "/" + next;
+  }
   std::vector<char> resolved(PATH_MAX);
   if (::realpath(path.c_str(), resolved.data()) == nullptr) {
     const int error = errno;
@@ -267,6 +324,7 @@ void checkExistingTarget(const SaveTarget& target, bool followed) {
 // A save through links: the final file is checked and replaced.
 SaveTarget targetThroughLinks(const std::string& path) {
   SaveTarget target{path};
+  refuseProcessFile(path);
   struct stat link {};
   if (::lstat(path.c_str(), &link) != 0) {
     if (errno != ENOENT) fail("cannot save", path, errno);
@@ -276,6 +334,7 @@ SaveTarget targetThroughLinks(const std::string& path) {
   if (::stat(target.path.c_str(), &target.info) != 0) fail("cannot save", target.path, errno);
   target.exists = true;
   checkExistingTarget(target, true);
+  refuseIfPlanted(target.path, target.info, "the file");
   return target;
 }
 
@@ -288,6 +347,32 @@ SaveTarget targetByName(const std::string& path) {
   }
   if (!S_ISLNK(target.info.st_mode)) checkExistingTarget(target, false);
   return target;
+}
+
+// The most a file's extended attributes take that a save carries over.
+constexpr size_t kMaxAttributeBytes = 1 << 20;
+
+// The extended attributes of a replaced file (its access control lists
+// among them) go to its replacement, as its owner and mode do, where the
+// user may set them; file capabilities, like setuid, never do.
+void copyExtendedAttributes(const std::string& from, int to) {
+  const ssize_t listed = ::listxattr(from.c_str(), nullptr, 0);
+  if (listed <= 0 || static_cast<size_t>(listed) > kMaxAttributeBytes) return;
+  std::vector<char> names(static_cast<size_t>(listed));
+  const ssize_t length = ::listxattr(from.c_str(), names.data(), names.size());
+  if (length <= 0) return;
+  names.resize(static_cast<size_t>(length));
+  names.push_back('\0');  // every name ends, whatever the list held
+  std::vector<char> value;
+  for (size_t at = 0; at < static_cast<size_t>(length); at += std::strlen(&names[at]) + 1) {
+    const char* name = &names[at];
+    if (std::strcmp(name, "security.capability") == 0) continue;
+    const ssize_t size = ::getxattr(from.c_str(), name, nullptr, 0);
+    if (size < 0 || static_cast<size_t>(size) > kMaxAttributeBytes) continue;
+    value.resize(static_cast<size_t>(size));
+    const ssize_t got = ::getxattr(from.c_str(), name, value.data(), value.size());
+    if (got >= 0) ::fsetxattr(to, name, value.data(), static_cast<size_t>(got), 0);
+  }
 }
 
 // A replacement written to a temporary file beside its target, put in place
@@ -341,8 +426,10 @@ class PendingSave {
     if (keep_ && ::fchown(fd_, target_.info.st_uid, target_.info.st_gid) != 0 && errno != EPERM) {
       fail("cannot set the owner of", target_.path, errno);
     }
-    const mode_t mode = keep_ ? (target_.info.st_mode & 07777) : documentMode(mode_);
+    // Never setuid, setgid or sticky, whatever the replaced file was.
+    const mode_t mode = keep_ ? (target_.info.st_mode & 0777) : documentMode(mode_);
     if (::fchmod(fd_, mode) != 0) fail("cannot set the mode of", target_.path, errno);
+    if (keep_) copyExtendedAttributes(target_.path, fd_);
     if (::fsync(fd_) != 0) fail("cannot flush", target_.path, errno);
     const int fd = fd_;
     fd_ = -1;
@@ -369,6 +456,60 @@ class PendingSave {
   mode_t mode_ = 0666;
   int fd_ = -1;
   std::string temporary_;
+  bool registered_ = false;
+};
+
+// The file at a name as it was, kept under a hidden name in its folder (a
+// second hard link, or moved there where the file system has none) while a
+// save replaces it: restore() puts it back, or removes what replaced it
+// when nothing was there; once the save has succeeded, it goes.
+class KeptAside {
+ public:
+  explicit KeptAside(std::string path) : path_(std::move(path)) {
+    struct stat entry {};
+    if (::lstat(path_.c_str(), &entry) != 0) return;
+    existed_ = true;
+    std::string pattern = directoryOf(path_) + "/.vrnXXXXXX";
+    for (int attempt = 0; attempt < kAttempts && aside_.empty(); ++attempt) {
+      std::vector<char> name(pattern.begin(), pattern.end());
+      name.push_back('\0');
+      // A fresh name, given up again at once: link and rename need it free.
+      const int fd = ::mkstemp(name.data());
+      if (fd < 0) break;
+      ::close(fd);
+      const SignalsBlocked blocked;
+      ::unlink(name.data());
+      if (::link(path_.c_str(), name.data()) == 0 || ::rename(path_.c_str(), name.data()) == 0) {
+        aside_ = name.data();
+        registered_ = registerTemporary(aside_);
+      }
+    }
+    if (aside_.empty()) fail("cannot keep the previous", path_, errno);
+  }
+  ~KeptAside() {
+    if (aside_.empty()) return;
+    const SignalsBlocked blocked;
+    ::unlink(aside_.c_str());
+    if (registered_) forgetTemporary(aside_);
+  }
+  KeptAside(const KeptAside&) = delete;
+  KeptAside& operator=(const KeptAside&) = delete;
+
+  void restore() {
+    const SignalsBlocked blocked;
+    if (!existed_) {
+      ::unlink(path_.c_str());
+    } else if (::rename(aside_.c_str(), path_.c_str()) == 0) {
+      if (registered_) forgetTemporary(aside_);
+      aside_.clear();
+    }
+  }
+
+ private:
+  static constexpr int kAttempts = 16;
+  std::string path_;
+  bool existed_ = false;
+  std::string aside_;
   bool registered_ = false;
 };
 
@@ -412,15 +553,30 @@ void writeFileAtomically(const std::string& path, std::span<const uint8_t> data)
 
 void writeFileKeepingBackup(const std::string& path, const std::string& backup,
                             std::span<const uint8_t> data) {
+  if (directoryOf(backup) != directoryOf(path)) {
+    refuse(backup, "a backup stays in the folder of " + path);
+  }
   if (sameFile(path, backup)) refuse(backup, "it is the same file as " + path);
-  PendingSave copy(targetThroughLinks(backup), true);
+  SaveTarget target = targetThroughLinks(path);
+  // The backup's name is one the user never typed: whatever is there (a
+  // link another user planted, say) is replaced by name, never followed,
+  // and the copy is no more open than the file it copies.
+  PendingSave copy(targetByName(backup), false);
+  copy.setNewFileMode(target.exists ? (target.info.st_mode & 0777) : 0600);
   copy.copyFrom(path);
   copy.finish();
-  PendingSave save(targetThroughLinks(path), true);
+  PendingSave save(std::move(target), true);
   save.write(data);
   save.finish();
-  copy.commit();
-  save.commit();
+  // The older backup survives a save that fails.
+  KeptAside previous(backup);
+  try {
+    copy.commit();
+    save.commit();
+  } catch (const FileError&) {
+    previous.restore();
+    throw;
+  }
 }
 
 void writeNewFileAtomically(const std::string& path, std::span<const uint8_t> data) {
