@@ -5,6 +5,7 @@
 #include <png.h>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -803,6 +804,32 @@ TEST_F(CliEdit, AFailedInPlaceRunKeepsTheOlderBackup) {
   EXPECT_EQ(test::readFile(sample() + ".bak"), older);
   for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
     EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+}
+
+// kill -9 in the middle of a save, once the new contents are written:
+// the file is as it was, and nothing is left in its folder (the contents
+// had no name yet).
+TEST_F(CliEdit, AKilledSaveLeavesNothingBehind) {
+#ifndef VARNEL_KILL_AT_FSYNC
+  GTEST_SKIP() << "a sanitized build cannot preload the program that kills the save";
+#else
+  const std::string out = file("out.rom");
+  for (const bool inPlace : {false, true}) {
+    const std::string target = inPlace ? sample() : out;
+    test::writeFile(out, Bytes(100, 1));
+    const Bytes before = test::readFile(target);
+    std::vector<std::string> args = {"LD_PRELOAD=" VARNEL_KILL_AT_FSYNC,
+                                     test::programPath("varnel-cli"), "set", sample(), "-o",
+                                     target, "--core", "300"};
+    if (inPlace) args.push_back("--in-place");
+    SCOPED_TRACE(inPlace ? "in place" : "to another file");
+    const RunResult run = test::runProgram("/usr/bin/env", args);
+    EXPECT_EQ(run.status, 128 + SIGKILL) << run.err;
+    EXPECT_EQ(test::readFile(target), before);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+      EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+  }
+#endif
 }
 
 // Extended attributes and access control lists of the replaced file stay.

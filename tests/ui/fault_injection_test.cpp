@@ -138,7 +138,7 @@ TEST_F(Faults, FontFileBreakingHalfWayChangesNothing) {
 // Signals, and reader tools that are shell scripts, are POSIX's.
 #ifndef _WIN32
 // A save ended by a signal leaves the previous file and nothing else: the
-// temporary file goes with the program.
+// new contents, unnamed or under a temporary name, go with the program.
 class SaveInterrupted : public testing::TestWithParam<int> {};
 
 TEST_P(SaveInterrupted, LeavesNoTemporaryFile) {
@@ -153,11 +153,18 @@ TEST_P(SaveInterrupted, LeavesNoTemporaryFile) {
     writeFileAtomically(work.file("old.rom"), huge);
     ::_exit(0);
   }
-  auto temporaryExists = [&] {
-    return std::distance(std::filesystem::directory_iterator(work.path()),
-                         std::filesystem::directory_iterator()) > 1;
+  // Caught writing once it holds a file of the folder open: the new
+  // contents, named or not yet.
+  const std::string descriptors = "/proc/" + std::to_string(child) + "/fd";
+  auto writing = [&] {
+    std::error_code error;
+    for (const auto& fd : std::filesystem::directory_iterator(descriptors, error)) {
+      const std::string file = std::filesystem::read_symlink(fd.path(), error).string();
+      if (!error && file.rfind(work.path() + "/", 0) == 0) return true;
+    }
+    return false;
   };
-  while (!temporaryExists()) {
+  while (!writing()) {
     int status = 0;
     if (::waitpid(child, &status, WNOHANG) == child) FAIL() << "the save ended before the signal";
   }

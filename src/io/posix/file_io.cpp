@@ -375,12 +375,47 @@ void copyExtendedAttributes(const std::string& from, int to) {
   }
 }
 
+// How many fresh hidden names are tried before giving up.
+constexpr int kNameAttempts = 16;
+
+// A hidden name beside `path` that no file had a moment ago: mkstemp picks
+// it, and the file it makes goes again at once. Fails as mkstemp does.
+std::string freshHiddenName(const std::string& path) {
+  std::string pattern = directoryOf(path) + "/.vrnXXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) fail("cannot save", path, errno);
+  ::close(fd);
+  ::unlink(name.data());
+  return name.data();
+}
+
+// Whether a file made without a name (O_TMPFILE) can be given one later:
+// through /proc/self/fd, or with AT_EMPTY_PATH, which root may use.
+bool canNameUnnamedFiles() {
+  return ::access("/proc/self/fd", X_OK) == 0 || ::geteuid() == 0;
+}
+
+// Gives the unnamed file open at `fd` the name `name`.
+int nameUnnamedFile(int fd, const std::string& name) {
+  if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+}
+
 // A replacement written to a temporary file beside its target, put in place
-// by commit(); dropped uncommitted, it leaves nothing behind.
+// by commit(); dropped uncommitted, it leaves nothing behind. Where the file
+// system allows it, the file has no name until it is complete, so that a
+// program killed meanwhile leaves nothing at all in the folder.
 class PendingSave {
  public:
   PendingSave(SaveTarget target, bool keepAttributes)
       : target_(std::move(target)), keep_(keepAttributes && target_.exists) {
+    if (canNameUnnamedFiles()) {
+      fd_ = ::open(directoryOf(target_.path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+      if (fd_ >= 0) return;
+    }
     std::string pattern = directoryOf(target_.path) + "/.vrnXXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
@@ -431,12 +466,12 @@ class PendingSave {
     if (::fchmod(fd_, mode) != 0) fail("cannot set the mode of", target_.path, errno);
     if (keep_) copyExtendedAttributes(target_.path, fd_);
     if (::fsync(fd_) != 0) fail("cannot flush", target_.path, errno);
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) fail("cannot close", target_.path, errno);
+    // An unnamed file stays open until it has its name.
+    if (!temporary_.empty()) closeFile();
   }
 
   void commit() {
+    if (temporary_.empty()) giveAName();
     {
       const SignalsBlocked blocked;
       if (::rename(temporary_.c_str(), target_.path.c_str()) != 0) {
@@ -451,6 +486,29 @@ class PendingSave {
   void setNewFileMode(mode_t mode) { mode_ = mode; }
 
  private:
+  void closeFile() {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) fail("cannot close", target_.path, errno);
+  }
+
+  // The finished unnamed file gets a hidden name beside its target, to be
+  // renamed over it.
+  void giveAName() {
+    for (int attempt = 0; attempt < kNameAttempts && temporary_.empty(); ++attempt) {
+      const std::string name = freshHiddenName(target_.path);
+      const SignalsBlocked blocked;
+      if (nameUnnamedFile(fd_, name) == 0) {
+        temporary_ = name;
+        registered_ = registerTemporary(temporary_);
+      } else if (errno != EEXIST) {
+        fail("cannot save", target_.path, errno);
+      }
+    }
+    if (temporary_.empty()) fail("cannot save", target_.path, EEXIST);
+    closeFile();
+  }
+
   SaveTarget target_;
   bool keep_;
   mode_t mode_ = 0666;
@@ -462,29 +520,26 @@ class PendingSave {
 // The file at a name as it was, kept under a hidden name in its folder (a
 // second hard link, or moved there where the file system has none) while a
 // save replaces it: restore() puts it back, or removes what replaced it
-// when nothing was there; once the save has succeeded, it goes.
+// when nothing was there; once the save has succeeded, it goes. Where the
+// file system can do neither, the save goes on without it.
 class KeptAside {
  public:
   explicit KeptAside(std::string path) : path_(std::move(path)) {
     struct stat entry {};
     if (::lstat(path_.c_str(), &entry) != 0) return;
     existed_ = true;
-    std::string pattern = directoryOf(path_) + "/.vrnXXXXXX";
-    for (int attempt = 0; attempt < kAttempts && aside_.empty(); ++attempt) {
-      std::vector<char> name(pattern.begin(), pattern.end());
-      name.push_back('\0');
-      // A fresh name, given up again at once: link and rename need it free.
-      const int fd = ::mkstemp(name.data());
-      if (fd < 0) break;
-      ::close(fd);
+    for (int attempt = 0; attempt < kNameAttempts && aside_.empty(); ++attempt) {
+      const std::string name = freshHiddenName(path_);
       const SignalsBlocked blocked;
-      ::unlink(name.data());
-      if (::link(path_.c_str(), name.data()) == 0 || ::rename(path_.c_str(), name.data()) == 0) {
-        aside_ = name.data();
+      if (::link(path_.c_str(), name.c_str()) == 0 ||
+          (errno != EEXIST && ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, name.c_str(),
+                                          RENAME_NOREPLACE) == 0)) {
+        aside_ = name;
         registered_ = registerTemporary(aside_);
+      } else if (errno != EEXIST) {
+        return;
       }
     }
-    if (aside_.empty()) fail("cannot keep the previous", path_, errno);
   }
   ~KeptAside() {
     if (aside_.empty()) return;
@@ -499,14 +554,13 @@ class KeptAside {
     const SignalsBlocked blocked;
     if (!existed_) {
       ::unlink(path_.c_str());
-    } else if (::rename(aside_.c_str(), path_.c_str()) == 0) {
+    } else if (!aside_.empty() && ::rename(aside_.c_str(), path_.c_str()) == 0) {
       if (registered_) forgetTemporary(aside_);
       aside_.clear();
     }
   }
 
  private:
-  static constexpr int kAttempts = 16;
   std::string path_;
   bool existed_ = false;
   std::string aside_;
