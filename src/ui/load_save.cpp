@@ -132,16 +132,16 @@ void EditorDialog::showClockSettings() {
   setDialogInt(kIdMemoryEdit, controls_.trackbarPosition(kIdMemorySlider));
 }
 
+// A list the image gives nothing for stays off and shows nothing, not the
+// choice of the image loaded before.
 void EditorDialog::showMemorySettings() {
-  if (memoryTypeName(image.memoryType) != nullptr) {
-    controls_.enable(kIdMemoryType, true);
-    controls_.setCurrentSelection(kIdMemoryType, image.memoryType - 1);
-  }
-  if (image.casIndex >= 1 && image.casIndex <= 5) {
-    // The list has three items: codes 4 and 5 leave it with no selection.
-    controls_.enable(kIdCas, true);
-    controls_.setCurrentSelection(kIdCas, image.casIndex - 1);
-  }
+  const bool typeKnown = memoryTypeName(image.memoryType) != nullptr;
+  controls_.enable(kIdMemoryType, typeKnown);
+  controls_.setCurrentSelection(kIdMemoryType, typeKnown ? image.memoryType - 1 : -1);
+  // The list has three items: codes 4 and 5 leave it with no selection.
+  const bool casKnown = image.casIndex >= 1 && image.casIndex <= 5;
+  controls_.enable(kIdCas, casKnown);
+  controls_.setCurrentSelection(kIdCas, casKnown ? image.casIndex - 1 : -1);
 }
 
 void EditorDialog::enableFontButtons() {
