@@ -39,7 +39,12 @@ void EditorDialog::OnCurrent() {
     const std::string dump = folder.file(kDumpFileName);
     const std::unique_ptr<RunningProcess> reader =
         platform_.startProcess(tool, {"/r", "/n", "ram", dump});
-    if (!reader) return;
+    if (!reader) {
+      // Copied without it, or taken away by a virus scanner: say where it
+      // was looked for.
+      showMessage(MessageId::kReaderToolMissing, "Looked for: " + tool);
+      return;
+    }
     reader->waitFor(kReaderTimeoutMs);
     reader->terminate();
     reader->close();

@@ -21,7 +21,12 @@ void HelpBinding::request(const std::string& chmPath) {
 }
 
 void EditorDialog::ShowHelp() {
-  platform_.showHelp(GetProgramDirectory() + kHelpFileName);
+  const std::string path = GetProgramDirectory() + kHelpFileName;
+  if (!platform_.readRegularFile(path, 1)) {
+    showMessage(MessageId::kHelpFileMissing, "Looked for: " + path);
+    return;
+  }
+  platform_.showHelp(path);
 }
 
 }  // namespace varnel::ui

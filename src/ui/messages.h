@@ -42,6 +42,8 @@ enum class MessageId {
   kImplausibleFont8x8,
   kImplausibleFont8x16,
   kSaveChanges,
+  kReaderToolMissing,
+  kHelpFileMissing,
 };
 
 struct Message {
@@ -82,6 +84,10 @@ inline constexpr std::array kMessages{
             kWarningCaption, kFontQuestionStyle, kExitRefused},
     Message{MessageId::kSaveChanges, "Save the changes to the BIOS image?", nullptr,
             kMbYesNoCancel | kMbIconQuestion, kExitRefused},
+    Message{MessageId::kReaderToolMissing, "The reader tool cannot be started", kErrorCaption,
+            kMbIconError, kExitFileError},
+    Message{MessageId::kHelpFileMissing, "The help file is missing", kErrorCaption, kMbIconError,
+            kExitFileError},
 };
 
 constexpr bool eachMessageSitsAtItsId() {
@@ -91,7 +97,7 @@ constexpr bool eachMessageSitsAtItsId() {
   return true;
 }
 static_assert(eachMessageSitsAtItsId() &&
-                  kMessages.size() == static_cast<std::size_t>(MessageId::kSaveChanges) + 1,
+                  kMessages.size() == static_cast<std::size_t>(MessageId::kHelpFileMissing) + 1,
               "kMessages lists every message once, in the order of MessageId");
 
 constexpr const Message& message(MessageId id) {

@@ -173,12 +173,16 @@ TEST(ChildProcessWait, LastsItsTimeUnlessTheProgramEndsAndAKillEndsIt) {
   EXPECT_LT(Clock::now() - quickStart, std::chrono::seconds(10));
 }
 
-TEST_F(Current, WithoutAToolNothingChanges) {
+// Without the reader tool (only the program was copied, or a virus scanner
+// took the tool away), Current says where it looked and changes nothing.
+TEST_F(Current, WithoutAToolItSaysWhereItLookedAndNothingChanges) {
   load(test::buildRom().bytes, "card.rom");
   const auto before = imageBytes();
   const std::string window = windowState();
   controls.click(kIdCurrent);
-  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(platform.takeMessages(),
+            (std::vector<std::string>{"The reader tool cannot be started\nLooked for: " +
+                                      programDir.path() + "/pokrun"}));
   EXPECT_TRUE(editor->imageLoaded);
   EXPECT_EQ(imageBytes(), before);
   EXPECT_EQ(windowState(), window);

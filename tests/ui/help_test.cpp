@@ -12,11 +12,23 @@ using namespace ui;
 class Help : public test::EditorFixture {};
 
 TEST_F(Help, AsksForTheHelpFileBesideTheProgramWhateverTheCurrentDirectory) {
+  test::writeFile(programDir.file("Varnel.chm"), test::Bytes(100, 0x49));
   const test::CurrentDirectory elsewhere(work.path());
   startUp();
   controls.click(kIdHelp);
   EXPECT_EQ(platform.helpRequests, (std::vector<std::string>{programDir.path() + "/Varnel.chm"}));
   EXPECT_TRUE(platform.messages.empty());
+}
+
+// Without the help file (only the program was copied out of the zip), Help
+// says what is missing and where it was looked for.
+TEST_F(Help, WithoutTheHelpFileSaysWhereItLooked) {
+  startUp();
+  controls.click(kIdHelp);
+  EXPECT_TRUE(platform.helpRequests.empty());
+  EXPECT_EQ(platform.takeMessages(),
+            (std::vector<std::string>{"The help file is missing\nLooked for: " +
+                                      programDir.path() + "/Varnel.chm"}));
 }
 
 class CountingViewer : public HelpViewer {

@@ -58,6 +58,11 @@ class KeysPlatform final : public Platform {
   int selectFont(const CpiFontEntry*, int) override { return -1; }
   void showFonts(const BiosImage&) override {}
   void showHelp(const std::string&) override { ++helpRequests; }
+  // The help file is there, beside the program (whose folder is "").
+  std::optional<std::string> readRegularFile(const std::string& path, size_t limit) override {
+    if (path == kHelpFileName) return std::string("help");
+    return Platform::readRegularFile(path, limit);
+  }
   size_t readFile(const std::string& path, std::span<uint8_t> buffer) override {
     const auto file = files.find(path);
     if (file == files.end()) throw FileError("no file " + path);
