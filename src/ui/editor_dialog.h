@@ -127,6 +127,7 @@ class EditorDialog : public DialogEvents {
   void applySaveSettings(BiosImage& target) const;
   std::vector<uint8_t> bytesToSave() const;
   void rememberSavedState();
+  bool offerToSaveChanges();
   std::optional<MessageId> readImageFile(const std::string& path, BiosImage& target);
   // LoadBiosFile, with a line added under any failure message (the reader
   // tool's own explanation for Current).

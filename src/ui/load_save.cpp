@@ -79,6 +79,7 @@ void EditorDialog::loadImage(const std::string& path, bool reconstructed,
     showMessage(failure->id, failure->details);
     return;
   }
+  if (!offerToSaveChanges()) return;
   ResetEditor();
   // Copied into the one record, which others may hold on to.
   image = *candidate;

@@ -22,6 +22,13 @@ bool EditorDialog::HasUnsavedChanges() const {
 }
 
 bool EditorDialog::ConfirmExit() {
+  return offerToSaveChanges();
+}
+
+// Before anything replaces edited work (the window closes, or a load or
+// Current brings another image), the user may save it first: false when
+// they cancel, or when the save they chose did not go through.
+bool EditorDialog::offerToSaveChanges() {
   commitClockEdits();
   if (!HasUnsavedChanges()) return true;
   switch (showMessage(MessageId::kSaveChanges)) {

@@ -84,6 +84,25 @@ TEST_F(Current, LoadsTheDumpAsReconstructedAndRemovesItsFolder) {
   EXPECT_EQ(leftOver(), 0u);
 }
 
+// What the card holds does not replace edited work without the question;
+// Cancel keeps the edits and the image's name.
+TEST_F(Current, AsksBeforeReplacingEditedWork) {
+  installTool("cp '" + work.file("sample.rom") + "' \"$4\"");
+  load(test::buildRom().bytes, "card.rom");
+  controls.drag(kIdCoreSlider, 300);
+  const auto edited = imageBytes();
+  platform.messageAnswers = {kIdCancel};
+  controls.click(kIdCurrent);
+  EXPECT_EQ(platform.takeMessages(),
+            (std::vector<std::string>{"Save the changes to the BIOS image?"}));
+  EXPECT_EQ(imageBytes(), edited);
+  EXPECT_EQ(controls.text(kIdFileName), work.file("card.rom"));
+  EXPECT_EQ(leftOver(), 0u);
+  platform.messageAnswers = {kIdNo};
+  controls.click(kIdCurrent);
+  EXPECT_EQ(controls.text(kIdFileName), "current (reconstructed)");
+}
+
 struct ReaderFailure {
   const char* name;
   const char* tool;  // the script's body; $WORK stands for the test's folder

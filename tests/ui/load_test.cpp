@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
 #include <filesystem>
+#include <optional>
 
 #include "support/editor_fixture.h"
 
@@ -33,6 +36,72 @@ TEST_F(Load, OpenDialogAsksForRomFiles) {
             "Files (*.*)|*.*||");
   EXPECT_FALSE(editor->imageLoaded);
 }
+
+// Loading another image over edited work asks first, as closing does: Cancel
+// (or a save that does not go through) keeps everything, No drops the
+// edits, Yes saves them first. A file that is refused asks nothing and
+// keeps the edits, and so does an image without edits.
+struct Replacing {
+  const char* name;
+  bool edited;
+  bool valid;                   // whether the second file may be loaded
+  std::deque<int> answers;      // to the question, then to any other box
+  std::optional<std::string> saveAs;  // the answer to Save's file dialog
+  bool asked;
+  bool replaced;
+};
+
+class ReplacingEditedWork : public EditorFixture, public testing::WithParamInterface<Replacing> {};
+
+TEST_P(ReplacingEditedWork, AsksFirst) {
+  const Replacing& c = GetParam();
+  load(test::buildRom().bytes, "first.rom");
+  if (c.edited) controls.drag(kIdCoreSlider, 300);
+  const Bytes edited = imageBytes();
+  platform.takeMessages();
+  platform.messageAnswers = c.answers;
+  RomSpec other;
+  other.coreClockWord = 31000;
+  Bytes second = imageWith(other);
+  if (!c.valid) second[0] = 0;
+  test::writeFile(work.file("second.rom"), second);
+  platform.answerFile(work.file("second.rom"));
+  if (c.asked && c.answers.front() == kIdYes) {
+    if (c.saveAs) {
+      platform.answerFile(work.file(*c.saveAs));
+    } else {
+      platform.cancelFile();
+    }
+  }
+  controls.click(kIdLoad);
+  const std::vector<std::string> shown = platform.takeMessages();
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), "Save the changes to the BIOS image?"),
+            c.asked ? 1 : 0);
+  EXPECT_EQ(controls.text(kIdFileName),
+            work.file(c.replaced ? "second.rom" : "first.rom"));
+  if (!c.replaced) {
+    EXPECT_EQ(imageBytes(), edited);
+  }
+  if (c.saveAs && c.replaced) {
+    // The edited image, saved before the other one came.
+    const Bytes saved = test::readFile(work.file(*c.saveAs));
+    EXPECT_EQ(saved.size(), edited.size());
+    EXPECT_NE(saved, test::buildRom().bytes);
+    EXPECT_NE(saved, second);
+  }
+  EXPECT_TRUE(platform.fileAnswers.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReplacingEditedWork,
+    testing::Values(Replacing{"Unedited", false, true, {}, {}, false, true},
+                    Replacing{"Cancel", true, true, {kIdCancel}, {}, true, false},
+                    Replacing{"No", true, true, {kIdNo}, {}, true, true},
+                    Replacing{"YesSavesFirst", true, true, {kIdYes}, "edited.rom", true, true},
+                    Replacing{"YesButTheSaveDialogCancelled", true, true, {kIdYes}, {}, true,
+                              false},
+                    Replacing{"RefusedFileAsksNothing", true, false, {}, {}, false, false}),
+    [](const testing::TestParamInfo<Replacing>& info) { return std::string(info.param.name); });
 
 TEST_F(Load, ShowsTheImage) {
   load(test::buildRom().bytes, "sample.rom");
