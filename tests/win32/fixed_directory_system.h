@@ -1,6 +1,9 @@
 // System services for tests that only ask where the program lies: every
-// file or process request fails as a missing file would.
+// file or process request fails as a missing file would, but for the empty
+// files a test names in `emptyFiles`.
 #pragma once
+
+#include <set>
 
 #include "io/system.h"
 
@@ -10,8 +13,11 @@ class FixedDirectorySystem : public SystemServices {
  public:
   explicit FixedDirectorySystem(std::string programDir) : programDir_(std::move(programDir)) {}
 
+  std::set<std::string> emptyFiles;
+
   size_t readFilePrefix(const std::string& path, std::span<uint8_t>) override { fail(path); }
-  std::optional<std::string> readRegularFilePrefix(const std::string&, size_t) override {
+  std::optional<std::string> readRegularFilePrefix(const std::string& path, size_t) override {
+    if (emptyFiles.count(path) != 0) return std::string();
     return std::nullopt;
   }
   void writeFileAtomically(const std::string& path, std::span<const uint8_t>) override {
