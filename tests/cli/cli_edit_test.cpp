@@ -902,7 +902,7 @@ TEST_F(CliEdit, InfoOfSeveralFilesPrintsJsonLinesAndTheWorstStatus) {
   EXPECT_EQ(named, files);
   ASSERT_EQ(sound.size(), 4u);
   EXPECT_EQ(sound[0], true);
-  EXPECT_NE(sound[1].get<std::string>().find("Error opening file (cannot open"), std::string::npos);
+  EXPECT_EQ(sound[1], "Error opening file");
   EXPECT_EQ(sound[2], false);
   EXPECT_EQ(sound[3], true);
   EXPECT_EQ(cli({"info", sample(), file("missing.rom"), file("bad.rom")}).status, 3);

@@ -230,8 +230,11 @@ std::string infoJson(const LoadedImage& loaded) {
   return dumpWithNumbers(out, numbers);
 }
 
+// The editor's message alone: the system's reason, which differs from one
+// system to the next, goes to standard error, and the JSON stays the same
+// on every system.
 std::string infoErrorJson(const LoadedImage& loaded) {
-  return jsonLine(Json{{"file", loaded.path}, {"error", loaded.failureMessage()}});
+  return jsonLine(Json{{"file", loaded.path}, {"error", loaded.editorMessage()}});
 }
 
 Json infoField(const LoadedImage& loaded, std::string_view name) {

@@ -23,7 +23,7 @@ nlohmann::ordered_json infoField(const LoadedImage& loaded, std::string_view nam
 // One JSON object, on one line, describing the record after the load.
 std::string infoJson(const LoadedImage& loaded);
 // The object of `info --json` for a file that could not be read: its name
-// and why.
+// and the editor's message.
 std::string infoErrorJson(const LoadedImage& loaded);
 
 // A readable summary, several lines.
