@@ -25,7 +25,10 @@ using CpiFontList = std::array<CpiFontEntry, kMaxCpiFonts>;
 // or a matching font's data starts where `dataOffset` cannot hold), else the
 // number of fonts of the wanted size, described in entries[0..n-1] in file
 // order. Failures of the stream itself are thrown as StreamError and left to
-// the caller.
-int readCpiFonts(ByteStream& stream, CpiFontList& entries, int wantWidth, int wantHeight);
+// the caller. When a stream that begins with the code-page signature
+// (FF "FONT") cannot be read, `*whyNot` (if given) says why; it is null for a
+// stream that is read, or that lacks the signature and so may be a raw font.
+int readCpiFonts(ByteStream& stream, CpiFontList& entries, int wantWidth, int wantHeight,
+                 const char** whyNot = nullptr);
 
 }  // namespace varnel

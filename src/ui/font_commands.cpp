@@ -77,7 +77,8 @@ void EditorDialog::loadFont(const FontTable& table) {
     const std::unique_ptr<ByteStream> file = platform_.openFileStream(*path);
     // Whatever the file's name, it is offered to the code-page reader first.
     auto entries = std::make_unique<CpiFontList>();
-    const int found = readCpiFonts(*file, *entries, 8, table.height);
+    const char* whyNot = nullptr;
+    const int found = readCpiFonts(*file, *entries, 8, table.height, &whyNot);
     if (found > 0) {
       const int chosen = platform_.selectFont(entries->data(), found);
       if (chosen >= 0 && chosen < found) {
@@ -85,6 +86,10 @@ void EditorDialog::loadFont(const FontTable& table) {
       }
     } else if (found == 0) {
       showMessage(table.noFontsMessage);
+    } else if (whyNot != nullptr) {
+      // A file with the code-page signature is never taken as a raw font:
+      // its header would become glyphs.
+      showMessage(MessageId::kUnreadableCodePageFile, whyNot);
     } else {
       loadRawFont(table, *file);
     }

@@ -26,13 +26,16 @@ using test::CpiSpec;
 struct Listing {
   int result;
   std::vector<CpiFontEntry> fonts;
+  std::string whyNot;  // "" when read or when the signature is missing
 };
 
 Listing list(const Bytes& file, int width, int height) {
   MemoryByteStream stream(file);
   auto entries = std::make_unique<CpiFontList>();
   Listing listing;
-  listing.result = readCpiFonts(stream, *entries, width, height);
+  const char* whyNot = "not set";
+  listing.result = readCpiFonts(stream, *entries, width, height, &whyNot);
+  listing.whyNot = whyNot != nullptr ? whyNot : "";
   for (int i = 0; i < listing.result; ++i)
     listing.fonts.push_back((*entries)[static_cast<size_t>(i)]);
   return listing;
@@ -87,12 +90,22 @@ TEST(ReadCpiFonts, TwoFontsOfTheSizeInOneEntryAreBothListed) {
 
 TEST(ReadCpiFonts, HeaderRules) {
   const Bytes good = test::buildCpi(twoCodePages()).bytes;
-  EXPECT_EQ(list(Bytes(good.begin(), good.begin() + 24), 8, 16).result, -1);
-  EXPECT_EQ(list(Bytes(), 8, 16).result, -1);
+  const Listing cut = list(Bytes(good.begin(), good.begin() + 24), 8, 16);
+  EXPECT_EQ(cut.result, -1);
+  EXPECT_EQ(cut.whyNot, "the file ends inside a header");
+  EXPECT_EQ(list(Bytes(good.begin(), good.begin() + 5), 8, 16).whyNot,
+            "the file ends inside a header");
+  // Without the signature the file may be a raw font: no reason is given.
+  for (const Bytes& unsigned_ : {Bytes(), Bytes(good.begin(), good.begin() + 4)}) {
+    const Listing listing = list(unsigned_, 8, 16);
+    EXPECT_EQ(listing.result, -1);
+    EXPECT_EQ(listing.whyNot, "");
+  }
   for (size_t at : {size_t{0}, size_t{1}, size_t{4}}) {
     Bytes bad = good;
     bad[at] ^= 0x20;
     EXPECT_EQ(list(bad, 8, 16).result, -1) << "magic byte " << at;
+    EXPECT_EQ(list(bad, 8, 16).whyNot, "") << "magic byte " << at;
   }
   Bytes free = good;
   for (size_t at = 5; at < 23; ++at)
@@ -112,7 +125,12 @@ struct EntryBreakage {
   const char* name;
   size_t offsetInEntry;
   uint8_t value;
+  const char* whyNot;
 };
+
+constexpr const char* kNotEntry = "a code-page entry header does not have the size 28";
+constexpr const char* kNotScreen = "a code-page entry is not for an EGA or VGA screen";
+constexpr const char* kSizes = "a code-page entry's sizes do not agree with where the next entry starts";
 
 class ReadCpiFontsRefuses : public testing::TestWithParam<EntryBreakage> {};
 
@@ -121,20 +139,42 @@ class ReadCpiFontsRefuses : public testing::TestWithParam<EntryBreakage> {};
 TEST_P(ReadCpiFontsRefuses, WholeFileForOneBadEntry) {
   test::BuiltCpi cpi = test::buildCpi(twoCodePages());
   cpi.bytes[cpi.entryStarts[1] + GetParam().offsetInEntry] = GetParam().value;
-  EXPECT_EQ(list(cpi.bytes, 8, 16).result, -1);
+  const Listing listing = list(cpi.bytes, 8, 16);
+  EXPECT_EQ(listing.result, -1);
+  EXPECT_EQ(listing.whyNot, GetParam().whyNot);
 }
 
 INSTANTIATE_TEST_SUITE_P(Breakages, ReadCpiFontsRefuses,
-                         testing::Values(EntryBreakage{"HeaderSize1D", 0, 0x1D},
-                                         EntryBreakage{"HeaderSizeHigh", 1, 1},
-                                         EntryBreakage{"PrinterDevice", 8, 'L'},
-                                         EntryBreakage{"LowerCaseDevice", 10, 'a'},
-                                         EntryBreakage{"NextEntryOffByOne", 2, 0x00},
-                                         EntryBreakage{"InfoOffsetChanged", 24, 0x77},
-                                         EntryBreakage{"FontDataSizeChanged", 32, 0x00}),
+                         testing::Values(EntryBreakage{"HeaderSize1D", 0, 0x1D, kNotEntry},
+                                         EntryBreakage{"HeaderSizeHigh", 1, 1, kNotEntry},
+                                         EntryBreakage{"PrinterDevice", 8, 'L', kNotScreen},
+                                         EntryBreakage{"LowerCaseDevice", 10, 'a', kNotScreen},
+                                         EntryBreakage{"NextEntryOffByOne", 2, 0x00, kSizes},
+                                         EntryBreakage{"InfoOffsetChanged", 24, 0x77, kSizes},
+                                         EntryBreakage{"FontDataSizeChanged", 32, 0x01, kSizes}),
                          [](const testing::TestParamInfo<EntryBreakage>& info) {
                            return std::string(info.param.name);
                          });
+
+// Files that DOS reads may count only the glyph bytes in an entry's
+// font-information size; the next-entry offset then decides, and the fonts
+// must fill that size exactly.
+TEST(ReadCpiFonts, SizeCountingOnlyTheGlyphsIsReadWhenTheFontsFillIt) {
+  for (bool relative : {false, true}) {
+    CpiSpec spec = twoCodePages(relative);
+    spec.sizeCountsGlyphsOnly = true;
+    test::BuiltCpi cpi = test::buildCpi(spec);
+    const Listing tall = list(cpi.bytes, 8, 16);
+    ASSERT_EQ(tall.result, 2) << "relative " << relative;
+    EXPECT_EQ(tall.fonts[1].dataOffset, cpi.dataOffsets[3]);
+    // The first entry's 8x8 font claims 8x6: its glyphs no longer fill
+    // the size.
+    cpi.bytes[static_cast<size_t>(cpi.dataOffsets[2]) - 6] = 6;
+    const Listing shrunk = list(cpi.bytes, 8, 16);
+    EXPECT_EQ(shrunk.result, -1) << "relative " << relative;
+    EXPECT_EQ(shrunk.whyNot, kSizes) << "relative " << relative;
+  }
+}
 
 TEST(ReadCpiFonts, LastEntryWithANextOffsetOfZeroIsRefused) {
   test::BuiltCpi cpi = test::buildCpi(twoCodePages());
@@ -566,10 +606,9 @@ TEST(RealCpiFiles, ListTheirScreenFonts) {
     int fonts8x8, fonts8x16;
   };
   // claviseg.cpi counts only the glyph data in its font-information size
-  // (4096, not 4102), so the next-entry rule refuses it; the printer file
-  // has no screen device.
+  // (4096, not 4102); the printer file has no screen device.
   for (const Case& c : {Case{"msdos6-ega.cpi", 6, 6}, Case{"freedos-ega.cpi", 6, 6},
-                        Case{"claviseg.cpi", -1, -1}, Case{"msdos4-printer-4208.cpi", -1, -1}}) {
+                        Case{"claviseg.cpi", 0, 2}, Case{"msdos4-printer-4208.cpi", -1, -1}}) {
     const Bytes file = realCpi(c.name);
     EXPECT_EQ(list(file, 8, 8).result, c.fonts8x8) << c.name;
     EXPECT_EQ(list(file, 8, 16).result, c.fonts8x16) << c.name;
@@ -578,19 +617,24 @@ TEST(RealCpiFiles, ListTheirScreenFonts) {
 
 TEST(RealCpiFiles, CodePages437And850HavePlausibleFonts) {
   SKIP_WITHOUT_TESTDATA();
-  for (const char* name : {"msdos6-ega.cpi", "freedos-ega.cpi"}) {
-    const Bytes file = realCpi(name);
+  struct Case {
+    const char* name;
+    int fonts;
+  };
+  for (const Case& c : {Case{"msdos6-ega.cpi", 4}, Case{"freedos-ega.cpi", 4},
+                        Case{"claviseg.cpi", 1}}) {
+    const Bytes file = realCpi(c.name);
     int checked = 0;
     for (int height : {8, 16}) {
       for (const CpiFontEntry& font : list(file, 8, height).fonts) {
         if (font.codePage != 437 && font.codePage != 850) continue;
         const uint8_t* data = file.data() + font.dataOffset;
         EXPECT_TRUE(height == 8 ? isPlausibleFont8x8(data) : isPlausibleFont8x16(data))
-            << name << " code page " << font.codePage << " 8x" << height;
+            << c.name << " code page " << font.codePage << " 8x" << height;
         ++checked;
       }
     }
-    EXPECT_EQ(checked, 4) << name;
+    EXPECT_EQ(checked, c.fonts) << c.name;
   }
 }
 

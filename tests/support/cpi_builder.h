@@ -24,6 +24,9 @@ struct CpiSpec {
   std::vector<CpiEntrySpec> entries;
   // Entry offsets counted from the entry's own start instead of the file's.
   bool relativeOffsets = false;
+  // The font-information size counts the glyph bytes only, not the six-byte
+  // font headers (the next-entry offset stays right).
+  bool sizeCountsGlyphsOnly = false;
 };
 
 struct BuiltCpi {

@@ -212,14 +212,33 @@ TEST_F(FontCommands, CancelledSelectionLoadsNothing) {
   EXPECT_TRUE(platform.messages.empty());
 }
 
-TEST_F(FontCommands, CodePageFileWithAnotherDeviceIsTakenAsRaw) {
-  CpiSpec spec;
-  spec.entries = {{437, {{8, 16}}}, {850, {{8, 16}}, "LCD     "}};
-  platform.messageAnswers.push_back(kIdNo);
-  importFile(kIdLoad8x16, test::buildCpi(spec).bytes, "odd.cpi");
-  EXPECT_TRUE(platform.fontLists.empty());
-  ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].caption, "Warning");
+// A file with the code-page signature that the reader refuses is never
+// offered as a raw font, not even to a user who would answer Yes: its
+// headers would become glyphs.
+TEST_F(FontCommands, UnreadableCodePageFileIsRefusedWithItsReason) {
+  CpiSpec otherDevice;
+  otherDevice.entries = {{437, {{8, 16}}}, {850, {{8, 16}}, "LCD     "}};
+  Bytes cutShort = test::buildCpi(otherDevice).bytes;
+  cutShort.resize(24);
+  struct Case {
+    const char* name;
+    Bytes file;
+    const char* reason;
+  };
+  for (const Case& c : {Case{"other device", test::buildCpi(otherDevice).bytes,
+                             "a code-page entry is not for an EGA or VGA screen"},
+                        Case{"cut short", cutShort, "the file ends inside a header"}}) {
+    platform.messageAnswers.push_back(kIdYes);
+    importFile(kIdLoad8x16, c.file, "odd.cpi");
+    EXPECT_TRUE(platform.fontLists.empty()) << c.name;
+    ASSERT_EQ(platform.messages.size(), 1u) << c.name;
+    EXPECT_EQ(platform.messages[0].text, std::string("Not a readable code-page file\n") + c.reason)
+        << c.name;
+    EXPECT_EQ(platform.messages[0].caption, "Error") << c.name;
+    EXPECT_EQ(imageBytes(), rom.bytes) << c.name;
+    platform.messages.clear();
+    platform.messageAnswers.clear();
+  }
 }
 
 TEST_F(FontCommands, Load8x16RefreshesTheAlternatesAndLoad8x8DoesNot) {

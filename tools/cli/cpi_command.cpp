@@ -28,7 +28,8 @@ bool parseSize(const std::string& text, int& width, int& height) {
   return width > 0 && height > 0;
 }
 
-void printFonts(const CpiOptions& options, int result, const CpiFontList& fonts) {
+void printFonts(const CpiOptions& options, int result, const CpiFontList& fonts,
+                const char* whyNot) {
   if (options.json) {
     nlohmann::ordered_json out;
     out["result"] = result;
@@ -40,11 +41,13 @@ void printFonts(const CpiOptions& options, int result, const CpiFontList& fonts)
                               {"height", font.height},
                               {"dataOffset", font.dataOffset}});
     }
+    if (whyNot != nullptr) out["reason"] = whyNot;
     std::printf("%s\n", jsonLine(out).c_str());
     return;
   }
   if (result < 0) {
-    std::printf("%s: not a readable code-page file\n", options.file.c_str());
+    std::printf("%s: not a readable code-page file%s%s\n", options.file.c_str(),
+                whyNot != nullptr ? ": " : "", whyNot != nullptr ? whyNot : "");
     return;
   }
   std::printf("%s: %d font%s of %s\n", options.file.c_str(), result, result == 1 ? "" : "s",
@@ -65,14 +68,15 @@ int runCpi(const CpiOptions& options) {
   }
   auto fonts = std::make_unique<CpiFontList>();
   int result = 0;
+  const char* whyNot = nullptr;
   try {
     FileByteStream stream(options.file);
-    result = readCpiFonts(stream, *fonts, width, height);
+    result = readCpiFonts(stream, *fonts, width, height, &whyNot);
   } catch (const StreamError& error) {
     std::fprintf(stderr, "%s: Error opening file (%s)\n", options.file.c_str(), error.what());
     return kExitFileError;
   }
-  printFonts(options, result, *fonts);
+  printFonts(options, result, *fonts, whyNot);
   return result < 0 ? kExitInvalidImage : kExitOk;
 }
 
@@ -88,7 +92,8 @@ void addCpiCommand(CLI::App& app, int& status) {
                 "Print {\"result\": n, \"fonts\": [...]}, result -1 for an unreadable file");
   cpi->footer(
       "Exit status: 0 a code-page file (with or without fonts of the size), 1 the file cannot "
-      "be read, 2 not a readable code-page file (the editor would take it as a raw font), 64 a "
+      "be read, 2 not a readable code-page file (the editor takes one without the code-page "
+      "signature as a raw font, and refuses one with it), 64 a "
       "wrong command line.");
   cpi->callback([options, &status] { status = runCpi(*options); });
 }
