@@ -13,6 +13,7 @@
 #include "io/file_io.h"
 #include "io/system.h"
 #include "io/windows/command_line.h"
+#include "io/windows/save_faults.h"
 #include "io/windows/process.h"
 #include "io/windows/utf16.h"
 
@@ -246,6 +247,24 @@ TEST_F(WindowsSystem, SavesReplaceWholeOrNotAtAll) {
        saveKeepingBackup,
        nullptr,
        {{"card.rom", "new"}, {"card.rom.bak", "old"}}},
+      {"keeping a backup over an older one, the file's own replacement failing",
+       "card.rom",
+       withBackup(0),
+       [](const std::string& target) {
+         failReplacementAfter(1);
+         saveKeepingBackup(target);
+       },
+       "cannot replace",
+       {{"card.rom", "old"}, {"card.rom.bak", "older"}}},
+      {"keeping a first backup, the file's own replacement failing",
+       "card.rom",
+       existing(),
+       [](const std::string& target) {
+         failReplacementAfter(1);
+         saveKeepingBackup(target);
+       },
+       "cannot replace",
+       {{"card.rom", "old"}}},
       {"keeping a backup over a read-only one",
        "card.rom",
        withBackup(FILE_ATTRIBUTE_READONLY),
@@ -272,6 +291,7 @@ TEST_F(WindowsSystem, SavesReplaceWholeOrNotAtAll) {
     SCOPED_TRACE(c.what);
     TearDown();
     SetUp();
+    failReplacementAfter(-1);
     const std::string target = file(c.name);
     c.prepare(target);
     if (c.refusal == nullptr) {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "io/windows/save_faults.h"
 #include "io/windows/utf16.h"
 #include "io/windows/windows_util.h"
 
@@ -175,6 +176,30 @@ SaveTarget targetToReplace(const std::string& path) {
   return target;
 }
 
+int replacementsBeforeFault = -1;
+
+bool replacementFaultDue() {
+  if (replacementsBeforeFault < 0) return false;
+  return replacementsBeforeFault-- == 0;
+}
+
+// Creates a hidden file of a fresh name in `folder` (which ends with a
+// separator), open in `file`, and returns its name.
+std::wstring freshHiddenFile(const std::wstring& folder, const std::string& savedPath,
+                             OwnedHandle& file) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const std::wstring name = folder + L".vrn" + randomCharacters(6);
+    file.reset(::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_HIDDEN, nullptr));
+    if (file.valid()) return name;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+      fail("cannot create a temporary file for", savedPath, error);
+    }
+  }
+  fail("cannot create a temporary file for", savedPath, ERROR_FILE_EXISTS);
+}
+
 // A replacement written to a temporary file beside its target, put in place
 // by commit(); dropped uncommitted, it leaves nothing behind. The temporary
 // file is hidden until it is finished, so that one left by a program ended
@@ -185,21 +210,7 @@ class PendingSave {
       : target_(std::move(target)),
         keep_(keepAttributes && target_.exists),
         full_(fullPathOf(target_.path)) {
-    const std::wstring folder = full_.substr(0, full_.find_last_of(L"\\/") + 1);
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-      const std::wstring name = folder + L".vrn" + randomCharacters(6);
-      file_.reset(::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_HIDDEN, nullptr));
-      if (file_.valid()) {
-        temporary_ = name;
-        return;
-      }
-      const DWORD error = ::GetLastError();
-      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-        fail("cannot create a temporary file for", target_.path, error);
-      }
-    }
-    fail("cannot create a temporary file for", target_.path, ERROR_FILE_EXISTS);
+    temporary_ = freshHiddenFile(folder(), target_.path, file_);
   }
   ~PendingSave() {
     file_.reset();
@@ -235,19 +246,44 @@ class PendingSave {
 
   // An existing file is replaced, keeping its security settings; a new
   // name gets the file moved there, written through to the disk.
-  void commit() {
+  void commit() { replaceTarget(nullptr); }
+
+  // Commits; the file replaced, if any, is kept under a fresh hidden name
+  // in its folder, which is returned ("" when no file was replaced).
+  std::wstring commitKeepingReplaced() {
+    if (!target_.exists) {
+      commit();
+      return {};
+    }
+    OwnedHandle reserved;
+    std::wstring aside = freshHiddenFile(folder(), target_.path, reserved);
+    reserved.reset();
+    try {
+      replaceTarget(aside.c_str());
+    } catch (const FileError&) {
+      ::DeleteFileW(aside.c_str());
+      throw;
+    }
+    return aside;
+  }
+
+  bool replacesAFile() const { return target_.exists; }
+  const std::wstring& fullPath() const { return full_; }
+
+ private:
+  // `keepReplacedAs`, when given, gets the replaced file.
+  void replaceTarget(const wchar_t* keepReplacedAs) {
+    if (replacementFaultDue()) fail("cannot replace", target_.path, ERROR_ACCESS_DENIED);
     const bool done = target_.exists
-                          ? ::ReplaceFileW(full_.c_str(), temporary_.c_str(), nullptr,
+                          ? ::ReplaceFileW(full_.c_str(), temporary_.c_str(), keepReplacedAs,
                                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
                           : ::MoveFileExW(temporary_.c_str(), full_.c_str(),
                                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!done) fail("cannot replace", target_.path, ::GetLastError());
     temporary_.clear();
   }
+  std::wstring folder() const { return full_.substr(0, full_.find_last_of(L"\\/") + 1); }
 
-  bool replacesAFile() const { return target_.exists; }
-
- private:
   SaveTarget target_;
   bool keep_;
   std::wstring full_;  // the target's full path
@@ -297,16 +333,24 @@ void writeFileKeepingBackup(const std::string& path, const std::string& backup,
   PendingSave save(targetToReplace(path), true);
   save.write(data);
   save.finish();
-  copy.commit();
+  // An older backup is kept aside until the file itself is saved, so that
+  // a failed save leaves it where it was.
+  const std::wstring older = copy.commitKeepingReplaced();
   try {
     save.commit();
   } catch (const FileError&) {
-    // The file keeps its bytes; a backup made just now goes again. One that
-    // replaced an older backup cannot be undone, but holds what the file
-    // still holds.
-    if (!copy.replacesAFile()) removeFileQuietly(backup);
+    if (older.empty()) {
+      removeFileQuietly(backup);
+    } else {
+      ::MoveFileExW(older.c_str(), copy.fullPath().c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
     throw;
   }
+  if (!older.empty()) ::DeleteFileW(older.c_str());
+}
+
+void failReplacementAfter(int replacements) {
+  replacementsBeforeFault = replacements;
 }
 
 void writeNewFileAtomically(const std::string& path, std::span<const uint8_t> data) {
