@@ -406,20 +406,27 @@ TEST(QtPlatformTest, EnterAnswersTheDefaultButtonOfAQuestion) {
   }
 }
 
-TEST(QtPlatformTest, ATypedNameOpensThatFileFirst) {
+// A typed name that names a file means that file, opening or saving (a
+// dump is often named without an extension); only a name that names no file
+// gets the default extension. Saving over a file asks first.
+TEST(QtPlatformTest, ATypedNameMeansThatFileFirst) {
   test::TempDir dir;
   for (const char* name : {"dump", "bios.rom", "both", "both.rom"})
     test::writeFile(dir.file(name), test::Bytes(16, 0));
   struct Case {
     bool save;
     const char* typed;
-    const char* opened;
+    const char* chosen;
+    bool asksToReplace;
   };
   for (const Case& c :
-       {Case{false, "dump", "dump"}, Case{false, "both", "both"}, Case{false, "bios", "bios.rom"},
-        Case{false, "bios.rom", "bios.rom"}, Case{true, "new", "new.rom"}}) {
-    SCOPED_TRACE(c.typed);
+       {Case{false, "dump", "dump", false}, Case{false, "both", "both", false},
+        Case{false, "bios", "bios.rom", false}, Case{false, "bios.rom", "bios.rom", false},
+        Case{true, "new", "new.rom", false}, Case{true, "dump", "dump", true},
+        Case{true, "both", "both", true}, Case{true, "bios", "bios.rom", true}}) {
+    SCOPED_TRACE(std::string(c.save ? "save " : "open ") + c.typed);
     qtui::QtPlatform platform;
+    int replaceQuestions = 0;
     test::whenModalOpens([&](QWidget* dialog) {
       // The user clicks into the name field and types the name there.
       auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
@@ -428,19 +435,28 @@ TEST(QtPlatformTest, ATypedNameOpensThatFileFirst) {
         QTest::mouseClick(name, Qt::LeftButton);
         name->setText(qtui::fromNarrow(dir.file(c.typed)));
       }
-      // A refusal ("File not found") comes as a box of its own, while
-      // Enter is still being handled: end both (and nothing else, once the
-      // dialog is gone).
-      QTimer::singleShot(100, dialog, [dialog] {
-        if (QWidget* box = QApplication::activeModalWidget(); box != nullptr && box != dialog)
+      // A refusal ("File not found") or the question before replacing a
+      // file comes as a box of its own, while Enter is still being handled:
+      // answer Yes to the question, close a refusal, then end the dialog if
+      // it is still there.
+      QTimer::singleShot(100, dialog, [dialog, &replaceQuestions] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr && box->button(QMessageBox::Yes) != nullptr) {
+          ++replaceQuestions;
+          box->button(QMessageBox::Yes)->click();
+        } else if (box != nullptr) {
           box->close();
+        }
         if (dialog->isVisible()) dialog->close();
       });
       test::pressKey(Qt::Key_Return);
     });
-    const std::optional<std::string> chosen = platform.fileDialog(
-        {c.save, "rom", "", c.save ? kOfnHideReadOnly : kOfnFileMustExist, kRomFilter});
-    EXPECT_EQ(chosen.value_or("(none)"), dir.file(c.opened));
+    const unsigned flags =
+        c.save ? kOfnHideReadOnly | kOfnOverwritePrompt : kOfnHideReadOnly | kOfnFileMustExist;
+    const std::optional<std::string> chosen =
+        platform.fileDialog({c.save, "rom", "", flags, kRomFilter});
+    EXPECT_EQ(chosen.value_or("(none)"), dir.file(c.chosen));
+    EXPECT_EQ(replaceQuestions, c.asksToReplace ? 1 : 0);
   }
 }
 

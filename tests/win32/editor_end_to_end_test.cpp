@@ -23,45 +23,6 @@ namespace {
 using namespace ui;
 using namespace test;
 
-void writeText(const std::wstring& path, const std::string& text) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(file);
-  ASSERT_EQ(written, text.size());
-}
-
-// A folder of its own in the system's folder for temporary files, removed
-// with its files at the end.
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    path_ = std::wstring(base) + L"varnel-win32-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    CreateDirectoryW(path_.c_str(), nullptr);
-  }
-  ~TemporaryFolder() {
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((path_ + L"*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        DeleteFileW((path_ + found.cFileName).c_str());
-      } while (FindNextFileW(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryW(path_.c_str());
-  }
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-  const std::wstring& path() const { return path_; }
-
- private:
-  std::wstring path_;
-};
-
 // Runs a program with the arguments (each quoted) and waits for it; its
 // exit status, or -1 when it could not start or did not end in a minute.
 int runProgram(const std::wstring& program, const std::vector<std::wstring>& arguments) {

@@ -36,11 +36,50 @@ struct FileDialogCase {
   std::wstring typed;  // "" types nothing
   bool cancel;
   std::optional<std::wstring> expected;
+  int replaceQuestions = 0;  // answered Yes
+};
+
+// Answers Yes to each question box (one with a Yes button) that opens
+// while it lives, the file dialog's own or one after it, and counts them.
+class ReplaceQuestionAnswerer {
+ public:
+  ReplaceQuestionAnswerer() {
+    answered_ = 0;
+    timer_ = SetTimer(nullptr, 0, 50, &onTimer);
+  }
+  ~ReplaceQuestionAnswerer() { KillTimer(nullptr, timer_); }
+  ReplaceQuestionAnswerer(const ReplaceQuestionAnswerer&) = delete;
+  ReplaceQuestionAnswerer& operator=(const ReplaceQuestionAnswerer&) = delete;
+  int answered() const { return answered_; }
+
+ private:
+  static BOOL CALLBACK answer(HWND window, LPARAM) {
+    wchar_t kind[16] = {};
+    GetClassNameW(window, kind, 16);
+    const HWND yes = GetDlgItem(window, IDYES);
+    if (std::wstring(kind) == L"#32770" && IsWindowVisible(window) && yes != nullptr) {
+      ++answered_;
+      PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(yes));
+      return FALSE;
+    }
+    return TRUE;
+  }
+  static void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), &answer, 0);
+  }
+  static inline int answered_ = 0;
+  UINT_PTR timer_;
 };
 
 TEST(Win32FileDialogs, RequestReachesTheDialogAndThePathComesBack) {
   const std::wstring folder = programFolder();
   const std::wstring sample = folder + L"sample.rom";
+  const TemporaryFolder scratch;
+  const std::wstring dump = scratch.path() + L"dump";
+  const std::wstring taken = scratch.path() + L"taken";
+  writeText(dump, "a dump without an extension");
+  writeText(taken + L".rom", "a file the extension leads to");
   const FileDialogCase cases[] = {
       {"save: the default extension added to a typed name",
        {true, "rom", "", ui::kOfnHideReadOnly | ui::kOfnOverwritePrompt, ui::kRomFilter},
@@ -48,6 +87,33 @@ TEST(Win32FileDialogs, RequestReachesTheDialogAndThePathComesBack) {
        folder + L"bild-\u03a9",
        false,
        folder + L"bild-\u03a9.rom"},
+      {"save: a typed name that names a file is that file, after the question",
+       {true, "rom", "", ui::kOfnHideReadOnly | ui::kOfnOverwritePrompt, ui::kRomFilter},
+       L"Save As",
+       dump,
+       false,
+       dump,
+       1},
+      {"save: the default extension leads to a file, asked about",
+       {true, "rom", "", ui::kOfnHideReadOnly | ui::kOfnOverwritePrompt, ui::kRomFilter},
+       L"Save As",
+       taken,
+       false,
+       taken + L".rom",
+       1},
+      {"save: the proposed name of an extension-less file saves over it",
+       {true, "rom", toUtf8(dump), ui::kOfnHideReadOnly | ui::kOfnOverwritePrompt, ui::kRomFilter},
+       L"Save As",
+       L"",
+       false,
+       dump,
+       1},
+      {"open: a typed name that names a file is that file",
+       {false, "rom", "", ui::kOfnHideReadOnly | ui::kOfnFileMustExist, ui::kRomFilter},
+       L"Open",
+       dump,
+       false,
+       dump},
       {"open: the initial name taken as it is",
        {false, "rom", toUtf8(sample), ui::kOfnHideReadOnly | ui::kOfnFileMustExist, ui::kRomFilter},
        L"Open",
@@ -67,6 +133,7 @@ TEST(Win32FileDialogs, RequestReachesTheDialogAndThePathComesBack) {
     SCOPED_TRACE(c.name);
     std::string fileType;
     std::optional<std::string> chosen = "not shown";
+    int replaceQuestions = 0;
     whileModal(
         c.caption,
         [&](HWND dialog) {
@@ -74,8 +141,13 @@ TEST(Win32FileDialogs, RequestReachesTheDialogAndThePathComesBack) {
           if (!c.typed.empty()) typeFileName(dialog, c.typed);
           click(dialog, c.cancel ? IDCANCEL : IDOK);
         },
-        [&] { chosen = platform.fileDialog(c.request); });
+        [&] {
+          const ReplaceQuestionAnswerer answerer;
+          chosen = platform.fileDialog(c.request);
+          replaceQuestions = answerer.answered();
+        });
     EXPECT_EQ(fileType, "Both *.rom and *.bin");
+    EXPECT_EQ(replaceQuestions, c.replaceQuestions);
     if (c.expected) {
       EXPECT_EQ(chosen, toUtf8(*c.expected));
     } else {

@@ -54,9 +54,11 @@ struct FileDialogCase {
 TEST(Win32Platform, FileDialogRecordCarriesTheRequest) {
   const FileDialogCase cases[] = {
       {"load image", {false, "rom", "", 0x1004, ui::kRomFilter}, L"rom", L""},
+      // Saving, the extension is added after the dialog, only to a name
+      // that names no file.
       {"save image",
        {true, "rom", "C:\\Karten\\r\u00f6m.rom", 0x0006, ui::kRomFilter},
-       L"rom",
+       nullptr,
        L"C:\\Karten\\r\u00f6m.rom"},
       {"load font", {false, "", "", 0x1004, "A|*.cpi||"}, nullptr, L""},
   };

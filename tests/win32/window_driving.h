@@ -1,9 +1,11 @@
 // Driving the Win32 editor's windows in tests as a user would: clicks and
 // keys sent to the real controls, modal dialogs acted on while they run,
-// and the files beside the test program.
+// the files beside the test program, and a temporary folder of its own.
 #pragma once
 
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
@@ -34,6 +36,45 @@ inline std::vector<uint8_t> readBytes(const std::wstring& path) {
   CloseHandle(file);
   return bytes;
 }
+
+inline void writeText(const std::wstring& path, const std::string& text) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+  ASSERT_EQ(written, text.size());
+}
+
+// A folder of its own in the system's folder for temporary files, removed
+// with its files at the end.
+class TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    path_ = std::wstring(base) + L"varnel-win32-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  ~TemporaryFolder() {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((path_ + L"*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        DeleteFileW((path_ + found.cFileName).c_str());
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryW(path_.c_str());
+  }
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+  const std::wstring& path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
 
 // Runs `drive` on the first modal dialog with this caption once the modal
 // loop that `open` starts is running, as a user acts on a dialog already

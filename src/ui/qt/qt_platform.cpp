@@ -27,33 +27,35 @@ QStringList qtNameFilters(const std::string& filter) {
 namespace {
 
 // Qt adds the default extension to every name typed without one, so that
-// a file without an extension could not be opened by its name. Opening
-// here, a typed name is taken as it is when that file exists; only a name
-// that names no file gets the default extension.
+// a file without an extension (a dump named "card") could be neither opened
+// nor saved over by its name: saving would write "card.rom" beside it. A
+// typed name is taken as it is when that file exists (saving then asks
+// before replacing it); only a name that names no file gets the default
+// extension.
 class NameKeepingFileDialog : public QFileDialog {
  public:
-  explicit NameKeepingFileDialog(const std::string& openExtension)
-      : openExtension_(fromNarrow(openExtension)) {}
+  explicit NameKeepingFileDialog(const std::string& defaultExtension)
+      : defaultExtension_(fromNarrow(defaultExtension)) {}
 
   void accept() override {
-    if (!openExtension_.isEmpty()) {
+    if (!defaultExtension_.isEmpty()) {
       setDefaultSuffix(QString());
       const QStringList typed = selectedFiles();
       if (typed.size() != 1 || !QFileInfo::exists(typed.first())) {
-        setDefaultSuffix(openExtension_);
+        setDefaultSuffix(defaultExtension_);
       }
     }
     QFileDialog::accept();
   }
 
  private:
-  QString openExtension_;
+  QString defaultExtension_;
 };
 
 }  // namespace
 
 std::optional<std::string> QtPlatform::fileDialog(const ui::FileDialogRequest& request) {
-  NameKeepingFileDialog dialog(request.save ? std::string() : request.defaultExtension);
+  NameKeepingFileDialog dialog(request.defaultExtension);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode((request.flags & ui::kOfnFileMustExist) ? QFileDialog::ExistingFile
                                                              : QFileDialog::AnyFile);
@@ -62,9 +64,6 @@ std::optional<std::string> QtPlatform::fileDialog(const ui::FileDialogRequest& r
   dialog.setOption(QFileDialog::DontConfirmOverwrite,
                    (request.flags & ui::kOfnOverwritePrompt) == 0);
   dialog.setNameFilters(qtNameFilters(request.filter));
-  if (request.save && !request.defaultExtension.empty()) {
-    dialog.setDefaultSuffix(fromNarrow(request.defaultExtension));
-  }
   if (!request.initialName.empty()) dialog.selectFile(fromNarrow(request.initialName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return toNarrow(dialog.selectedFiles().first());

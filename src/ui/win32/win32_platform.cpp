@@ -101,12 +101,41 @@ FileDialogArguments::FileDialogArguments(const ui::FileDialogRequest& request, H
   record_.nFilterIndex = 1;
   record_.lpstrFile = fileName_.data();
   record_.nMaxFile = static_cast<DWORD>(fileName_.size());
-  record_.lpstrDefExt = defaultExtension_.empty() ? nullptr : defaultExtension_.c_str();
+  // Saving, the dialog would add the default extension to every name typed
+  // without one: a dump named "card" could not be saved over, "card.rom"
+  // would be written beside it. savePath adds it instead.
+  const bool dialogAddsExtension = !request.save && !defaultExtension_.empty();
+  record_.lpstrDefExt = dialogAddsExtension ? defaultExtension_.c_str() : nullptr;
   record_.Flags = request.flags;
 }
 
+namespace {
+
+bool namesAFile(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool hasExtension(const std::wstring& path) {
+  const size_t name = path.find_last_of(L"\\/:");
+  return path.find(L'.', name == std::wstring::npos ? 0 : name + 1) != std::wstring::npos;
+}
+
+std::wstring fileNamePart(const std::wstring& path) {
+  const size_t name = path.find_last_of(L"\\/:");
+  return name == std::wstring::npos ? path : path.substr(name + 1);
+}
+
+}  // namespace
+
 std::string FileDialogArguments::chosenPath() const {
-  return toUtf8(fileName_.data());
+  return toUtf8(chosenName());
+}
+
+std::wstring FileDialogArguments::savePath() const {
+  const std::wstring chosen = chosenName();
+  if (defaultExtension_.empty() || hasExtension(chosen) || namesAFile(chosen)) return chosen;
+  return chosen + L"." + defaultExtension_;
 }
 
 Win32Platform::Win32Platform(SystemServices& system,
@@ -128,8 +157,23 @@ std::optional<std::string> Win32Platform::fileDialog(const ui::FileDialogRequest
     arguments.clearInitialName();
     chosen = run() != FALSE;
   }
-  if (!chosen) return std::nullopt;
-  return arguments.chosenPath();
+  if (!request.save) return chosen ? std::optional(arguments.chosenPath()) : std::nullopt;
+  // The dialog asked before replacing the name as chosen; a name that got
+  // the extension here is asked about here, and No shows the dialog again.
+  for (; chosen; chosen = run() != FALSE) {
+    const std::wstring path = arguments.savePath();
+    if (path == arguments.chosenName() || (request.flags & ui::kOfnOverwritePrompt) == 0 ||
+        GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES || confirmReplacing(path)) {
+      return toUtf8(path);
+    }
+  }
+  return std::nullopt;
+}
+
+bool Win32Platform::confirmReplacing(const std::wstring& path) {
+  const std::wstring question = fileNamePart(path) + L" already exists.\nDo you want to replace it?";
+  return MessageBoxW(owner_, question.c_str(), L"Confirm Save As",
+                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 int Win32Platform::messageBox(const ui::Message& message, const std::string& text) {

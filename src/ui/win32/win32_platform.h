@@ -72,7 +72,12 @@ class FileDialogArguments {
   OPENFILENAMEW& record() { return record_; }
   // Starts without an initial name (one the dialog refused).
   void clearInitialName() { fileName_[0] = L'\0'; }
+  // The chosen name as the dialog gave it back.
+  std::wstring chosenName() const { return fileName_.data(); }
   std::string chosenPath() const;
+  // The path to save to: the chosen name, with the default extension added
+  // only when the name has none and names no file.
+  std::wstring savePath() const;
 
  private:
   std::wstring filter_;
@@ -100,6 +105,9 @@ class Win32Platform : public ui::Platform {
   const ui::HelpBinding& help() const { return help_; }
 
  private:
+  // The question the file dialog asks before replacing a file, for a name
+  // that got the default extension after the dialog ended.
+  bool confirmReplacing(const std::wstring& path);
   HWND owner_ = nullptr;
   std::unique_ptr<HelpControlLibrary> helpLibrary_;
   ui::HelpBinding help_;
