@@ -113,6 +113,9 @@ struct BiosImage {
   double realCoreClock() const;
   double realMemoryClock() const;
   double effectiveMemoryClock() const;
+  // The clock in whole MHz, rounded up, of a default clock word (10 kHz
+  // units), as the editor and every report show it; 0 without the word.
+  int wholeMHz(ImageRef clockWord) const;
 
   // --- "$TV" table (scripts/tv_table.cpp) ----------------------------------
   void setTvStandard(int code);

@@ -73,6 +73,11 @@ void BiosImage::setClocks(float coreMHz, float memoryMHz) {
   }
 }
 
+int BiosImage::wholeMHz(ImageRef clockWord) const {
+  if (!clockWord) return 0;
+  return (wordAt(clockWord) + 99) / 100;
+}
+
 double BiosImage::realCoreClock() const {
   if (!coreFeedbackDivPtr) return 0;
   return byteAt(coreFeedbackDivPtr) * static_cast<double>(clockStepMHz);

@@ -116,10 +116,8 @@ void EditorDialog::showClockSettings() {
   controls_.enable(kIdCoreSlider, true);
   controls_.enable(kIdCoreEdit, true);
   controls_.enable(kIdSyncClocks, true);
-  // Clock words are in 10 kHz units; the sliders show whole MHz, rounded up.
-  const int core = image.defaultCoreClock ? (image.wordAt(image.defaultCoreClock) + 99) / 100 : 0;
-  const int memory =
-      image.defaultMemoryClock ? (image.wordAt(image.defaultMemoryClock) + 99) / 100 : 0;
+  const int core = image.wholeMHz(image.defaultCoreClock);
+  const int memory = image.wholeMHz(image.defaultMemoryClock);
   clocksSynchronized = core == memory && image.byteAt(image.coreFeedbackDivPtr) ==
                                              image.byteAt(image.memoryFeedbackDivPtr);
   controls_.setCheck(kIdSyncClocks, clocksSynchronized);

@@ -213,6 +213,22 @@ TEST_F(CliEdit, SetRefusesClocksWithoutDividerBytes) {
   EXPECT_FALSE(exists("out.rom"));
 }
 
+// A clock word between whole MHz (29925: 299.25 MHz) shows as the same
+// whole MHz in the editor, in info and in set's summary.
+TEST_F(CliEdit, SavedSummaryShowsTheClocksAsInfoAndTheEditorDo) {
+  test::RomSpec spec;
+  spec.coreClockWord = 29925;
+  spec.memoryClockWord = 18301;
+  write("odd.rom", spec);
+  const RunResult set = cli({"set", file("odd.rom"), "-o", file("out.rom"), "--cas", "1"});
+  ASSERT_EQ(set.status, 0) << set.err;
+  EXPECT_NE(set.out.find("core 300 MHz"), std::string::npos) << set.out;
+  EXPECT_NE(set.out.find("memory 184 MHz"), std::string::npos) << set.out;
+  const RunResult info = cli({"info", file("out.rom")});
+  EXPECT_NE(info.out.find("300 MHz default"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("184 MHz default"), std::string::npos) << info.out;
+}
+
 TEST_F(CliEdit, SetRefusesInvalidAndMissingImages) {
   test::writeFile(file("short.rom"), Bytes(300, 0x55));
   RunResult run = cli({"set", file("short.rom"), "-o", file("out.rom"), "--core", "300"});

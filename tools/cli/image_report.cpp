@@ -151,11 +151,11 @@ std::string dumpWithNumbers(const Json& out, const std::map<std::string, std::st
 
 std::string clockText(const BiosImage& image, ImageRef defaultWord, ImageRef divider, double real) {
   char buffer[160];
-  const unsigned mhz = (image.wordAt(defaultWord) + 99u) / 100u;
+  const int mhz = image.wholeMHz(defaultWord);
   if (!divider) {
-    std::snprintf(buffer, sizeof buffer, "%u MHz default; divider not found", mhz);
+    std::snprintf(buffer, sizeof buffer, "%d MHz default; divider not found", mhz);
   } else {
-    std::snprintf(buffer, sizeof buffer, "%u MHz default, %.2f MHz real (divider %d x %.2f MHz)",
+    std::snprintf(buffer, sizeof buffer, "%d MHz default, %.2f MHz real (divider %d x %.2f MHz)",
                   mhz, real, image.byteAt(divider), static_cast<double>(image.clockStepMHz));
   }
   return buffer;

@@ -48,9 +48,9 @@ std::optional<CommandError> InPlaceRun::begin(const std::string& input, const st
 std::string savedSummary(const std::string& output, const BiosImage& image) {
   char text[256];
   std::snprintf(text, sizeof text,
-                "%s: saved; core %u MHz (%.2f real), memory %u MHz (%.2f real, %.2f effective)",
-                output.c_str(), image.wordAt(image.defaultCoreClock) / 100u, image.realCoreClock(),
-                image.wordAt(image.defaultMemoryClock) / 100u, image.realMemoryClock(),
+                "%s: saved; core %d MHz (%.2f real), memory %d MHz (%.2f real, %.2f effective)",
+                output.c_str(), image.wholeMHz(image.defaultCoreClock), image.realCoreClock(),
+                image.wholeMHz(image.defaultMemoryClock), image.realMemoryClock(),
                 image.effectiveMemoryClock());
   return text;
 }
