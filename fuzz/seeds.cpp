@@ -1,6 +1,9 @@
 #include "seeds.h"
 
+#include <filesystem>
+
 #include "support/cpi_builder.h"
+#include "support/test_paths.h"
 #include "support/worst_cases.h"
 
 namespace varnel::fuzz {
@@ -79,6 +82,12 @@ std::vector<Bytes> traceSeeds() {
   return {withParameters(rom.bytes, parameters)};
 }
 
+std::vector<Bytes> helpSeeds() {
+  const std::string manual = test::binaryDir() + "/Varnel.chm";
+  if (!std::filesystem::is_regular_file(manual)) return {};
+  return {test::readFile(manual)};
+}
+
 }  // namespace
 
 std::vector<Bytes> makeSeeds(const std::string& target) {
@@ -86,6 +95,7 @@ std::vector<Bytes> makeSeeds(const std::string& target) {
   if (target == "cpi") return cpiSeeds();
   if (target == "vendor_list") return vendorSeeds();
   if (target == "trace") return traceSeeds();
+  if (target == "help") return helpSeeds();
   return {};
 }
 

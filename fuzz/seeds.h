@@ -8,10 +8,11 @@
 
 namespace varnel::fuzz {
 
-inline const std::vector<std::string> kTargets = {"load", "cpi", "vendor_list", "trace"};
+inline const std::vector<std::string> kTargets = {"load", "cpi", "vendor_list", "trace", "help"};
 
 // The seeds of one target; each already carries the trailing parameter
-// bytes its target takes from the end.
+// bytes its target takes from the end. The help reader's is the built
+// manual, none where the build has none.
 std::vector<test::Bytes> makeSeeds(const std::string& target);
 
 }  // namespace varnel::fuzz

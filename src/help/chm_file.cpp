@@ -1,11 +1,19 @@
 #include "help/chm_file.h"
 
 #include <chm_lib.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <iterator>
+
+#include "help/chm_structure.h"
+#include "io/file_io.h"
 
 namespace varnel::help {
 namespace {
@@ -65,6 +73,44 @@ int collectName(chmFile*, chmUnitInfo* unit, void* context) {
   return CHM_ENUMERATOR_CONTINUE;
 }
 
+bool writeAll(int fd, std::span<const uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes = bytes.subspan(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+// chmlib opens files by name only. It is given the checked bytes in a
+// memory file of this process, sealed against any change, so that it reads
+// exactly what was checked. Where the system has no memory files (or no
+// /proc to name one by), a private temporary file stands in, removed as
+// soon as chmlib holds it open.
+chmFile* openCopy(std::span<const uint8_t> bytes) {
+  int fd = ::memfd_create("Varnel.chm", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+  if (fd >= 0) {
+    chmFile* handle = nullptr;
+    if (writeAll(fd, bytes) &&
+        ::fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) == 0) {
+      handle = chm_open(("/proc/self/fd/" + std::to_string(fd)).c_str());
+    }
+    ::close(fd);
+    if (handle != nullptr) return handle;
+  }
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+  if (error) return nullptr;
+  std::string path = (folder / "varnel-help-XXXXXX").string();
+  fd = ::mkostemp(path.data(), O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  chmFile* handle = writeAll(fd, bytes) ? chm_open(path.c_str()) : nullptr;
+  ::unlink(path.c_str());
+  ::close(fd);
+  return handle;
+}
+
 }  // namespace
 
 std::vector<SitemapEntry> parseSitemap(std::string_view html) {
@@ -99,7 +145,15 @@ std::vector<SitemapEntry> parseSitemap(std::string_view html) {
 }
 
 std::unique_ptr<ChmFile> ChmFile::open(const std::string& path) {
-  chmFile* handle = chm_open(path.c_str());
+  // One byte more than the largest file taken tells a larger one.
+  const auto bytes = readRegularFilePrefix(path, kMaxChmFileSize + 1);
+  if (!bytes) return nullptr;
+  return fromBytes({reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()});
+}
+
+std::unique_ptr<ChmFile> ChmFile::fromBytes(std::span<const uint8_t> bytes) {
+  if (!isSoundChm(bytes)) return nullptr;
+  chmFile* handle = openCopy(bytes);
   if (handle == nullptr) return nullptr;
   return std::unique_ptr<ChmFile>(new ChmFile(handle));
 }

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,8 +24,12 @@ std::vector<SitemapEntry> parseSitemap(std::string_view html);
 
 class ChmFile {
  public:
-  // Null when the file is missing or is no readable CHM file.
+  // Null when the file is missing, larger than kMaxChmFileSize or no sound
+  // CHM file (chm_structure.h). The file is read once; what is read later
+  // comes from the bytes that were checked, whatever becomes of the file.
   static std::unique_ptr<ChmFile> open(const std::string& path);
+  // The same for a file's bytes.
+  static std::unique_ptr<ChmFile> fromBytes(std::span<const uint8_t> bytes);
   ~ChmFile();
   ChmFile(const ChmFile&) = delete;
   ChmFile& operator=(const ChmFile&) = delete;

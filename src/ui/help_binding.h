@@ -1,6 +1,6 @@
 // The help viewer, set up on the first help request. A viewer that cannot
-// be set up is never tried again; one that was set up serves every later
-// request. Nothing is ever reported.
+// be set up is never tried again, and says nothing; one that was set up
+// serves every later request and tells when it could not read the file.
 #pragma once
 
 #include <functional>
@@ -12,9 +12,9 @@ namespace varnel::ui {
 class HelpViewer {
  public:
   virtual ~HelpViewer() = default;
-  // Shows the help file's table of contents; silent when the file is
-  // missing or unreadable.
-  virtual void displayTableOfContents(const std::string& chmPath) = 0;
+  // Shows the help file's table of contents; false when the file cannot be
+  // read (and nothing is shown).
+  virtual bool displayTableOfContents(const std::string& chmPath) = 0;
 };
 
 class HelpBinding {
@@ -23,7 +23,8 @@ class HelpBinding {
   explicit HelpBinding(std::function<std::unique_ptr<HelpViewer>()> setUp)
       : setUp_(std::move(setUp)) {}
 
-  void request(const std::string& chmPath);
+  // False only when the viewer could not read the file.
+  bool request(const std::string& chmPath);
   bool failed() const { return failed_; }
   HelpViewer* viewer() const { return viewer_.get(); }
 

@@ -4,8 +4,8 @@
 
 namespace varnel::ui {
 
-void HelpBinding::request(const std::string& chmPath) {
-  if (failed_) return;
+bool HelpBinding::request(const std::string& chmPath) {
+  if (failed_) return true;
   if (!viewer_) {
     try {
       viewer_ = setUp_();
@@ -14,10 +14,10 @@ void HelpBinding::request(const std::string& chmPath) {
     }
     if (!viewer_) {
       failed_ = true;
-      return;
+      return true;
     }
   }
-  viewer_->displayTableOfContents(chmPath);
+  return viewer_->displayTableOfContents(chmPath);
 }
 
 void EditorDialog::ShowHelp() {
@@ -26,7 +26,8 @@ void EditorDialog::ShowHelp() {
     showMessage(MessageId::kHelpFileMissing, "Looked for: " + path);
     return;
   }
-  platform_.showHelp(path);
+  // A damaged file is said to be so; the editor goes on with its work.
+  if (!platform_.showHelp(path)) showMessage(MessageId::kHelpFileDamaged, path);
 }
 
 }  // namespace varnel::ui

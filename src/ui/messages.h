@@ -45,6 +45,7 @@ enum class MessageId {
   kSaveChanges,
   kReaderToolMissing,
   kHelpFileMissing,
+  kHelpFileDamaged,
 };
 
 struct Message {
@@ -91,6 +92,8 @@ inline constexpr std::array kMessages{
             kMbIconError, kExitFileError},
     Message{MessageId::kHelpFileMissing, "The help file is missing", kErrorCaption, kMbIconError,
             kExitFileError},
+    Message{MessageId::kHelpFileDamaged, "The help file is damaged", kErrorCaption, kMbIconError,
+            kExitFileError},
 };
 
 constexpr bool eachMessageSitsAtItsId() {
@@ -100,7 +103,7 @@ constexpr bool eachMessageSitsAtItsId() {
   return true;
 }
 static_assert(eachMessageSitsAtItsId() &&
-                  kMessages.size() == static_cast<std::size_t>(MessageId::kHelpFileMissing) + 1,
+                  kMessages.size() == static_cast<std::size_t>(MessageId::kHelpFileDamaged) + 1,
               "kMessages lists every message once, in the order of MessageId");
 
 constexpr const Message& message(MessageId id) {

@@ -66,9 +66,10 @@ class Platform {
   virtual int selectFont(const CpiFontEntry* entries, int count) = 0;
   // The font view of the image, modal until closed.
   virtual void showFonts(const BiosImage& image) = 0;
-  // Asks the help viewer for the table of contents of a help file. Nothing
-  // is reported, whatever happens.
-  virtual void showHelp(const std::string& chmPath) = 0;
+  // Asks the help viewer for the table of contents of a help file; false
+  // when the viewer could not read the file. A viewer that reports its own
+  // errors, or none to be had, gives true.
+  virtual bool showHelp(const std::string& chmPath) = 0;
 
   // Files. Failures throw FileError.
   virtual size_t readFile(const std::string& path, std::span<uint8_t> buffer);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "help/chm_file.h"
+#include "help/chm_structure.h"
 #include "support/test_paths.h"
 #include "ui/messages.h"
 
@@ -94,13 +96,151 @@ TEST(ChmFile, MissingOrCorruptFilesOpenToNothing) {
     b = static_cast<uint8_t>(random());
   test::writeFile(dir.file("noise.chm"), noise);
   EXPECT_EQ(ChmFile::open(dir.file("noise.chm")), nullptr);
-  // A real file cut short may open, but its pages then fail to read.
-  test::Bytes cut = test::readFile(builtHelp());
-  cut.resize(cut.size() / 3);
-  test::writeFile(dir.file("cut.chm"), cut);
-  if (auto file = ChmFile::open(dir.file("cut.chm"))) {
-    file->tableOfContents();
-    file->read("images/main-window.png");
+}
+
+// The built help file's numbers, as the damaged copies below change them.
+constexpr size_t kDirectoryOffset = 0x48, kDataOffset = 0x58, kDirectoryHeader = 0x54;
+constexpr size_t kChunkSize = 0x10, kFreeSpace = 0x04, kNextChunk = 0x10;
+constexpr size_t kWindowSize = 0x10, kResetInterval = 0x0C, kWindowsPerReset = 0x14;
+constexpr size_t kTableOffset = 0x0C, kCompressedLength = 0x18, kBlockLength = 0x20;
+const std::string kControlData = "::DataSpace/Storage/MSCompressed/ControlData";
+const std::string kResetTable =
+    "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/"
+    "InstanceData/ResetTable";
+
+uint64_t get(const test::Bytes& file, size_t at, int width) {
+  uint64_t value = 0;
+  for (int i = width; i-- > 0;)
+    value = value << 8 | file.at(at + i);
+  return value;
+}
+
+void put(test::Bytes& file, size_t at, uint64_t value, int width) {
+  for (int i = 0; i < width; ++i)
+    file.at(at + i) = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// A directory entry: where its numbers lie and what they say.
+struct Entry {
+  size_t at;
+  size_t size;
+  uint64_t section, start, length;
+};
+
+Entry entryOf(const test::Bytes& file, const std::string& name) {
+  const std::string key = static_cast<char>(name.size()) + name;  // names shorter than 128
+  const auto found = std::search(file.begin() + get(file, kDirectoryOffset, 8), file.end(),
+                                 key.begin(), key.end());
+  Entry entry{static_cast<size_t>(found - file.begin()) + key.size(), 0, 0, 0, 0};
+  size_t at = entry.at;
+  for (uint64_t* number : {&entry.section, &entry.start, &entry.length}) {
+    do
+      *number = *number << 7 | (file.at(at) & 0x7F);
+    while (file.at(at++) & 0x80);
+  }
+  entry.size = at - entry.at;
+  return entry;
+}
+
+// Where a stored file of section 0 begins in the file.
+size_t storedAt(const test::Bytes& file, const std::string& name) {
+  return get(file, kDataOffset, 8) + entryOf(file, name).start;
+}
+
+// Gives an entry new numbers; the free space at its chunk's end takes up
+// the difference in their length.
+void setEntry(test::Bytes& file, const std::string& name, uint64_t start, uint64_t length) {
+  const Entry entry = entryOf(file, name);
+  test::Bytes numbers;
+  for (uint64_t number : {entry.section, start, length}) {
+    test::Bytes word{static_cast<uint8_t>(number & 0x7F)};
+    while ((number >>= 7) != 0)
+      word.insert(word.begin(), static_cast<uint8_t>(0x80 | (number & 0x7F)));
+    numbers.insert(numbers.end(), word.begin(), word.end());
+  }
+  const auto grown = static_cast<ptrdiff_t>(numbers.size()) - static_cast<ptrdiff_t>(entry.size);
+  file.erase(file.begin() + entry.at, file.begin() + entry.at + entry.size);
+  file.insert(file.begin() + entry.at, numbers.begin(), numbers.end());
+  const size_t chunks = get(file, kDirectoryOffset, 8) + kDirectoryHeader;
+  const size_t size = get(file, get(file, kDirectoryOffset, 8) + kChunkSize, 4);
+  const size_t chunk = chunks + (entry.at - chunks) / size * size;
+  const size_t freeAt = chunk + size - get(file, chunk + kFreeSpace, 4) + grown;
+  if (grown > 0) file.erase(file.begin() + freeAt, file.begin() + freeAt + grown);
+  if (grown < 0) file.insert(file.begin() + freeAt, -grown, 0);
+  put(file, chunk + kFreeSpace, get(file, chunk + kFreeSpace, 4) - grown, 4);
+}
+
+void moveEntry(test::Bytes& file, const std::string& name, int64_t by) {
+  const Entry entry = entryOf(file, name);
+  setEntry(file, name, entry.start + by, entry.length);
+}
+
+void setLength(test::Bytes& file, const std::string& name, uint64_t length) {
+  setEntry(file, name, entryOf(file, name).start, length);
+}
+
+struct Damage {
+  const char* what;
+  std::function<void(test::Bytes&)> apply;
+};
+
+// Every damage chmlib would trip over: a division by zero, a read past its
+// buffers, an endless loop or an allocation of whatever a length claims.
+const Damage kDamages[] = {
+    // One byte of the entry changed: chmlib finds a window size of 0.
+    {"control data entry moved", [](auto& f) { moveEntry(f, kControlData, 8); }},
+    {"contents claiming 2^40 bytes", [](auto& f) { setLength(f, "/Varnel.hhc", 1ull << 40); }},
+    {"page reaching past the compressed section",
+     [](auto& f) {
+       const uint64_t end = get(f, storedAt(f, kResetTable) + 0x10, 8);
+       setLength(f, "/index.html", end - entryOf(f, "/index.html").start + 1);
+     }},
+    {"stored file reaching past the file's end",
+     [](auto& f) { setLength(f, "/#SYSTEM", f.size()); }},
+    {"zero window size", [](auto& f) { put(f, storedAt(f, kControlData) + kWindowSize, 0, 4); }},
+    {"window beyond LZX's range",
+     [](auto& f) { put(f, storedAt(f, kControlData) + kWindowSize, 128, 4); }},
+    {"zero reset interval",
+     [](auto& f) { put(f, storedAt(f, kControlData) + kResetInterval, 0, 4); }},
+    {"zero windows per reset",
+     [](auto& f) { put(f, storedAt(f, kControlData) + kWindowsPerReset, 0, 4); }},
+    {"zero block length", [](auto& f) { put(f, storedAt(f, kResetTable) + kBlockLength, 0, 8); }},
+    {"reset table pointing outside itself",
+     [](auto& f) { put(f, storedAt(f, kResetTable) + kTableOffset, 0xFFFF0000, 4); }},
+    {"block starting past the compressed content",
+     [](auto& f) {
+       const size_t table = storedAt(f, kResetTable);
+       put(f, table + get(f, table + kTableOffset, 4) + 8, get(f, table + kCompressedLength, 8) + 1,
+           8);
+     }},
+    {"block longer than chmlib's buffer",
+     [](auto& f) {
+       const size_t table = storedAt(f, kResetTable);
+       put(f, table + get(f, table + kTableOffset, 4) + 8, 0x8000 + 6144 + 1, 8);
+     }},
+    {"listing chunk leading to itself",
+     [](auto& f) { put(f, get(f, kDirectoryOffset, 8) + kDirectoryHeader + kNextChunk, 0, 4); }},
+    {"entries running into the chunk's end",
+     [](auto& f) { put(f, get(f, kDirectoryOffset, 8) + kDirectoryHeader + kFreeSpace, 0, 4); }},
+    {"cut inside the directory", [](auto& f) { f.resize(get(f, kDataOffset, 8) - 100); }},
+    {"cut by one byte", [](auto& f) { f.pop_back(); }},
+    {"grown past the largest help file", [](auto& f) { f.resize(help::kMaxChmFileSize + 1); }},
+};
+
+TEST(ChmFile, DamagedCopiesOfTheHelpFileOpenToNothing) {
+  const test::Bytes real = test::readFile(builtHelp());
+  // The entries are rewritten faithfully: there and back gives the file.
+  test::Bytes rewritten = real;
+  setLength(rewritten, "/Varnel.hhc", 1ull << 40);
+  setLength(rewritten, "/Varnel.hhc", entryOf(real, "/Varnel.hhc").length);
+  ASSERT_EQ(rewritten, real);
+  test::TempDir dir;
+  for (const Damage& damage : kDamages) {
+    test::Bytes bytes = real;
+    damage.apply(bytes);
+    ASSERT_NE(bytes, real) << damage.what;
+    test::writeFile(dir.file("damaged.chm"), bytes);
+    EXPECT_EQ(ChmFile::open(dir.file("damaged.chm")), nullptr) << damage.what;
   }
 }
 

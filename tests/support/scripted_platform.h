@@ -45,6 +45,7 @@ class ScriptedPlatform : public ui::Platform {
   std::vector<std::vector<std::string>> fontLists;
   int fontViews = 0;
   std::vector<std::string> helpRequests;
+  bool helpReadable = true;  // what the help viewer says of each file
   // What the editor did with the helper processes it started, in order:
   // "wait <ms>", "terminate", "close". With instantWaits a wait returns at
   // once, as if its time had passed, so that no test hangs on the clock.
@@ -62,7 +63,10 @@ class ScriptedPlatform : public ui::Platform {
   std::string programDirectory() override { return programDir; }
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage& image) override;
-  void showHelp(const std::string& chmPath) override { helpRequests.push_back(chmPath); }
+  bool showHelp(const std::string& chmPath) override {
+    helpRequests.push_back(chmPath);
+    return helpReadable;
+  }
   size_t readFile(const std::string& path, std::span<uint8_t> buffer) override;
   void writeFile(const std::string& path, std::span<const uint8_t> data) override;
   std::unique_ptr<ByteStream> openFileStream(const std::string& path) override;

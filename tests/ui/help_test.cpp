@@ -31,13 +31,35 @@ TEST_F(Help, WithoutTheHelpFileSaysWhereItLooked) {
                                       programDir.path() + "/Varnel.chm"}));
 }
 
+// A help file the viewer cannot read is said to be damaged; the editor
+// goes on with its image and its edits as they were.
+TEST_F(Help, AFileTheViewerCannotReadIsDamagedAndTheEditsStay) {
+  test::writeFile(programDir.file("Varnel.chm"), test::Bytes(100, 0x49));
+  startUp();
+  load(test::buildRom().bytes);
+  controls.type(kIdCoreEdit, "200");
+  const std::string window = windowState();
+  const test::Bytes image = imageBytes();
+  platform.helpReadable = false;
+  controls.click(kIdHelp);
+  EXPECT_EQ(platform.takeMessages(), (std::vector<std::string>{"The help file is damaged\n" +
+                                                               programDir.path() + "/Varnel.chm"}));
+  EXPECT_EQ(windowState(), window);
+  EXPECT_EQ(imageBytes(), image);
+}
+
 class CountingViewer : public HelpViewer {
  public:
-  explicit CountingViewer(std::vector<std::string>& shown) : shown_(shown) {}
-  void displayTableOfContents(const std::string& path) override { shown_.push_back(path); }
+  explicit CountingViewer(std::vector<std::string>& shown, bool readable = true)
+      : shown_(shown), readable_(readable) {}
+  bool displayTableOfContents(const std::string& path) override {
+    shown_.push_back(path);
+    return readable_;
+  }
 
  private:
   std::vector<std::string>& shown_;
+  bool readable_;
 };
 
 TEST(HelpBinding, SetsTheViewerUpOnceAndReusesIt) {
@@ -54,6 +76,14 @@ TEST(HelpBinding, SetsTheViewerUpOnceAndReusesIt) {
   EXPECT_FALSE(binding.failed());
 }
 
+TEST(HelpBinding, PassesOnWhetherTheViewerCouldReadTheFile) {
+  for (bool readable : {true, false}) {
+    std::vector<std::string> shown;
+    HelpBinding binding([&] { return std::make_unique<CountingViewer>(shown, readable); });
+    EXPECT_EQ(binding.request("/a/Varnel.chm"), readable);
+  }
+}
+
 TEST(HelpBinding, AViewerThatCannotBeSetUpIsNeverTriedAgain) {
   for (bool throws : {false, true}) {
     int setUps = 0;
@@ -62,8 +92,9 @@ TEST(HelpBinding, AViewerThatCannotBeSetUpIsNeverTriedAgain) {
       if (throws) throw std::runtime_error("no viewer");
       return nullptr;
     });
-    binding.request("/a/Varnel.chm");
-    binding.request("/a/Varnel.chm");
+    // Without a viewer there is nothing to say.
+    EXPECT_TRUE(binding.request("/a/Varnel.chm"));
+    EXPECT_TRUE(binding.request("/a/Varnel.chm"));
     EXPECT_EQ(setUps, 1);
     EXPECT_TRUE(binding.failed());
     EXPECT_EQ(binding.viewer(), nullptr);

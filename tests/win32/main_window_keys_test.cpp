@@ -57,7 +57,10 @@ class KeysPlatform final : public Platform {
   }
   int selectFont(const CpiFontEntry*, int) override { return -1; }
   void showFonts(const BiosImage&) override {}
-  void showHelp(const std::string&) override { ++helpRequests; }
+  bool showHelp(const std::string&) override {
+    ++helpRequests;
+    return true;
+  }
   // The help file is there, beside the program (whose folder is "").
   std::optional<std::string> readRegularFile(const std::string& path, size_t limit) override {
     if (path == kHelpFileName) return std::string("help");

@@ -49,7 +49,7 @@ class CliPlatform : public ui::Platform {
   void writeFile(const std::string& path, std::span<const uint8_t> data) override;
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage&) override {}
-  void showHelp(const std::string&) override {}
+  bool showHelp(const std::string&) override { return true; }
 
  private:
   // The system's reason, with the path, of the last file that could not be

@@ -32,13 +32,32 @@ void ChmBrowser::showPage(const std::string& local) {
   setSource(pageUrl(local));
 }
 
+// Never a null value: given none, the document would read a local file of
+// that name itself.
 QVariant ChmBrowser::loadResource(int type, const QUrl& name) {
-  if (file_ == nullptr || name.scheme() != kScheme) return QTextBrowser::loadResource(type, name);
-  const auto contents = file_->read(toNarrow(name.path()));
-  if (!contents) return QVariant();
-  const QByteArray bytes = QByteArray::fromStdString(*contents);
-  if (type == QTextDocument::HtmlResource) return QString::fromUtf8(bytes);
-  return bytes;
+  const bool text =
+      type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource;
+  try {
+    if (file_ != nullptr && name.scheme() == kScheme) {
+      if (const auto contents = file_->read(toNarrow(name.path()))) {
+        const QByteArray bytes = QByteArray::fromStdString(*contents);
+        return text ? QVariant(QString::fromUtf8(bytes)) : QVariant(bytes);
+      }
+    }
+  } catch (...) {
+    // Out of memory for a page: it stays empty.
+  }
+  return text ? QVariant(QString("")) : QVariant(QByteArray(""));
+}
+
+void ChmBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType type) {
+  const QUrl url = source().resolved(name);
+  if (url.scheme() != kScheme) return;
+  try {
+    QTextBrowser::doSetSource(url, type);
+  } catch (...) {
+    // Out of memory for the page: the browser stays where it was.
+  }
 }
 
 HelpWindow::HelpWindow()
@@ -60,7 +79,11 @@ HelpWindow::HelpWindow()
   QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
                    &QWidget::close);
   auto openItem = [this](const QVariant& page) {
-    if (!page.toString().isEmpty()) browser_->showPage(toNarrow(page.toString()));
+    try {
+      if (!page.toString().isEmpty()) browser_->showPage(toNarrow(page.toString()));
+    } catch (...) {
+      // No exception leaves a Qt handler: the page is not shown.
+    }
   };
   QObject::connect(contents_, &QTreeWidget::itemActivated, this,
                    [openItem](QTreeWidgetItem* item) { openItem(item->data(0, kPageRole)); });
@@ -73,14 +96,24 @@ HelpWindow::HelpWindow()
 }
 
 bool HelpWindow::open(const std::string& chmPath) {
-  std::unique_ptr<help::ChmFile> file = help::ChmFile::open(chmPath);
-  if (!file) return false;
-  file_ = std::move(file);
-  browser_->setFile(file_.get());
-  fillContents();
-  fillIndex();
-  browser_->showPage(file_->homePage());
-  return true;
+  try {
+    std::unique_ptr<help::ChmFile> file = help::ChmFile::open(chmPath);
+    if (!file) return false;
+    browser_->setFile(file.get());
+    file_ = std::move(file);
+    fillContents();
+    fillIndex();
+    browser_->showPage(file_->homePage());
+    return true;
+  } catch (...) {
+    // Out of memory half-way: nothing of the file is kept.
+    browser_->setFile(nullptr);
+    file_.reset();
+    contents_->clear();
+    index_->clear();
+    browser_->clear();
+    return false;
+  }
 }
 
 void HelpWindow::fillContents() {
@@ -105,14 +138,15 @@ void HelpWindow::fillIndex() {
   }
 }
 
-void QtHelpViewer::displayTableOfContents(const std::string& chmPath) {
-  if (!window_.open(chmPath)) return;
+bool QtHelpViewer::displayTableOfContents(const std::string& chmPath) {
+  if (!window_.open(chmPath)) return false;
   // Every request brings it to the front, also from behind other windows or
   // from the task bar.
   window_.setWindowState(window_.windowState() & ~Qt::WindowMinimized);
   window_.show();
   window_.raise();
   window_.activateWindow();
+  return true;
 }
 
 }  // namespace varnel::qtui

@@ -15,13 +15,20 @@ class QTreeWidget;
 
 namespace varnel::qtui {
 
-// Shows pages of a CHM file; links, images and style sheets come from it too.
+// Shows pages of a CHM file; links, images and style sheets come from it
+// too, and from nowhere else: no local file, nothing from the network.
 class ChmBrowser : public QTextBrowser {
  public:
   explicit ChmBrowser(QWidget* parent) : QTextBrowser(parent) {}
   void setFile(const help::ChmFile* file) { file_ = file; }
   void showPage(const std::string& local);
+  // What the help file holds under a chm: address; empty for any other
+  // address or a file it does not hold.
   QVariant loadResource(int type, const QUrl& name) override;
+
+ protected:
+  // Goes to pages of the help file only: a link elsewhere does nothing.
+  void doSetSource(const QUrl& name, QTextDocument::ResourceType type) override;
 
  private:
   const help::ChmFile* file_ = nullptr;
@@ -31,7 +38,7 @@ class HelpWindow : public QWidget {
  public:
   HelpWindow();
   // Opens the help file and shows its first page; false (and nothing
-  // shown) when it cannot be read.
+  // shown) when it cannot be read. Throws nothing.
   bool open(const std::string& chmPath);
   QTreeWidget* contents() const { return contents_; }
   QListWidget* index() const { return index_; }
@@ -49,7 +56,7 @@ class HelpWindow : public QWidget {
 
 class QtHelpViewer : public ui::HelpViewer {
  public:
-  void displayTableOfContents(const std::string& chmPath) override;
+  bool displayTableOfContents(const std::string& chmPath) override;
   HelpWindow& window() { return window_; }
 
  private:

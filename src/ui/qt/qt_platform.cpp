@@ -110,8 +110,8 @@ namespace varnel::qtui {
 
 QtPlatform::QtPlatform() : help_([] { return std::make_unique<QtHelpViewer>(); }) {}
 
-void QtPlatform::showHelp(const std::string& chmPath) {
-  help_.request(chmPath);
+bool QtPlatform::showHelp(const std::string& chmPath) {
+  return help_.request(chmPath);
 }
 
 int QtPlatform::selectFont(const CpiFontEntry* entries, int count) {

@@ -30,9 +30,11 @@ class HtmlHelpViewer : public ui::HelpViewer {
   HtmlHelpViewer& operator=(const HtmlHelpViewer&) = delete;
 
   // The viewer's window has no owner, so that it stays open beside the
-  // editor; what it returns (its window, or none) is of no use here.
-  void displayTableOfContents(const std::string& chmPath) override {
+  // editor; what it returns (its window, or none) is of no use here. HTML
+  // Help tells of a damaged file itself.
+  bool displayTableOfContents(const std::string& chmPath) override {
     entry_(nullptr, toUtf16(chmPath).c_str(), HH_DISPLAY_TOC, 0);
+    return true;
   }
 
  private:
@@ -193,8 +195,8 @@ void Win32Platform::showFonts(const BiosImage& image) {
   runFontViewDialog(owner_, image);
 }
 
-void Win32Platform::showHelp(const std::string& chmPath) {
-  help_.request(chmPath);
+bool Win32Platform::showHelp(const std::string& chmPath) {
+  return help_.request(chmPath);
 }
 
 }  // namespace varnel::win32ui

@@ -101,7 +101,7 @@ class Win32Platform : public ui::Platform {
   int messageBox(const ui::Message& message, const std::string& text) override;
   int selectFont(const CpiFontEntry* entries, int count) override;
   void showFonts(const BiosImage& image) override;
-  void showHelp(const std::string& chmPath) override;
+  bool showHelp(const std::string& chmPath) override;
   const ui::HelpBinding& help() const { return help_; }
 
  private:
