@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "document/image_loading.h"
 #include "fonts/cpi_reader.h"
 #include "image/bios_image.h"
 #include "support/cpi_builder.h"
@@ -27,7 +28,7 @@ void loadImage(benchmark::State& state, const Bytes& bytes) {
   auto image = std::make_unique<BiosImage>();
   for (auto _ : state) {
     fill(*image, bytes);
-    const int code = image->validate();
+    const int code = validateImage(*image);
     const bool sound = code == 0 && image->checksumsValid();
     benchmark::DoNotOptimize(sound);
   }
@@ -49,7 +50,7 @@ void hashAndSumFloor(benchmark::State& state, const Bytes& bytes) {
 void repairChecksums(benchmark::State& state, const Bytes& bytes) {
   auto image = std::make_unique<BiosImage>();
   fill(*image, bytes);
-  image->validate();
+  validateImage(*image);
   uint8_t value = 0;
   for (auto _ : state) {
     image->bytes[0x4000] = ++value;

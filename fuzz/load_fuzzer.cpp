@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "document/image_loading.h"
 #include "fonts/font_tables.h"
 #include "fuzz_input.h"
 #include "image/bios_image.h"
@@ -56,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t n = std::min(bytes.size(), static_cast<size_t>(varnel::kMaxImageSize));
   std::copy_n(bytes.data(), n, image->bytes.data());
   image->length = static_cast<int32_t>(n);
-  const int code = image->validate();
+  const int code = validateImage(*image);
   (void)image->checksumsValid();
   if (editFirst || code == varnel::kValid) edit(*image, input);
   image->repairChecksums();
@@ -66,6 +67,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   again->reset();
   std::copy_n(image->bytes.data(), image->length, again->bytes.data());
   again->length = image->length;
-  if (again->validate() != varnel::kValid || !again->checksumsValid()) std::abort();
+  if (validateImage(*again) != varnel::kValid || !again->checksumsValid()) std::abort();
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "document/image_loading.h"
 #include "fuzz_input.h"
 #include "image/bios_image.h"
 #include "scripts/type1_scripts.h"
@@ -31,6 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   varnel::traceType2Script(*image, type2Start, image->scriptTrace);
   varnel::traceType2Scripts(*image, image->scriptTrace);
-  image->parseHeader();
+  parseImage(*image);
   return 0;
 }

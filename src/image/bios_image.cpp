@@ -2,8 +2,6 @@
 
 #include "image/byte_patterns.h"
 #include "image/image_fields.h"
-#include "scripts/type1_scripts.h"
-#include "scripts/type2_scripts.h"
 
 #include <algorithm>
 #include <bit>
@@ -197,10 +195,6 @@ void BiosImage::parseHeader() {
   byteSum = computeByteSum(n);
   if (checksumBlockOffset != 0) setChecksumReferences(*this);
   tvStandard = tvTableOffset != 0 ? (bytes[tvTableOffset + 7] & 0x0F) : 0;
-
-  locateType1Scripts(*this);
-  // The type-2 scripts change nothing in the model; they are only traced.
-  if (traceScripts) traceType2Scripts(*this, scriptTrace);
 
   const int32_t t = copyTitle(*this);
   locateVendorTexts(*this, n, t);

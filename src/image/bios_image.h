@@ -96,8 +96,9 @@ struct BiosImage {
 
   // --- image model -------------------------------------------------------
   void reset();
+  // Locates the header's tables and texts (the load's parsing, with the
+  // register scripts, is document/image_loading.h's parseImage).
   void parseHeader();
-  int validate();
   uint32_t computeImageHash(int32_t n) const;
   uint16_t computeByteSum(int32_t n) const;
   bool checksumsValid() const;
@@ -166,8 +167,8 @@ struct BiosImage {
   std::string_view titleText() const { return title.data(); }
 };
 
-// Result codes of validate(): 0 for a valid image, otherwise the first check
-// that failed.
+// Result codes of the load's checks (document/image_loading.h): 0 for a
+// valid image, otherwise the first check that failed.
 enum ValidateCode : int {
   kValid = 0,
   kNoRomSignature = 1,

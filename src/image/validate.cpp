@@ -1,6 +1,5 @@
 #include <string_view>
 
-#include "fonts/font_tables.h"
 #include "image/bios_image.h"
 #include "image/validation.h"
 
@@ -25,6 +24,8 @@ bool hasPllTable(const BiosImage& image) {
          image.pllEntry16 && image.pllEntry18 && image.pllEntry22;
 }
 
+}  // namespace
+
 bool hasSoundChecksumBlock(const BiosImage& image) {
   const int32_t block = image.checksumBlockOffset;
   if (block == 0) return false;
@@ -36,8 +37,6 @@ bool hasSoundChecksumBlock(const BiosImage& image) {
   }
   return true;
 }
-
-}  // namespace
 
 StructureFault findStructureFault(const BiosImage& image) {
   if (image.headerOffset == 0) return StructureFault::kNoHeader;
@@ -113,15 +112,16 @@ const char* refusalReason(const BiosImage& image, int validateCode) {
   return "The image does not pass the editor's checks.";
 }
 
-int BiosImage::validate() {
-  if (length < kMinImageSize) return kTooShort;
-  if (!hasRomSignature(*this)) return kNoRomSignature;
-  if (!hasDeclaredLength(*this)) return kTooShort;
-  parseHeader();
-  if (findStructureFault(*this) != StructureFault::kNone) return kBadStructure;
-  if (!hasPllTable(*this)) return kNoPllTable;
-  locateFontTables(*this);
-  if (!hasSoundChecksumBlock(*this)) return kBadChecksumBlock;
+int checkBeforeParsing(const BiosImage& image) {
+  if (image.length < kMinImageSize) return kTooShort;
+  if (!hasRomSignature(image)) return kNoRomSignature;
+  if (!hasDeclaredLength(image)) return kTooShort;
+  return kValid;
+}
+
+int checkParsedLayout(const BiosImage& image) {
+  if (findStructureFault(image) != StructureFault::kNone) return kBadStructure;
+  if (!hasPllTable(image)) return kNoPllTable;
   return kValid;
 }
 

@@ -1,4 +1,5 @@
-// The checks behind validate(), exposed so that a refusal can be explained.
+// The checks of an image, in the order the load makes them
+// (document/image_loading.h), and the reason of each refusal.
 #pragma once
 
 #include "image/bios_image.h"
@@ -17,11 +18,20 @@ enum class StructureFault {
   kNoSignatureText,
 };
 
-// The first structure check that fails on a parsed image, in validate's order.
+// Before parsing: at least 16 KiB, the option ROM signature, and as many
+// bytes as the size byte declares (kTooShort, kNoRomSignature or kValid).
+int checkBeforeParsing(const BiosImage& image);
+// After parsing the header: the ATI structure and the PLL table
+// (kBadStructure, kNoPllTable or kValid).
+int checkParsedLayout(const BiosImage& image);
+// The checksum block's fixed words, once the font tables are located.
+bool hasSoundChecksumBlock(const BiosImage& image);
+
+// The first structure check that fails on a parsed image, in the load's order.
 StructureFault findStructureFault(const BiosImage& image);
 
 // Why the load refuses an image, as one sentence for its user: the check
-// that failed and what that means. `validateCode` is validate()'s result on
+// that failed and what that means. `validateCode` is validateImage's result on
 // the image; kValid stands for a valid image whose checksums do not match.
 const char* refusalReason(const BiosImage& image, int validateCode);
 

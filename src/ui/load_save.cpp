@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "document/image_loading.h"
 #include "image/image_fields.h"
 #include "image/validation.h"
 #include "io/system.h"
@@ -43,7 +44,7 @@ struct Refusal {
 // Why an image just read may not be shown: the editor's message, and the
 // check that failed; nothing when it may be shown.
 std::optional<Refusal> refusalOf(BiosImage& candidate, bool reconstructed) {
-  const int code = candidate.validate();
+  const int code = validateImage(candidate);
   MessageId id;
   if (code != kValid) {
     id = MessageId::kNotValidImage;

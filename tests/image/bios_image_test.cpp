@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "document/image_loading.h"
 #include "image/bios_image.h"
 #include "support/raw_image.h"
 #include "support/rom_builder.h"
@@ -95,7 +96,7 @@ TEST(Reset, RestoresEveryField) {
 
 TEST(ParseHeader, ClampsLengthToTheDeclaredSize) {
   RawImage image = rawImage(65536, 0x60);
-  image->parseHeader();
+  parseImage(*image);
   EXPECT_EQ(image->length, 49152);
 }
 
@@ -104,7 +105,7 @@ TEST(ParseHeader, SizeByteZeroRejectsEveryOffsetButCopiesTheTitle) {
   image.word(0x18, 0x100);
   image.word(0x48, 0x200);
   image.text(0x80, std::string("TITLE\0ATI Technologies Inc. x\0y", 32));
-  image->parseHeader();
+  parseImage(*image);
   EXPECT_EQ(image->length, 0);
   EXPECT_EQ(image->pciDataOffset, 0);
   EXPECT_EQ(image->headerOffset, 0);
@@ -139,7 +140,7 @@ TEST_P(ParseHeaderBounds, AcceptsTheLastFittingOffsetOnly) {
     if (bound.slot >= 0x1000) image.word(0x48, 0x1000);  // a header that itself fits
     image.word(bound.slot, offset);
     image.text(offset, "$TV");
-    image->parseHeader();
+    parseImage(*image);
     const uint16_t expected = delta == 0 ? offset : 0;
     EXPECT_EQ(locatedOffset(*image, bound.name), expected) << bound.name << " delta " << delta;
   }
@@ -192,7 +193,7 @@ TEST(ParseHeader, TitleKeepsPrintableBytesOnly) {
                                "B\x0A"
                                "C\xA9\0",
                                7));
-  image->parseHeader();
+  parseImage(*image);
   EXPECT_EQ(image->titleText(), "ABC");
 }
 
@@ -200,7 +201,7 @@ TEST(ParseHeader, TitleWithoutTerminatorStopsAfter1024Bytes) {
   RawImage image = rawImage(16384, 0x20);
   image.text(0x80, std::string(2000, 'T'));
   image.text(0x80 + 1030, std::string("ATI Technologies Inc. date\0", 27));
-  image->parseHeader();
+  parseImage(*image);
   EXPECT_EQ(image->titleText().size(), 1024u);
   // The vendor text search goes on from index 1024.
   EXPECT_EQ(image->text(image->dateString), "date");
@@ -209,7 +210,7 @@ TEST(ParseHeader, TitleWithoutTerminatorStopsAfter1024Bytes) {
 TEST(ParseHeader, VendorTextIsSearchedAfterTheTitleOnly) {
   RawImage image = rawImage(16384, 0x20);
   image.text(0x80, std::string("ATI Technologies Inc. early\0rest", 32));
-  image->parseHeader();
+  parseImage(*image);
   EXPECT_EQ(image->dateString.offset, TextRef::kEmptyOutside);
   EXPECT_EQ(image->configString.offset, TextRef::kEmptyOutside);
   EXPECT_EQ(image->text(image->dateString), "");
@@ -249,7 +250,7 @@ TEST(ParseHeader, VendorTextSearchSameAsThePlainOne) {
       image.text(at, vendor.substr(0, random() % 3 ? 22 : random() % 22));
     }
     const int32_t expected = plainDateOffset(*image);
-    image->parseHeader();
+    parseImage(*image);
     EXPECT_EQ(image->dateString.offset, expected) << "round " << round;
   }
 }
@@ -285,7 +286,7 @@ TEST(ParseHeader, TextsAtTheEndOfTheBufferReadNothingOutside) {
   image.text(vendorAt, "ATI Technologies Inc. ");
   std::memset(&(*image).bytes[static_cast<size_t>(vendorAt + 22)], 'x',
               static_cast<size_t>(65536 - vendorAt - 22));
-  image->parseHeader();
+  parseImage(*image);
   EXPECT_EQ(image->dateString.offset, vendorAt + 22);
   EXPECT_EQ(image->configString.offset, 65537);
   EXPECT_EQ(image->text(image->configString), "");
@@ -297,7 +298,7 @@ TEST(ParseHeader, TextsAtTheEndOfTheBufferReadNothingOutside) {
   std::memset(&(*image).bytes[65531], 'D', 5);
   image->length = 65536;
   image->isDdrBios = false;
-  image->parseHeader();
+  parseImage(*image);
   EXPECT_EQ(image->configString.offset, 65531);
   EXPECT_FALSE(image->isDdrBios);
 }

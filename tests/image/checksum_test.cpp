@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "document/image_loading.h"
 #include "image/bios_image.h"
 #include "support/rom_builder.h"
 
@@ -235,7 +236,7 @@ Bytes imageWithBlockAtTheEnd() {
 
 TEST(RepairChecksums, KeepsTheLastByteWhenItBelongsToTheChecksumBlock) {
   auto image = test::loadImage(imageWithBlockAtTheEnd());
-  ASSERT_EQ(image->validate(), kValid);
+  ASSERT_EQ(validateImage(*image), kValid);
   image->repairChecksums();
   EXPECT_EQ(image->bytes[static_cast<size_t>(image->length) - 1], 0xFF);
   int code = -1;
@@ -253,7 +254,7 @@ TEST(RepairChecksums, KeepsTheLastByteWhenItIsTheDeviceId) {
   test::putWord(b, 0x18, static_cast<uint16_t>(pci));
   b[0x8000] ^= 0x11;
   auto image = test::loadImage(b);
-  ASSERT_EQ(image->validate(), kValid);
+  ASSERT_EQ(validateImage(*image), kValid);
   image->repairChecksums();
   int code = -1;
   auto again = reload(*image, &code);
@@ -312,7 +313,7 @@ TEST(RepairChecksums, RandomMutationsAlwaysEndSound) {
       bytes[random() % range] = static_cast<uint8_t>(random());
     }
     auto image = test::loadImage(bytes);
-    if (image->validate() != kValid) continue;
+    if (validateImage(*image) != kValid) continue;
     ++repaired;
     image->repairChecksums();
     ASSERT_TRUE(image->checksumsValid()) << "round " << round;

@@ -3,6 +3,7 @@
 #include <random>
 #include <vector>
 
+#include "document/image_loading.h"
 #include "image/bios_image.h"
 #include "scripts/type2_scripts.h"
 #include "support/raw_image.h"
@@ -186,7 +187,7 @@ TEST(TraceType2Scripts, TheLoadTracesBothKindsOnlyWhenAsked) {
     std::copy(rom.bytes.begin(), rom.bytes.end(), image->bytes.begin());
     image->length = static_cast<int32_t>(rom.bytes.size());
     image->traceScripts = on;
-    ASSERT_EQ(image->validate(), kValid);
+    ASSERT_EQ(validateImage(*image), kValid);
     if (!on) {
       EXPECT_EQ(image->scriptTrace, "");
       continue;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "document/image_loading.h"
 #include "support/vga_fonts.h"
 
 namespace varnel::test {
@@ -476,7 +477,7 @@ std::unique_ptr<BiosImage> loadImage(const Bytes& bytes, int* validateCode) {
   const size_t n = std::min(bytes.size(), static_cast<size_t>(kMaxImageSize));
   std::copy_n(bytes.begin(), n, image->bytes.begin());
   image->length = static_cast<int32_t>(n);
-  const int code = image->validate();
+  const int code = validateImage(*image);
   if (validateCode != nullptr) *validateCode = code;
   return image;
 }

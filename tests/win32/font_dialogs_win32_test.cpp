@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "document/image_loading.h"
 #include "image/bios_image.h"
 #include "ui/control_ids.h"
 #include "win32/window_driving.h"
@@ -169,7 +170,7 @@ TEST(Win32FontDialogs, ViewPaintsEveryGlyphPixelOfBothFontsInItsGrids) {
   const BiosImage image = sampleImage();
   ASSERT_GT(image.length, 0);
   BiosImage located = image;
-  ASSERT_EQ(located.validate(), 0);
+  ASSERT_EQ(validateImage(located), 0);
   int mismatches = 0;
   size_t blackSeen = 0;
   RecordingCanvas expected;

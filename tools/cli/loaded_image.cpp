@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "document/image_loading.h"
 #include "io/file_io.h"
 
 namespace varnel::cli {
@@ -44,7 +45,7 @@ LoadedImage loadImageFile(const std::string& path, bool traceScripts) {
   }
   image.length = loaded.bytesRead;
   image.traceScripts = traceScripts;
-  loaded.validateCode = image.validate();
+  loaded.validateCode = validateImage(image);
   if (loaded.validateCode == 0) loaded.checksumsValid = image.checksumsValid();
   return loaded;
 }

@@ -1,0 +1,21 @@
+// The load sequence of an image: parsing its header, locating its register
+// scripts and font tables, and the checks that decide whether the editor
+// takes it. It sits above the image, scripts and fonts layers, which know
+// nothing of one another's order.
+#pragma once
+
+#include "image/bios_image.h"
+
+namespace varnel {
+
+// Parses the header and locates the type-1 register scripts; the type-2
+// scripts, which change nothing in the model, are traced when the image
+// asks for a trace.
+void parseImage(BiosImage& image);
+
+// The load's checks in order, parsing and locating the font tables on the
+// way: a ValidateCode, kValid for an image the editor takes. What was
+// located before a failing check stays set.
+int validateImage(BiosImage& image);
+
+}  // namespace varnel
