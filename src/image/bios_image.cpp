@@ -2,6 +2,7 @@
 
 #include "image/byte_patterns.h"
 #include "image/image_fields.h"
+#include "image/layout.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,12 +12,6 @@ namespace varnel {
 namespace {
 
 constexpr std::string_view kVendorText = "ATI Technologies Inc. ";
-constexpr int32_t kTitleStart = 0x80;
-constexpr int32_t kHeaderSize = 86;
-constexpr int32_t kPciDataSize = 8;
-constexpr int32_t kChecksumBlockSize = 64;
-constexpr int32_t kPllTableSize = 32;
-constexpr int32_t kTvTableSize = 16;
 
 int32_t clampLength(int32_t n) {
   return std::clamp(n, 0, kMaxImageSize);
@@ -96,10 +91,12 @@ std::string_view BiosImage::textAt(int64_t pos) const {
 namespace {
 
 void locateHeaderTables(BiosImage& image, int32_t n) {
-  image.checksumBlockOffset =
-      offsetIfFits(image.wordAt(image.headerOffset + 0x0E), n, kChecksumBlockSize);
-  image.pllInfoOffset = offsetIfFits(image.wordAt(image.headerOffset + 0x30), n, kPllTableSize);
-  uint16_t tv = offsetIfFits(image.wordAt(image.headerOffset + 0x32), n, kTvTableSize);
+  image.checksumBlockOffset = offsetIfFits(
+      image.wordAt(image.headerOffset + kHeaderChecksumBlockPointer), n, kChecksumBlockSize);
+  image.pllInfoOffset =
+      offsetIfFits(image.wordAt(image.headerOffset + kHeaderPllTablePointer), n, kPllTableSize);
+  uint16_t tv =
+      offsetIfFits(image.wordAt(image.headerOffset + kHeaderTvTablePointer), n, kTvTableSize);
   if (tv != 0 &&
       !(image.byteAt(tv) == '$' && image.byteAt(tv + 1) == 'T' && image.byteAt(tv + 2) == 'V')) {
     tv = 0;
@@ -107,11 +104,12 @@ void locateHeaderTables(BiosImage& image, int32_t n) {
   image.tvTableOffset = tv;
 }
 
-// The second copy of the header's identifier pair lies somewhere in 0x6C..0x7E.
+// The second copy of the header's identifier pair starts somewhere in the
+// range the layout gives.
 void locateIdentifierCopy(BiosImage& image) {
   const uint16_t first = vendorId(image);
   const uint16_t second = identifierPairSecondWord(image);
-  for (int32_t k = 0x6C; k <= 0x7E; ++k) {
+  for (int32_t k = kIdentifierCopyFirst; k <= kIdentifierCopyLast; ++k) {
     if (image.wordAt(k) == first && image.wordAt(k + 2) == second) {
       image.pciIdCopyOffset = static_cast<uint16_t>(k);
       return;
@@ -121,20 +119,20 @@ void locateIdentifierCopy(BiosImage& image) {
 
 void setPllReferences(BiosImage& image) {
   const int32_t pll = image.pllInfoOffset;
-  image.defaultCoreClock = {pll + 0x0A};
-  image.defaultMemoryClock = {pll + 0x08};
-  image.pllReferenceFreq = {pll + 0x0E};
-  image.pllEntry16 = {pll + 0x10};
-  image.pllEntry18 = {pll + 0x12};
-  image.pllEntry22 = {pll + 0x16};
+  image.defaultCoreClock = {pll + kPllDefaultCoreClock};
+  image.defaultMemoryClock = {pll + kPllDefaultMemoryClock};
+  image.pllReferenceFreq = {pll + kPllReferenceFrequency};
+  image.pllEntry16 = {pll + kPllEntry16};
+  image.pllEntry18 = {pll + kPllEntry18};
+  image.pllEntry22 = {pll + kPllEntry22};
 }
 
 void setChecksumReferences(BiosImage& image) {
   const int32_t block = image.checksumBlockOffset;
-  image.hashSlotA = {block + 0x00};
-  image.hashSlotB = {block + 0x20};
-  image.sumFieldA = {block + 0x08};
-  image.sumFieldB = {block + 0x28};
+  image.hashSlotA = {block + kHashSlotA};
+  image.hashSlotB = {block + kHashSlotB};
+  image.sumFieldA = {block + kSumFieldA};
+  image.sumFieldB = {block + kSumFieldB};
 }
 
 // Copies the printable bytes of the title; returns the index, counted from
@@ -182,19 +180,19 @@ void locateVendorTexts(BiosImage& image, int32_t n, int32_t t) {
 
 void BiosImage::parseHeader() {
   length = clampLength(length);
-  const int32_t declared = bytes[2] * 512;
+  const int32_t declared = bytes[kRomSizeByte] * kRomSizeUnit;
   if (length > declared) length = declared;
   const int32_t n = length;
 
-  pciDataOffset = offsetIfFits(wordAt(0x18), n, kPciDataSize);
-  headerOffset = offsetIfFits(wordAt(0x48), n, kHeaderSize);
+  pciDataOffset = offsetIfFits(wordAt(kPciDataPointer), n, kPciDataSize);
+  headerOffset = offsetIfFits(wordAt(kHeaderPointer), n, kHeaderSize);
   locateIdentifierCopy(*this);
   if (headerOffset != 0) locateHeaderTables(*this, n);
   if (pllInfoOffset != 0) setPllReferences(*this);
   imageHash = computeImageHash(n);
   byteSum = computeByteSum(n);
   if (checksumBlockOffset != 0) setChecksumReferences(*this);
-  tvStandard = tvTableOffset != 0 ? (bytes[tvTableOffset + 7] & 0x0F) : 0;
+  tvStandard = tvTableOffset != 0 ? (bytes[tvTableOffset + kTvStandardByte] & 0x0F) : 0;
 
   const int32_t t = copyTitle(*this);
   locateVendorTexts(*this, n, t);

@@ -3,10 +3,6 @@
 namespace varnel {
 namespace {
 
-constexpr int32_t kVendorIdInHeader = 0x1C;
-constexpr int32_t kSecondIdWordInHeader = 0x1E;
-constexpr int32_t kDateTimeText = 0x50;
-
 uint8_t tvByte(const BiosImage& image, int32_t offset) {
   return image.tvTableOffset != 0 ? image.byteAt(image.tvTableOffset + offset) : 0;
 }
@@ -19,16 +15,16 @@ const char* nameOfCode(const std::array<const char*, N>& names, int code) {
 }  // namespace
 
 uint16_t vendorId(const BiosImage& image) {
-  return image.wordAt(image.headerOffset + kVendorIdInHeader);
+  return image.wordAt(image.headerOffset + kHeaderVendorId);
 }
 
 uint16_t identifierPairSecondWord(const BiosImage& image) {
-  return image.wordAt(image.headerOffset + kSecondIdWordInHeader);
+  return image.wordAt(image.headerOffset + kHeaderSecondIdWord);
 }
 
 void setVendorId(BiosImage& image, uint16_t id) {
   image.setWord(image.pciIdCopyOffset, id);
-  image.setWord(image.headerOffset + kVendorIdInHeader, id);
+  image.setWord(image.headerOffset + kHeaderVendorId, id);
 }
 
 std::string_view dateTimeText(const BiosImage& image) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "image/bios_image.h"
+#include "image/layout.h"
 
 namespace varnel {
 
@@ -25,13 +26,10 @@ void setVendorId(BiosImage& image, uint16_t id);
 std::string_view dateTimeText(const BiosImage& image);
 
 // --- "$TV" table ---------------------------------------------------------------
-// Offsets inside the table of the output enables and the two masks of
-// supported standards (bit n-1 for code n).
-inline constexpr int32_t kTvOutputsByte = 9;
+// The output enables' bits in the outputs byte; the masks of supported
+// standards have bit n-1 for code n (the bytes: image/layout.h).
 inline constexpr uint8_t kTvCrtOutputBit = 0x01;
 inline constexpr uint8_t kTvOutOutputBit = 0x02;
-inline constexpr int32_t kTvMaskByte = 10;
-inline constexpr int32_t kTvMask2Byte = 11;
 
 // Each false or 0 when the image has no "$TV" table.
 bool isCrtOutputOn(const BiosImage& image);

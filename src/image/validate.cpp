@@ -1,6 +1,7 @@
 #include <string_view>
 
 #include "image/bios_image.h"
+#include "image/layout.h"
 #include "image/validation.h"
 
 namespace varnel {
@@ -11,12 +12,12 @@ constexpr std::string_view kRomSignatureText = " 761295520";
 constexpr uint32_t kPciSignature = 'P' | 'C' << 8 | 'I' << 16 | static_cast<uint32_t>('R') << 24;
 
 bool hasRomSignature(const BiosImage& image) {
-  return image.bytes[0] == 0x55 && image.bytes[1] == 0xAA;
+  return image.bytes[kRomSignature] == 0x55 && image.bytes[kRomSignature + 1] == 0xAA;
 }
 
 // At least 16 KiB, and as many bytes as the size byte declares.
 bool hasDeclaredLength(const BiosImage& image) {
-  return image.length >= kMinImageSize && image.length >= image.bytes[2] * 512;
+  return image.length >= kMinImageSize && image.length >= image.bytes[kRomSizeByte] * kRomSizeUnit;
 }
 
 bool hasPllTable(const BiosImage& image) {
@@ -29,10 +30,10 @@ bool hasPllTable(const BiosImage& image) {
 bool hasSoundChecksumBlock(const BiosImage& image) {
   const int32_t block = image.checksumBlockOffset;
   if (block == 0) return false;
-  for (int32_t word : {0x04, 0x0C, 0x14, 0x1C, 0x24, 0x2C, 0x34, 0x3C}) {
+  for (int32_t word : kChecksumBlockOnes) {
     if (image.dwordAt(block + word) != 0xFFFFFFFFu) return false;
   }
-  for (int32_t word : {0x10, 0x18, 0x30, 0x38}) {
+  for (int32_t word : kChecksumBlockZeros) {
     if (image.dwordAt(block + word) != 0) return false;
   }
   return true;
@@ -44,13 +45,13 @@ StructureFault findStructureFault(const BiosImage& image) {
   if (image.pciIdCopyOffset == 0) return StructureFault::kNoIdentifierCopy;
   const int32_t pci = image.pciDataOffset;
   if (image.dwordAt(pci) != kPciSignature) return StructureFault::kNoPciSignature;
-  if (image.wordAt(image.headerOffset + 0x20) != image.wordAt(pci + 0x06)) {
+  if (image.wordAt(image.headerOffset + kHeaderDeviceId) != image.wordAt(pci + kPciDeviceId)) {
     return StructureFault::kDeviceIdMismatch;
   }
-  if (image.configString.offset != image.wordAt(image.headerOffset + 0x14)) {
+  if (image.configString.offset != image.wordAt(image.headerOffset + kHeaderConfigTextPointer)) {
     return StructureFault::kConfigTextMisplaced;
   }
-  if (image.textAt(0x30) != kRomSignatureText) return StructureFault::kNoSignatureText;
+  if (image.textAt(kSignatureText) != kRomSignatureText) return StructureFault::kNoSignatureText;
   return StructureFault::kNone;
 }
 

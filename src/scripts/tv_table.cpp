@@ -1,13 +1,11 @@
-// The "$TV" table: byte +7 low nibble is the standard used at start-up; the
-// output enables and the masks of supported standards are placed as
-// image/image_fields.h names them.
+// The "$TV" table: the standard used at start-up, the output enables and the
+// masks of supported standards, where image/layout.h places them.
 #include "image/bios_image.h"
 #include "image/image_fields.h"
 
 namespace varnel {
 namespace {
 
-constexpr int32_t kStandardByte = 7;
 constexpr int kHighestMaskedCode = 8;
 
 void setOutputBit(BiosImage& image, uint8_t bit, bool on) {
@@ -21,7 +19,7 @@ void setOutputBit(BiosImage& image, uint8_t bit, bool on) {
 void BiosImage::setTvStandard(int code) {
   if (tvTableOffset == 0) return;
   tvStandard = code & 0x0F;
-  const int32_t pos = tvTableOffset + kStandardByte;
+  const int32_t pos = tvTableOffset + kTvStandardByte;
   setByte(pos, static_cast<uint8_t>((byteAt(pos) & 0xF0) | (code & 0x0F)));
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "image/byte_patterns.h"
+#include "image/layout.h"
 #include "scripts/script_trace.h"
 
 namespace varnel {
@@ -27,8 +28,11 @@ int32_t findInterpreterLoop(const BiosImage& image) {
 void insertHeaderSlots(BiosImage& image) {
   const int32_t header = image.headerOffset;
   const int32_t pciLimit = image.pciDataOffset - 4;
-  if (header + 0x48 <= pciLimit) image.scriptOffsets.insert(image.wordAt(header + 0x46));
-  if (header + 0x54 <= pciLimit) image.scriptOffsets.insert(image.wordAt(header + 0x52));
+  // A slot counts only when its word ends before the PCI data's last four
+  // bytes.
+  for (int32_t slot : kHeaderScriptSlots) {
+    if (header + slot + 2 <= pciLimit) image.scriptOffsets.insert(image.wordAt(header + slot));
+  }
 }
 
 // mov si,script / call rel16 sites whose call lands just before the loop

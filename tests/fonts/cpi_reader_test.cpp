@@ -130,7 +130,8 @@ struct EntryBreakage {
 
 constexpr const char* kNotEntry = "a code-page entry header does not have the size 28";
 constexpr const char* kNotScreen = "a code-page entry is not for an EGA or VGA screen";
-constexpr const char* kSizes = "a code-page entry's sizes do not agree with where the next entry starts";
+constexpr const char* kSizes =
+    "a code-page entry's sizes do not agree with where the next entry starts";
 
 class ReadCpiFontsRefuses : public testing::TestWithParam<EntryBreakage> {};
 

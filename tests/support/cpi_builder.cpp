@@ -71,7 +71,8 @@ BuiltCpi buildCpi(const CpiSpec& spec) {
     appendWord(out, 1);  // version
     appendWord(out, static_cast<uint16_t>(entry.fonts.size()));
     const auto headerBytes = static_cast<int32_t>(6 * entry.fonts.size());
-    appendWord(out, static_cast<uint16_t>(fontBytes - (spec.sizeCountsGlyphsOnly ? headerBytes : 0)));
+    appendWord(out,
+               static_cast<uint16_t>(fontBytes - (spec.sizeCountsGlyphsOnly ? headerBytes : 0)));
     for (const CpiFontSpec& font : entry.fonts) {
       append(out, {static_cast<uint8_t>(font.height), static_cast<uint8_t>(font.width), 0, 0});
       appendWord(out, 256);

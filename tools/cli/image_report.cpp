@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "image/image_fields.h"
+#include "image/layout.h"
 #include "image/validation.h"
 #include "scripts/tv_table.h"
 
@@ -267,7 +268,7 @@ std::string infoText(const LoadedImage& loaded) {
   line("Size",
        std::to_string(image.length) + " bytes (" + std::to_string(loaded.bytesRead) + " read)");
   line("Vendor ID", hex(vendorId(image), 4));
-  line("Device ID", hex(image.wordAt(image.headerOffset + 0x20), 4));
+  line("Device ID", hex(image.wordAt(image.headerOffset + kHeaderDeviceId), 4));
   line("Image hash", hex(image.imageHash, 8) + " (stored " +
                          hex(image.dwordAt(image.hashSlotA), 8) + " and " +
                          hex(image.dwordAt(image.hashSlotB), 8) + ")");

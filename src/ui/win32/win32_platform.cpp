@@ -173,7 +173,8 @@ std::optional<std::string> Win32Platform::fileDialog(const ui::FileDialogRequest
 }
 
 bool Win32Platform::confirmReplacing(const std::wstring& path) {
-  const std::wstring question = fileNamePart(path) + L" already exists.\nDo you want to replace it?";
+  const std::wstring question =
+      fileNamePart(path) + L" already exists.\nDo you want to replace it?";
   return MessageBoxW(owner_, question.c_str(), L"Confirm Save As",
                      MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
