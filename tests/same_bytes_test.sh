@@ -154,14 +154,16 @@ run_under_wine() {
   local batches line=0 batch cli_path
   batches=$(nproc)
   cli_path=$(windows_path "$1")
+  batch_line() {
+    printf '"%s" %s >..\\log\\%s.out 2>..\\log\\%s.err\r\n' "$cli_path" "$2" "$1" "$1"
+    printf '>..\\log\\%s.status echo %%ERRORLEVEL%%\r\n' "$1"
+  }
+  batch_start() { printf '@echo off\r\ncd /d %s\r\n' "$(windows_path "$work/$side/files")"; }
+  local side=$2
   while read -r name args; do
     batch=$work/run-$((line % batches)).bat
-    if [ "$line" -lt "$batches" ]; then
-      printf '@echo off\r\ncd /d %s\r\n' "$(windows_path "$work/$2/files")" >"$batch"
-    fi
-    printf '"%s" %s >..\\log\\%s.out 2>..\\log\\%s.err\r\n' "$cli_path" "$args" "$name" "$name" \
-      >>"$batch"
-    printf '>..\\log\\%s.status echo %%ERRORLEVEL%%\r\n' "$name" >>"$batch"
+    if [ "$line" -lt "$batches" ]; then batch_start >"$batch"; fi
+    batch_line "$name" "$args" >>"$batch"
     line=$((line + 1))
   done <"$cases"
   # The first run makes the Wine prefix, whose command interpreter runs the rest.
@@ -173,6 +175,18 @@ run_under_wine() {
       "$(windows_path "$batch")" || true &
   done
   wait
+  # Under a heavy load Wine now and then fails to start a program: the
+  # command interpreter's status 9009, which no command of ours ends with.
+  # Such a command did nothing; it runs once more, alone.
+  local retried=0
+  while read -r name args; do
+    [ "$(tr -d '\r ' <"$work/$side/log/$name.status" 2>/dev/null)" = 9009 ] || continue
+    { batch_start; batch_line "$name" "$args"; } >"$work/retry.bat"
+    wine_run "$other_build/wineprefix/drive_c/windows/system32/cmd.exe" /c \
+      "$(windows_path "$work/retry.bat")" </dev/null || true
+    retried=$((retried + 1))
+  done <"$cases"
+  [ "$retried" -eq 0 ] || echo "same bytes: run again, as Wine did not start them: $retried commands"
 }
 
 started=$SECONDS
