@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "image/image_fields.h"
 #include "ui/editor_dialog.h"
 
 namespace varnel::ui {
@@ -118,9 +119,13 @@ void EditorDialog::UpdateClockDisplay() {
     controls_.setText(kIdRealMemory, "Not found");
   }
   if (memoryDivider != 0 && image.memoryType != 0 && image.busWidthBits != 0) {
-    // The label follows the BIOS's configuration text, not the memory type.
+    // The label names the memory type the clock is computed for, so that it
+    // never contradicts the type list; a type without a name falls back to
+    // the BIOS's own kind, from its configuration text.
+    const char* typeName = memoryTypeName(image.memoryType);
+    if (typeName == nullptr) typeName = image.isDdrBios ? "DDR" : "SDR";
     std::snprintf(text, sizeof text, "%7.2f Mhz (%s; %d bits bus)", image.effectiveMemoryClock(),
-                  image.isDdrBios ? "DDR" : "SDR", image.busWidthBits);
+                  typeName, image.busWidthBits);
     controls_.setText(kIdEffectiveMemory, text);
   } else {
     controls_.setText(kIdEffectiveMemory, "Unknown");

@@ -106,7 +106,7 @@ TEST_F(Board, MemoryTypeAndCasPatchEveryScriptAndRecomputeTheDivider) {
   EXPECT_EQ(editor->image.bytes[static_cast<size_t>(rom.layout.type1Scripts[2]) + 1], 0x22);
   // A DDR BIOS with SDR memory: twice the clock feeds the divider.
   EXPECT_EQ(editor->image.byteAt(editor->image.memoryFeedbackDivPtr), 240);
-  EXPECT_EQ(controls.text(kIdEffectiveMemory), " 540.00 Mhz (DDR; 128 bits bus)");
+  EXPECT_EQ(controls.text(kIdEffectiveMemory), " 540.00 Mhz (SDR; 128 bits bus)");
   controls.choose(kIdCas, 2);  // CAS3
   EXPECT_EQ(editor->image.bytes[entry + 1], 0x23);
   EXPECT_EQ(editor->image.casIndex, 3);

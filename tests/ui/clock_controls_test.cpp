@@ -251,14 +251,30 @@ TEST_F(Clocks, MissingValuesReadNotFoundAndUnknown) {
   EXPECT_EQ(controls.text(kIdRealMemory), "Not found");
 }
 
-TEST_F(Clocks, EffectiveLabelFollowsTheBiosNotTheMemoryType) {
-  test::RomSpec spec;
-  spec.configText = "R250AGP SGS1UN";  // an SDR BIOS
-  load(test::buildRom(spec).bytes);
-  controls.drag(kIdMemorySlider, 183);
-  // memory type 1 on an SDR BIOS: half the clock feeds the divider.
-  EXPECT_EQ(controls.text(kIdRealMemory), "  90.00 Mhz (40 * 2.25 Mhz)");
-  EXPECT_EQ(controls.text(kIdEffectiveMemory), " 180.00 Mhz (SDR; 128 bits bus)");
+// The effective clock is computed for the memory type in the list, and its
+// label says that type, whatever kind of BIOS it is.
+TEST_F(Clocks, EffectiveLabelFollowsTheMemoryTypeChosen) {
+  struct Case {
+    const char* configText;
+    int typeIndex;  // in the memory type list
+    const char* realMemory;
+    const char* effective;
+  };
+  // Memory type 1 on an SDR BIOS: half the clock feeds the divider.
+  for (const Case& c :
+       {Case{"R250AGP SGS1UN", 0, "  90.00 Mhz (40 * 2.25 Mhz)", " 180.00 Mhz (DDR; 128 bits bus)"},
+        Case{"R250AGP SGS1UN", 1, " 182.25 Mhz (81 * 2.25 Mhz)", " 182.25 Mhz (SDR; 128 bits bus)"},
+        Case{"R250AGP DGD1UN", 1, " 364.50 Mhz (162 * 2.25 Mhz)",
+             " 364.50 Mhz (SDR; 128 bits bus)"}}) {
+    SCOPED_TRACE(std::string(c.configText) + " type " + std::to_string(c.typeIndex));
+    test::RomSpec spec;
+    spec.configText = c.configText;
+    load(test::buildRom(spec).bytes);
+    controls.choose(kIdMemoryType, c.typeIndex);
+    controls.drag(kIdMemorySlider, 183);
+    EXPECT_EQ(controls.text(kIdRealMemory), c.realMemory);
+    EXPECT_EQ(controls.text(kIdEffectiveMemory), c.effective);
+  }
 }
 
 }  // namespace
