@@ -117,6 +117,10 @@ struct BiosImage {
   // The clock in whole MHz, rounded up, of a default clock word (10 kHz
   // units), as the editor and every report show it; 0 without the word.
   int wholeMHz(ImageRef clockWord) const;
+  // The highest whole MHz, at most `ceilingMHz`, that the memory divider
+  // reaches for a memory type code without being limited to 255; 0 when
+  // none does.
+  int highestReachableMemoryMHz(int memoryTypeCode, int ceilingMHz) const;
 
   // --- "$TV" table (scripts/tv_table.cpp) ----------------------------------
   void setTvStandard(int code);

@@ -24,9 +24,14 @@ uint16_t clockWord(float mhz) {
   return static_cast<uint16_t>(static_cast<int32_t>(units));
 }
 
+// The divider before it is limited to the byte's 255.
+float unlimitedDivider(float mhz, float step) {
+  return static_cast<float>((static_cast<double>(mhz) + static_cast<double>(kRoundUpMHz)) /
+                            static_cast<double>(step));
+}
+
 float dividerFor(float mhz, float step) {
-  const auto divider = static_cast<float>(
-      (static_cast<double>(mhz) + static_cast<double>(kRoundUpMHz)) / static_cast<double>(step));
+  const float divider = unlimitedDivider(mhz, step);
   return divider > kMaxDivider ? kMaxDivider : divider;
 }
 
@@ -41,6 +46,16 @@ uint8_t dividerByte(float divider) {
 // DDR, 2 for SDR memory), halved on a BIOS built for SDR.
 float memoryPllFactor(const BiosImage& image) {
   return image.isDdrBios ? 1.0f : 0.5f;
+}
+
+// The clock the memory PLL runs at for a memory clock and memory type code
+// (0: none known, the clock itself).
+float memoryPllMHz(const BiosImage& image, float memoryMHz, int memoryTypeCode) {
+  if (memoryTypeCode == 0) return memoryMHz;
+  const auto memoryTypeMultiplier = static_cast<uint8_t>(memoryTypeCode);
+  return static_cast<float>(static_cast<double>(memoryTypeMultiplier) *
+                            static_cast<double>(memoryPllFactor(image)) *
+                            static_cast<double>(memoryMHz));
 }
 
 }  // namespace
@@ -60,17 +75,19 @@ void BiosImage::setClocks(float coreMHz, float memoryMHz) {
   if (defaultMemoryClock) setWord(defaultMemoryClock.offset, clockWord(memoryMHz));
 
   const float coreDiv = dividerFor(coreMHz, clockStepMHz);
-  if (memoryType != 0) {
-    const uint8_t memoryTypeMultiplier = memoryType;
-    memoryMHz = static_cast<float>(static_cast<double>(memoryTypeMultiplier) *
-                                   static_cast<double>(memoryPllFactor(*this)) *
-                                   static_cast<double>(memoryMHz));
-  }
-  const float memDiv = dividerFor(memoryMHz, clockStepMHz);
+  const float memDiv = dividerFor(memoryPllMHz(*this, memoryMHz, memoryType), clockStepMHz);
   if (coreFeedbackDivPtr && memoryFeedbackDivPtr) {
     setByte(coreFeedbackDivPtr.offset, dividerByte(coreDiv));
     setByte(memoryFeedbackDivPtr.offset, dividerByte(memDiv));
   }
+}
+
+int BiosImage::highestReachableMemoryMHz(int memoryTypeCode, int ceilingMHz) const {
+  for (int mhz = ceilingMHz; mhz > 0; --mhz) {
+    const float pll = memoryPllMHz(*this, static_cast<float>(mhz), memoryTypeCode);
+    if (unlimitedDivider(pll, clockStepMHz) < kMaxDivider + 1) return mhz;
+  }
+  return 0;
 }
 
 int BiosImage::wholeMHz(ImageRef clockWord) const {

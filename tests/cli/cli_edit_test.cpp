@@ -90,7 +90,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Equivalence{"Nothing", {}, [](auto&) {}},
         Equivalence{"Core", {"--core", "300"}, [](auto& c) { c.type(kIdCoreEdit, "300"); }},
-        Equivalence{"CoreClamped", {"--core", "900"}, [](auto& c) { c.type(kIdCoreEdit, "575"); }},
+        Equivalence{"SdrAtTheDividersLimit",
+                    {"--memory-type", "sdr", "--memory", "287"},
+                    [](auto& c) {
+                      c.choose(kIdMemoryType, 1);
+                      c.type(kIdMemoryEdit, "287");
+                    }},
         Equivalence{"Memory", {"--memory", "183"}, [](auto& c) { c.type(kIdMemoryEdit, "183"); }},
         Equivalence{"Sync", {"--sync"}, [](auto& c) { check(c, kIdSyncClocks, true); }},
         Equivalence{"SyncAndCore",
@@ -196,6 +201,20 @@ INSTANTIATE_TEST_SUITE_P(
             "UnsupportedStandard", plain, {"--tv-standard", "PAL-N"}, 6, "--all-tv-standards on"},
         Refusal{"UnknownStandard", plain, {"--tv-standard", "SECAM"}, 64, "no standard named"},
         Refusal{"SyncWithMemory", plain, {"--sync", "--memory", "200"}, 64, "--memory cannot"},
+        // A clock outside the window's range is refused, never clamped.
+        Refusal{"CoreBeyondTheRange", plain, {"--core", "900"}, 64, "not in range 50 to 575"},
+        Refusal{"MemoryBelowTheRange", plain, {"--memory", "49"}, 64, "not in range 50 to 575"},
+        // So is a memory clock the divider cannot reach with the type chosen.
+        Refusal{"MemoryBeyondTheDivider",
+                plain,
+                {"--memory-type", "sdr", "--memory", "288"},
+                6,
+                "with SDR memory this image reaches at most 287 MHz"},
+        Refusal{"SyncedCoreBeyondTheDivider",
+                plain,
+                {"--memory-type", "SDR", "--sync", "--core", "400"},
+                6,
+                "a memory clock of 400 MHz is beyond the divider"},
         Refusal{"NoOutput", plain, {"--crt", "off", "--tv", "off"}, 64, "one output"},
         Refusal{"BadVendor", plain, {"--vendor", "XYZ"}, 64, "hex digits"},
         Refusal{"BadMemoryType", plain, {"--memory-type", "GDDR"}, 64, "DDR or SDR"},

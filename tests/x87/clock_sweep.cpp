@@ -1,7 +1,8 @@
 // Prints, for every PLL reference word, a digest of all that the clock model
 // computes from it: the clock step; the clock words and divider bytes that
 // setClocks writes for every whole MHz from 0 to 600 on a DDR and on an SDR
-// BIOS, with no memory type and with each of the first three; and the real
+// BIOS, with no memory type and with each of the first three, and the
+// highest memory clock the divider reaches for each; and the real
 // and effective clocks of every divider byte. Builds whose floating-point
 // arithmetic differs anywhere in the model print a different line for the
 // reference words concerned. The first line names the arithmetic the
@@ -53,6 +54,7 @@ void addClocksWritten(BiosImage& image, Digest& digest) {
         digest.add(image.byteAt(kCoreDivider));
         digest.add(image.byteAt(kMemoryDivider));
       }
+      digest.add(image.highestReachableMemoryMHz(type, kHighestMHz));
     }
   }
 }

@@ -12,6 +12,7 @@
 #include "output_file.h"
 #include "scripts/tv_table.h"
 #include "ui/control_ids.h"
+#include "ui/editor_dialog.h"
 
 namespace varnel::cli {
 namespace {
@@ -35,9 +36,6 @@ struct SetOptions {
 };
 
 using Result = std::optional<CommandError>;
-
-// The largest clock the command types into the window's clock boxes.
-constexpr int kMaxTypedClock = 9999;
 
 CommandError refused(const std::string& why) {
   return {kExitRefused, why};
@@ -179,10 +177,26 @@ Result applyVendor(const SetOptions& o, HeadlessEditor& session) {
   return std::nullopt;
 }
 
+// A memory clock the divider cannot reach with the memory type chosen would
+// be saved as the word asked for beside a divider stopped at 255: refused,
+// naming the highest clock this image reaches with that type.
+Result checkMemoryDivider(const SetOptions& o, const BiosImage& image) {
+  const bool memoryClockAsked = o.memory || (o.sync && o.core) || !o.memoryType.empty();
+  if (!memoryClockAsked || image.memoryType == 0) return std::nullopt;
+  const int highest = image.highestReachableMemoryMHz(image.memoryType, ui::kHighestClockMHz);
+  const int asked = image.wholeMHz(image.defaultMemoryClock);
+  if (asked <= highest) return std::nullopt;
+  const char* type = memoryTypeName(image.memoryType);
+  return refused("a memory clock of " + std::to_string(asked) + " MHz is beyond the divider: " +
+                 "with " + (type != nullptr ? type : "this") +
+                 " memory this image reaches at most " + std::to_string(highest) + " MHz");
+}
+
 Result applyAll(const SetOptions& o, HeadlessEditor& session) {
   if (Result error = checkImage(o, session)) return error;
   applyClocks(o, session);
   if (Result error = applyMemoryTimings(o, session)) return error;
+  if (Result error = checkMemoryDivider(o, session.image())) return error;
   if (Result error = applyTv(o, session)) return error;
   return applyVendor(o, session);
 }
@@ -212,12 +226,11 @@ void addSetCommand(CLI::App& app, int& status) {
   set->add_option("IN", o->input, "ROM image to change")->required();
   set->add_option("-o,--output", o->output, "Where to save the changed image")->required();
   set->add_flag("--in-place", o->inPlace, "Allow OUT to be IN; the original is kept as IN.bak");
-  // Clocks beyond 50 to 575 are typed in as given; the window's own limits
-  // then apply, as when a user types them.
+  // The window's range; a clock beyond it is refused, never changed.
   set->add_option("--core", o->core, "Core clock, whole MHz (50 to 575)")
-      ->check(CLI::Range(0, kMaxTypedClock));
+      ->check(CLI::Range(ui::kLowestClockMHz, ui::kHighestClockMHz));
   set->add_option("--memory", o->memory, "Memory clock, whole MHz (50 to 575)")
-      ->check(CLI::Range(0, kMaxTypedClock));
+      ->check(CLI::Range(ui::kLowestClockMHz, ui::kHighestClockMHz));
   set->add_flag("--sync", o->sync, "Tie the memory clock to the core clock");
   set->add_option("--memory-type", o->memoryType, "DDR or SDR");
   set->add_option("--cas", o->cas, "CAS latency: 1, 2 or 3")
@@ -238,8 +251,9 @@ void addSetCommand(CLI::App& app, int& status) {
       "Changes are applied in this order: clocks, memory type, CAS, TV, vendor; then the image "
       "is saved exactly as the editor saves it (TV mask, checksums, atomic write). Exit status: "
       "0 saved, 1 a file cannot be read or written, 2 not a valid image, 3 checksums bad, 6 an "
-      "option this image does not allow, 64 a wrong command line. Nothing is written on "
-      "failure.");
+      "option this image does not allow (also a memory clock its divider cannot reach with the "
+      "memory type), 64 a wrong command line (also a clock outside 50 to 575). Nothing is "
+      "written on failure.");
   set->callback([o, &status] {
     const Result error = runSet(*o);
     if (error) std::fprintf(stderr, "varnel-cli set: %s\n", error->message.c_str());
