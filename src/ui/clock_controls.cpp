@@ -112,8 +112,14 @@ void EditorDialog::UpdateClockDisplay() {
   }
   const int memoryDivider = image.byteAt(image.memoryFeedbackDivPtr);
   if (memoryDivider != 0) {
-    std::snprintf(text, sizeof text, "%7.2f Mhz (%d * %.2f Mhz)", image.realMemoryClock(),
-                  memoryDivider, step);
+    // A memory clock beyond what the divider reaches with this memory type
+    // gets the divider's limit: the read-out says so.
+    const bool limited = imageLoaded && image.memoryType != 0 &&
+                         controls_.trackbarPosition(kIdMemorySlider) >
+                             image.highestReachableMemoryMHz(image.memoryType, kHighestClockMHz);
+    std::snprintf(text, sizeof text,
+                  limited ? "%7.2f Mhz (limit: %d * %.2f Mhz)" : "%7.2f Mhz (%d * %.2f Mhz)",
+                  image.realMemoryClock(), memoryDivider, step);
     controls_.setText(kIdRealMemory, text);
   } else {
     controls_.setText(kIdRealMemory, "Not found");

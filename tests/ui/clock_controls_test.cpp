@@ -277,5 +277,23 @@ TEST_F(Clocks, EffectiveLabelFollowsTheMemoryTypeChosen) {
   }
 }
 
+// SDR memory on a DDR BIOS: twice the clock feeds the divider, which
+// reaches 287 MHz at most; beyond, the read-out shows the limit it gets.
+TEST_F(Clocks, AMemoryClockBeyondTheDividerShowsTheLimit) {
+  loadSample();
+  controls.choose(kIdMemoryType, 1);
+  struct Case {
+    int memory;
+    const char* realMemory;
+  };
+  for (const Case& c :
+       {Case{287, " 573.75 Mhz (255 * 2.25 Mhz)"}, Case{288, " 573.75 Mhz (limit: 255 * 2.25 Mhz)"},
+        Case{575, " 573.75 Mhz (limit: 255 * 2.25 Mhz)"},
+        Case{200, " 398.25 Mhz (177 * 2.25 Mhz)"}}) {
+    controls.drag(kIdMemorySlider, c.memory);
+    EXPECT_EQ(controls.text(kIdRealMemory), c.realMemory) << c.memory;
+  }
+}
+
 }  // namespace
 }  // namespace varnel
