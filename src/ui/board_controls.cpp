@@ -31,11 +31,12 @@ void EditorDialog::OnTvStandardChange() {
 }
 
 void EditorDialog::OnEnableUnsupportedTv() {
+  allTvStandards_ = controls_.isChecked(kIdUnsupportedTv);
   FillTvStandardCombo();
 }
 
 void EditorDialog::FillTvStandardCombo() {
-  const bool all = controls_.isChecked(kIdUnsupportedTv);
+  const bool all = allTvStandards_;
   controls_.resetContent(kIdTvStandard);
   controls_.insertString(kIdTvStandard, 0, TvStandardNames[0]);
   controls_.setItemData(kIdTvStandard, 0, 0);

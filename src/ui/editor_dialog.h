@@ -148,6 +148,12 @@ class EditorDialog : public DialogEvents {
   bool writingClockEdit_ = false;
   // What a save would have written right after the last load or save.
   std::vector<uint8_t> savedBytes_;
+  // The file the image came from or was last saved to ("" for an image
+  // reconstructed from the card), and whether every TV standard is offered
+  // (and marked supported on save). Kept here, never read back from the
+  // controls that show them.
+  std::string fileName_;
+  bool allTvStandards_ = false;
 };
 
 }  // namespace varnel::ui

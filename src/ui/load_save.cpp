@@ -84,6 +84,7 @@ void EditorDialog::loadImage(const std::string& path, bool reconstructed,
   ResetEditor();
   // Copied into the one record, which others may hold on to.
   image = *candidate;
+  fileName_ = reconstructed ? std::string() : path;
   controls_.setText(kIdFileName, reconstructed ? kReconstructedName : path);
   controls_.setText(kIdDateTime, std::string(dateTimeText(image)));
   controls_.setText(kIdTitle, std::string(image.titleText()));
@@ -102,14 +103,14 @@ void EditorDialog::showTvSettings() {
   const bool hasTable = image.tvTableOffset != 0;
   controls_.enable(kIdTvStandard, hasTable);
   controls_.enable(kIdUnsupportedTv, hasTable);
-  if (hasTable) {
-    controls_.setCheck(kIdUnsupportedTv, !image.isTvStandardSupported(image.tvStandard));
-  }
+  // Without a table the boxes are greyed out and show nothing, not the
+  // previous image's choices.
+  allTvStandards_ = hasTable && !image.isTvStandardSupported(image.tvStandard);
+  controls_.setCheck(kIdUnsupportedTv, allTvStandards_);
   FillTvStandardCombo();
-  if (!hasTable) return;
-  controls_.enable(kIdCrtOn, true);
+  controls_.enable(kIdCrtOn, hasTable);
   controls_.setCheck(kIdCrtOn, isCrtOutputOn(image));
-  controls_.enable(kIdTvOn, true);
+  controls_.enable(kIdTvOn, hasTable);
   controls_.setCheck(kIdTvOn, isTvOutputOn(image));
 }
 
@@ -177,8 +178,7 @@ void EditorDialog::selectVendor() {
 
 void EditorDialog::OnSaveBios() {
   if (!imageLoaded) return;
-  std::string name = controls_.text(kIdFileName).substr(0, 1023);
-  if (name == kReconstructedName) name.clear();
+  const std::string name = fileName_.substr(0, 1023);
   const std::optional<std::string> path =
       platform_.fileDialog({true, "rom", name, kOfnHideReadOnly | kOfnOverwritePrompt, kRomFilter});
   if (!path) return;
@@ -190,6 +190,7 @@ void EditorDialog::OnSaveBios() {
     showMessage(MessageId::kErrorSavingFile, error.what());
     return;
   }
+  fileName_ = *path;
   controls_.setText(kIdFileName, *path);
   rememberSavedState();
 }
@@ -197,7 +198,7 @@ void EditorDialog::OnSaveBios() {
 // What a save does to the image before writing it: the TV-standard choice
 // into the supported masks, then the checksums.
 void EditorDialog::applySaveSettings(BiosImage& target) const {
-  target.updateSupportedTvMask(controls_.isChecked(kIdUnsupportedTv) ? -1 : target.tvStandard);
+  target.updateSupportedTvMask(allTvStandards_ ? -1 : target.tvStandard);
   target.repairChecksums();
 }
 

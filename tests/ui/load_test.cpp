@@ -44,8 +44,8 @@ TEST_F(Load, OpenDialogAsksForRomFiles) {
 struct Replacing {
   const char* name;
   bool edited;
-  bool valid;                   // whether the second file may be loaded
-  std::deque<int> answers;      // to the question, then to any other box
+  bool valid;                         // whether the second file may be loaded
+  std::deque<int> answers;            // to the question, then to any other box
   std::optional<std::string> saveAs;  // the answer to Save's file dialog
   bool asked;
   bool replaced;
@@ -77,8 +77,7 @@ TEST_P(ReplacingEditedWork, AsksFirst) {
   const std::vector<std::string> shown = platform.takeMessages();
   EXPECT_EQ(std::count(shown.begin(), shown.end(), "Save the changes to the BIOS image?"),
             c.asked ? 1 : 0);
-  EXPECT_EQ(controls.text(kIdFileName),
-            work.file(c.replaced ? "second.rom" : "first.rom"));
+  EXPECT_EQ(controls.text(kIdFileName), work.file(c.replaced ? "second.rom" : "first.rom"));
   if (!c.replaced) {
     EXPECT_EQ(imageBytes(), edited);
   }
@@ -98,8 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Replacing{"Cancel", true, true, {kIdCancel}, {}, true, false},
                     Replacing{"No", true, true, {kIdNo}, {}, true, true},
                     Replacing{"YesSavesFirst", true, true, {kIdYes}, "edited.rom", true, true},
-                    Replacing{"YesButTheSaveDialogCancelled", true, true, {kIdYes}, {}, true,
-                              false},
+                    Replacing{
+                        "YesButTheSaveDialogCancelled", true, true, {kIdYes}, {}, true, false},
                     Replacing{"RefusedFileAsksNothing", true, false, {}, {}, false, false}),
     [](const testing::TestParamInfo<Replacing>& info) { return std::string(info.param.name); });
 
@@ -319,13 +318,24 @@ TEST_F(Load, FontButtonsFollowTheTablesFound) {
   EXPECT_FALSE(controls.isEnabled(kIdViewFonts));
 }
 
+// Loaded after an image with every box ticked, an image without a table
+// shows the boxes greyed out and empty, never the earlier image's choices.
 TEST_F(Load, WithoutTvTableTheTvControlsStayDisabled) {
   RomSpec spec;
+  spec.tvOutputs = 0x03;       // CRT and TV on
+  spec.tvStandardByte = 0x03;  // PAL-M, not in the mask: every standard offered
+  load(imageWith(spec));
+  ASSERT_TRUE(controls.isChecked(kIdCrtOn) && controls.isChecked(kIdTvOn) &&
+              controls.isChecked(kIdUnsupportedTv));
+  spec = {};
   spec.hasTvTable = false;
   load(imageWith(spec));
   ASSERT_TRUE(editor->imageLoaded);
   for (int id : {kIdTvStandard, kIdUnsupportedTv, kIdCrtOn, kIdTvOn}) {
     EXPECT_FALSE(controls.isEnabled(id)) << id;
+  }
+  for (int id : {kIdUnsupportedTv, kIdCrtOn, kIdTvOn}) {
+    EXPECT_FALSE(controls.isChecked(id)) << id;
   }
   EXPECT_EQ(controls.items(kIdTvStandard), (std::vector<std::string>{"None"}));
   EXPECT_EQ(controls.currentSelection(kIdTvStandard), 0);
