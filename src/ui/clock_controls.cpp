@@ -1,9 +1,9 @@
 // The clock trackbars, their edits, the synchronise box and the read-outs.
 // While the user types in a clock edit, its text stays as typed: a value
 // inside the range moves the trackbar and the read-outs at once, any other
-// waits. The typed value is taken (clamped by the trackbar, written back,
-// synchronised, applied) when the edit loses the focus, when Enter is
-// pressed in it, and before any other action of the window runs. The
+// waits. The typed value is taken (given to the document, which clamps it
+// to the range, and written back) when the edit loses the focus, when Enter
+// is pressed in it, and before any other action of the window runs. The
 // program's own writes into the edits raise change events too; those are
 // recognised and pass, since the writer has already moved everything.
 #include <cstdio>
@@ -19,26 +19,30 @@ int sliderOf(int editId) {
   return editId == kIdCoreEdit ? kIdCoreSlider : kIdMemorySlider;
 }
 
-int editOf(int sliderId) {
-  return sliderId == kIdCoreSlider ? kIdCoreEdit : kIdMemoryEdit;
-}
-
 }  // namespace
 
-void EditorDialog::OnHScroll(int /*scrollCode*/, int /*position*/, int sliderId) {
-  if (sliderId == kIdCoreSlider || sliderId == kIdMemorySlider) showClockPosition(sliderId, true);
+// `position` is where the user left the trackbar, as it reported it.
+void EditorDialog::OnHScroll(int /*scrollCode*/, int position, int sliderId) {
+  if (sliderId == kIdCoreSlider || sliderId == kIdMemorySlider) setClock(sliderId, position);
 }
 
-// Shows a trackbar's position in its edit (unless the user is typing there),
-// in the memory clock when the clocks are synchronised, and in the image and
-// read-outs.
-void EditorDialog::showClockPosition(int sliderId, bool rewriteEdit) {
-  const int p = controls_.trackbarPosition(sliderId);
-  if (rewriteEdit) setDialogInt(editOf(sliderId), p);
-  if (sliderId == kIdCoreSlider && clocksSynchronized) {
-    controls_.setTrackbarPosition(kIdMemorySlider, p);
-    setDialogInt(kIdMemoryEdit, p);
+// A clock chosen in the window goes to the document, and the window shows
+// what the document made of it.
+void EditorDialog::setClock(int sliderId, int mhz) {
+  if (sliderId == kIdCoreSlider) {
+    document.setCoreClock(mhz);
+  } else {
+    document.setMemoryClock(mhz);
   }
+  showClocks();
+}
+
+// The trackbars, the edits the user is not typing in, and the read-outs.
+void EditorDialog::showClocks() {
+  controls_.setTrackbarPosition(kIdCoreSlider, document.coreMHz());
+  controls_.setTrackbarPosition(kIdMemorySlider, document.memoryMHz());
+  if (!pendingClockEdits_.core) setDialogInt(kIdCoreEdit, document.coreMHz());
+  if (!pendingClockEdits_.memory) setDialogInt(kIdMemoryEdit, document.memoryMHz());
   UpdateClockDisplay();
 }
 
@@ -67,16 +71,14 @@ void EditorDialog::followTypedClock(int editId) {
   clockEditPending(editId) = true;
   const int typed = dialogInt(editId);
   if (typed < kLowestClockMHz || typed > kHighestClockMHz) return;
-  controls_.setTrackbarPosition(sliderOf(editId), typed);
-  showClockPosition(sliderOf(editId), false);
+  setClock(sliderOf(editId), typed);
 }
 
 void EditorDialog::commitClockEdit(int editId) {
   // An edit the user did not type in holds its trackbar's position already;
   // taking it again would rewrite the image for nothing.
   if (!std::exchange(clockEditPending(editId), false)) return;
-  controls_.setTrackbarPosition(sliderOf(editId), dialogInt(editId));
-  showClockPosition(sliderOf(editId), true);
+  setClock(sliderOf(editId), dialogInt(editId));
 }
 
 void EditorDialog::commitClockEdits() {
@@ -85,21 +87,14 @@ void EditorDialog::commitClockEdits() {
 }
 
 void EditorDialog::OnSynchronizeClocks() {
-  clocksSynchronized = controls_.isChecked(kIdSyncClocks);
-  controls_.enable(kIdMemorySlider, !clocksSynchronized);
-  controls_.enable(kIdMemoryEdit, !clocksSynchronized);
-  if (!clocksSynchronized) return;
-  const int core = controls_.trackbarPosition(kIdCoreSlider);
-  controls_.setTrackbarPosition(kIdMemorySlider, core);
-  setDialogInt(kIdMemoryEdit, core);
-  UpdateClockDisplay();
+  const bool on = controls_.isChecked(kIdSyncClocks);
+  document.setClocksSynchronized(on);
+  controls_.enable(kIdMemorySlider, !on);
+  controls_.enable(kIdMemoryEdit, !on);
+  if (on) showClocks();
 }
 
 void EditorDialog::UpdateClockDisplay() {
-  if (imageLoaded) {
-    image.setClocks(static_cast<float>(controls_.trackbarPosition(kIdCoreSlider)),
-                    static_cast<float>(controls_.trackbarPosition(kIdMemorySlider)));
-  }
   char text[1024];
   const double step = image.clockStepMHz;
   const int coreDivider = image.byteAt(image.coreFeedbackDivPtr);
@@ -114,9 +109,7 @@ void EditorDialog::UpdateClockDisplay() {
   if (memoryDivider != 0) {
     // A memory clock beyond what the divider reaches with this memory type
     // gets the divider's limit: the read-out says so.
-    const bool limited = imageLoaded && image.memoryType != 0 &&
-                         controls_.trackbarPosition(kIdMemorySlider) >
-                             image.highestReachableMemoryMHz(image.memoryType, kHighestClockMHz);
+    const bool limited = !document.memoryLimitReason().empty();
     std::snprintf(text, sizeof text,
                   limited ? "%7.2f Mhz (limit: %d * %.2f Mhz)" : "%7.2f Mhz (%d * %.2f Mhz)",
                   image.realMemoryClock(), memoryDivider, step);

@@ -27,7 +27,6 @@ bool EditorDialog::OnInitDialog() {
   configureClockSlider(kIdMemorySlider);
   fillFixedList(kIdMemoryType, kMemoryTypeNames);
   fillFixedList(kIdCas, kCasNames);
-  imageLoaded = false;
   hasVendorCombo_ = controls_.exists(kIdVendor);
   if (hasVendorCombo_) LoadVendorList();
   return true;
@@ -64,8 +63,7 @@ void EditorDialog::LoadVendorList() {
 }
 
 void EditorDialog::ResetEditor() {
-  imageLoaded = false;
-  image.reset();
+  document.close();
   for (int id : kEditingControls)
     controls_.enable(id, false);
   if (hasVendorCombo_) controls_.enable(kIdVendor, false);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "document/document.h"
+#include "document/font_file.h"
 #include "image/bios_image.h"
 #include "ui/control_ids.h"
 #include "ui/dialog_controls.h"
@@ -30,8 +32,6 @@ inline constexpr const char* kReaderToolName = "pokrun";
 inline constexpr const char* kDumpFileName = "$V$BIOS$.ram";
 inline constexpr const char* kHelpFileName = "Varnel.chm";
 inline constexpr int kReaderTimeoutMs = 1000;
-inline constexpr int kLowestClockMHz = 50;
-inline constexpr int kHighestClockMHz = 575;
 
 // One of the two font tables, with what its commands say and do; defined
 // with the font commands.
@@ -41,11 +41,10 @@ class EditorDialog : public DialogEvents {
  public:
   EditorDialog(DialogControls& controls, Platform& platform);
 
-  // The one image record, owned for the dialog's whole life: reset and
-  // refilled, never replaced.
-  BiosImage image;
-  bool clocksSynchronized = false;
-  bool imageLoaded = false;
+  // What the window shows and edits. Its image record lives as long as the
+  // dialog: reset and refilled, never replaced.
+  Document document;
+  const BiosImage& image = document.image();
 
   // Start-up.
   bool OnInitDialog();
@@ -123,10 +122,9 @@ class EditorDialog : public DialogEvents {
   void followTypedClock(int editId);
   void commitClockEdit(int editId);
   void commitClockEdits();
-  void showClockPosition(int sliderId, bool rewriteEdit);
-  void applySaveSettings(BiosImage& target) const;
-  std::vector<uint8_t> bytesToSave() const;
-  void rememberSavedState();
+  void setClock(int sliderId, int mhz);
+  void showClocks();
+  void showOutputs();
   bool offerToSaveChanges();
   std::optional<MessageId> readImageFile(const std::string& path, BiosImage& target);
   // LoadBiosFile, with a line added under any failure message (the reader
@@ -140,20 +138,11 @@ class EditorDialog : public DialogEvents {
 
   void saveFont(const FontTable& table);
   void loadFont(const FontTable& table);
-  void loadRawFont(const FontTable& table, ByteStream& file);
-  void loadCpiFont(const FontTable& table, ByteStream& file, const CpiFontEntry& entry);
-  void storeFont(const FontTable& table, const uint8_t* glyphs);
+  void loadRawFont(const FontTable& table, const FontFileContents& contents);
+  void loadCpiFont(const FontTable& table, ByteStream& file, const FontFileContents& contents);
 
   PendingClockEdits pendingClockEdits_;
   bool writingClockEdit_ = false;
-  // What a save would have written right after the last load or save.
-  std::vector<uint8_t> savedBytes_;
-  // The file the image came from or was last saved to ("" for an image
-  // reconstructed from the card), and whether every TV standard is offered
-  // (and marked supported on save). Kept here, never read back from the
-  // controls that show them.
-  std::string fileName_;
-  bool allTvStandards_ = false;
 };
 
 }  // namespace varnel::ui

@@ -4,9 +4,7 @@
 #include <memory>
 #include <optional>
 
-#include "document/image_loading.h"
 #include "image/image_fields.h"
-#include "image/validation.h"
 #include "io/system.h"
 #include "ui/editor_dialog.h"
 
@@ -44,16 +42,13 @@ struct Refusal {
 // Why an image just read may not be shown: the editor's message, and the
 // check that failed; nothing when it may be shown.
 std::optional<Refusal> refusalOf(BiosImage& candidate, bool reconstructed) {
-  const int code = validateImage(candidate);
-  MessageId id;
-  if (code != kValid) {
-    id = MessageId::kNotValidImage;
-  } else if (!candidate.checksumsValid()) {
+  std::optional<OpenRefusal> refusal = checkForEditing(candidate);
+  if (!refusal) return std::nullopt;
+  MessageId id = MessageId::kNotValidImage;
+  if (refusal->kind == OpenRefusal::Kind::kChecksumsBad) {
     id = reconstructed ? MessageId::kReconstructionFailed : MessageId::kChecksumsBad;
-  } else {
-    return std::nullopt;
   }
-  return Refusal{id, refusalReason(candidate, code)};
+  return Refusal{id, std::move(refusal->reason)};
 }
 
 }  // namespace
@@ -82,9 +77,7 @@ void EditorDialog::loadImage(const std::string& path, bool reconstructed,
   }
   if (!offerToSaveChanges()) return;
   ResetEditor();
-  // Copied into the one record, which others may hold on to.
-  image = *candidate;
-  fileName_ = reconstructed ? std::string() : path;
+  document.open(*candidate, reconstructed ? std::string() : path);
   controls_.setText(kIdFileName, reconstructed ? kReconstructedName : path);
   controls_.setText(kIdDateTime, std::string(dateTimeText(image)));
   controls_.setText(kIdTitle, std::string(image.titleText()));
@@ -94,9 +87,6 @@ void EditorDialog::loadImage(const std::string& path, bool reconstructed,
   enableFontButtons();
   controls_.enable(kIdSave, true);
   if (hasVendorCombo_) selectVendor();
-  UpdateClockDisplay();
-  imageLoaded = true;
-  rememberSavedState();
 }
 
 void EditorDialog::showTvSettings() {
@@ -105,32 +95,24 @@ void EditorDialog::showTvSettings() {
   controls_.enable(kIdUnsupportedTv, hasTable);
   // Without a table the boxes are greyed out and show nothing, not the
   // previous image's choices.
-  allTvStandards_ = hasTable && !image.isTvStandardSupported(image.tvStandard);
-  controls_.setCheck(kIdUnsupportedTv, allTvStandards_);
+  controls_.setCheck(kIdUnsupportedTv, document.allTvStandards());
   FillTvStandardCombo();
   controls_.enable(kIdCrtOn, hasTable);
-  controls_.setCheck(kIdCrtOn, isCrtOutputOn(image));
   controls_.enable(kIdTvOn, hasTable);
-  controls_.setCheck(kIdTvOn, isTvOutputOn(image));
+  showOutputs();
 }
 
 void EditorDialog::showClockSettings() {
   controls_.enable(kIdCoreSlider, true);
   controls_.enable(kIdCoreEdit, true);
   controls_.enable(kIdSyncClocks, true);
-  const int core = image.wholeMHz(image.defaultCoreClock);
-  const int memory = image.wholeMHz(image.defaultMemoryClock);
-  clocksSynchronized = core == memory && image.byteAt(image.coreFeedbackDivPtr) ==
-                                             image.byteAt(image.memoryFeedbackDivPtr);
-  controls_.setCheck(kIdSyncClocks, clocksSynchronized);
-  controls_.enable(kIdMemorySlider, !clocksSynchronized);
-  controls_.enable(kIdMemoryEdit, !clocksSynchronized);
-  controls_.setTrackbarPosition(kIdCoreSlider, core);
-  controls_.setTrackbarPosition(kIdMemorySlider, memory);
-  // Each write raises the edit's change handler, which here only aligns
-  // the controls: no image is on show yet.
-  setDialogInt(kIdCoreEdit, controls_.trackbarPosition(kIdCoreSlider));
-  setDialogInt(kIdMemoryEdit, controls_.trackbarPosition(kIdMemorySlider));
+  const bool synchronized = document.clocksSynchronized();
+  controls_.setCheck(kIdSyncClocks, synchronized);
+  controls_.enable(kIdMemorySlider, !synchronized);
+  controls_.enable(kIdMemoryEdit, !synchronized);
+  pendingClockEdits_ = {};
+  // The image keeps its own clock words until the user changes a clock.
+  showClocks();
 }
 
 // A list the image gives nothing for stays off and shows nothing, not the
@@ -177,29 +159,19 @@ void EditorDialog::selectVendor() {
 }
 
 void EditorDialog::OnSaveBios() {
-  if (!imageLoaded) return;
-  const std::string name = fileName_.substr(0, 1023);
+  if (!document.isOpen()) return;
+  const std::string name = document.fileName().substr(0, 1023);
   const std::optional<std::string> path =
       platform_.fileDialog({true, "rom", name, kOfnHideReadOnly | kOfnOverwritePrompt, kRomFilter});
   if (!path) return;
-  applySaveSettings(image);
   try {
-    platform_.writeFile(
-        *path, std::span<const uint8_t>(image.bytes.data(), static_cast<size_t>(image.length)));
+    platform_.writeFile(*path, document.prepareSave());
   } catch (const FileError& error) {
     showMessage(MessageId::kErrorSavingFile, error.what());
     return;
   }
-  fileName_ = *path;
+  document.saved(*path);
   controls_.setText(kIdFileName, *path);
-  rememberSavedState();
-}
-
-// What a save does to the image before writing it: the TV-standard choice
-// into the supported masks, then the checksums.
-void EditorDialog::applySaveSettings(BiosImage& target) const {
-  target.updateSupportedTvMask(allTvStandards_ ? -1 : target.tvStandard);
-  target.repairChecksums();
 }
 
 }  // namespace varnel::ui

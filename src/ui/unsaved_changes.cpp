@@ -4,21 +4,8 @@
 
 namespace varnel::ui {
 
-std::vector<uint8_t> EditorDialog::bytesToSave() const {
-  auto copy = std::make_unique<BiosImage>(image);
-  applySaveSettings(*copy);
-  return std::vector<uint8_t>(copy->bytes.begin(), copy->bytes.begin() + copy->length);
-}
-
-// Compares what a save would write, so that a setting only the save applies
-// (the unsupported TV standards) counts as a change, and an edit the user
-// undid by hand does not.
-void EditorDialog::rememberSavedState() {
-  savedBytes_ = bytesToSave();
-}
-
 bool EditorDialog::HasUnsavedChanges() const {
-  return imageLoaded && bytesToSave() != savedBytes_;
+  return document.hasUnsavedChanges();
 }
 
 bool EditorDialog::ConfirmExit() {

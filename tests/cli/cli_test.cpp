@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "headless_editor.h"
+#include "document_session.h"
 #include "support/cpi_builder.h"
 #include "support/rom_builder.h"
 #include "support/test_paths.h"
@@ -152,8 +152,8 @@ TEST(CliInfo, TextSaysWhichCheckFailedInTheEditorsWords) {
     files.push_back(*data + "/roms/Rage128progl_zerostate.VBI");
   }
   for (const std::string& file : files) {
-    cli::HeadlessEditor editor;
-    const std::optional<cli::CommandError> error = editor.load(file);
+    Document document;
+    const std::optional<cli::CommandError> error = cli::openDocument(file, document);
     ASSERT_TRUE(error) << file;
     // The command line puts the editor's second line in brackets after the first.
     const size_t open = error->message.find(" (");

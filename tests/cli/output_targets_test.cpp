@@ -15,11 +15,13 @@
 #include <filesystem>
 #include <functional>
 
-#include "headless_editor.h"
 #include "support/rom_builder.h"
+#include "support/scripted_platform.h"
 #include "support/test_paths.h"
 #include "support/vga_fonts.h"
 #include "ui/control_ids.h"
+#include "ui/editor_dialog.h"
+#include "ui/headless_controls.h"
 
 namespace varnel {
 namespace {
@@ -44,11 +46,27 @@ Outcome cli(const std::vector<std::string>& args) {
   return {run.status, run.err};
 }
 
+// The window's Save, with the message it shows (and that message's status)
+// as the outcome.
 Outcome editorSave(const Scene& scene, const std::string& out) {
-  cli::HeadlessEditor session;
-  if (auto error = session.load(scene.input())) return {error->status, error->message};
-  if (auto error = session.pressWithFile(ui::kIdSave, out)) return {error->status, error->message};
-  return {};
+  ui::HeadlessControls controls(ui::mainDialogTemplate());
+  test::ScriptedPlatform platform;
+  ui::EditorDialog editor(controls, platform);
+  controls.setEvents(&editor);
+  editor.OnInitDialog();
+  editor.LoadBiosFile(scene.input(), false);
+  if (!editor.document.isOpen()) return {kExitInvalidImage, "not loaded"};
+  platform.answerFile(out);
+  controls.click(ui::kIdSave);
+  const std::vector<std::string> shown = platform.takeMessages();
+  if (shown.empty()) return {};
+  // The reason on the message's second line goes in brackets, as the
+  // commands give it.
+  std::string text = shown.front();
+  if (const size_t reason = text.find('\n'); reason != std::string::npos) {
+    text = text.substr(0, reason) + " (" + text.substr(reason + 1) + ")";
+  }
+  return {ui::message(ui::MessageId::kErrorSavingFile).exitStatus, text};
 }
 
 struct Writer {

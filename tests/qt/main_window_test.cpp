@@ -65,7 +65,7 @@ class MainWindowTest : public testing::Test {
   QWidget* widget(int id) { return window.controls().widget(id); }
   void loadSample() {
     window.editor().LoadBiosFile(test::samplePath(), false);
-    ASSERT_TRUE(window.editor().imageLoaded);
+    ASSERT_TRUE(window.editor().document.isOpen());
   }
 
   TestPlatform platform;
@@ -189,7 +189,7 @@ TEST_F(MainWindowTest, UserActionsReachTheEditor) {
   EXPECT_EQ(window.editor().image.wordAt(window.editor().image.defaultCoreClock), 30100);
 
   QTest::mouseClick(widget(kIdSyncClocks), Qt::LeftButton);
-  EXPECT_TRUE(window.editor().clocksSynchronized);
+  EXPECT_TRUE(window.editor().document.clocksSynchronized());
   EXPECT_EQ(window.controls().trackbarPosition(kIdMemorySlider), 301);
   EXPECT_FALSE(widget(kIdMemorySlider)->isEnabled());
 

@@ -14,7 +14,7 @@ class Board : public EditorFixture {
   test::BuiltRom loadWith(const RomSpec& spec) {
     test::BuiltRom rom = test::buildRom(spec);
     load(rom.bytes);
-    EXPECT_TRUE(editor->imageLoaded);
+    EXPECT_TRUE(editor->document.isOpen());
     return rom;
   }
   uint8_t tvByte(const test::BuiltRom& rom, int offset) const {

@@ -21,7 +21,7 @@ class Clocks : public EditorFixture {
       spec.memoryDivider = spec.coreDivider;
     }
     load(test::buildRom(spec).bytes);
-    ASSERT_TRUE(editor->imageLoaded);
+    ASSERT_TRUE(editor->document.isOpen());
   }
 
   // What must hold after every user action on the clock controls.
@@ -31,11 +31,11 @@ class Clocks : public EditorFixture {
     const int memory = controls.trackbarPosition(kIdMemorySlider);
     EXPECT_EQ(controls.text(kIdCoreEdit), std::to_string(core));
     EXPECT_EQ(controls.text(kIdMemoryEdit), std::to_string(memory));
-    if (editor->clocksSynchronized) {
+    if (editor->document.clocksSynchronized()) {
       EXPECT_EQ(memory, core);
     }
     // The image is as setClocks leaves it with the final positions.
-    BiosImage& image = editor->image;
+    const BiosImage& image = editor->image;
     auto expected = std::make_unique<BiosImage>(image);
     expected->setClocks(static_cast<float>(core), static_cast<float>(memory));
     EXPECT_TRUE(expected->bytes == image.bytes);
@@ -193,14 +193,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Clocks, SynchronizeDisablesTheMemoryControls) {
   loadSample();
   controls.click(kIdSyncClocks);
-  EXPECT_TRUE(editor->clocksSynchronized);
+  EXPECT_TRUE(editor->document.clocksSynchronized());
   EXPECT_FALSE(controls.isEnabled(kIdMemorySlider));
   EXPECT_FALSE(controls.isEnabled(kIdMemoryEdit));
   EXPECT_EQ(controls.trackbarPosition(kIdMemorySlider), 275);
   // Both clocks are applied at once: both words now 27500.
   EXPECT_EQ(editor->image.wordAt(editor->image.defaultMemoryClock), 27500);
   controls.click(kIdSyncClocks);
-  EXPECT_FALSE(editor->clocksSynchronized);
+  EXPECT_FALSE(editor->document.clocksSynchronized());
   EXPECT_TRUE(controls.isEnabled(kIdMemorySlider));
   EXPECT_EQ(controls.trackbarPosition(kIdMemorySlider), 275);
 }
@@ -237,7 +237,7 @@ TEST_F(Clocks, MissingValuesReadNotFoundAndUnknown) {
   rom.bytes[static_cast<size_t>(rom.layout.memoryConfigEntry)] = 0x13;
   test::sealChecksums(rom.bytes, rom.layout.checksumBlockOffset, rom.layout.spareByte);
   load(rom.bytes);
-  ASSERT_TRUE(editor->imageLoaded);
+  ASSERT_TRUE(editor->document.isOpen());
   EXPECT_EQ(editor->image.busWidthBits, 0);
   EXPECT_EQ(controls.text(kIdEffectiveMemory), "Unknown");
 

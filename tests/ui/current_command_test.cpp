@@ -68,7 +68,7 @@ TEST_F(Current, LoadsTheDumpAsReconstructedAndRemovesItsFolder) {
               "'; stat -c %a \"$folder\" > '" + work.file("mode.txt") + "'; pwd > '" +
               work.file("cwd.txt") + "'; cp '" + work.file("sample.rom") + "' \"$4\"");
   controls.click(kIdCurrent);
-  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(editor->document.isOpen());
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(controls.text(kIdFileName), "current (reconstructed)");
   // Its switches, and a dump path in a new, empty folder only this user
@@ -131,7 +131,7 @@ TEST_P(CurrentFailure, ShowsWhyAndChangesNothing) {
   EXPECT_EQ(message.substr(message.size() - std::min(message.size(), ending.size())), ending)
       << message;
   EXPECT_EQ(platform.messages[0].caption, "Error");
-  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(editor->document.isOpen());
   EXPECT_EQ(imageBytes(), edited);
   EXPECT_EQ(windowState(), window);
   EXPECT_EQ(leftOver(), 0u);
@@ -202,7 +202,7 @@ TEST_F(Current, WithoutAToolItSaysWhereItLookedAndNothingChanges) {
   EXPECT_EQ(platform.takeMessages(),
             (std::vector<std::string>{"The reader tool cannot be started\nLooked for: " +
                                       programDir.path() + "/pokrun"}));
-  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(editor->document.isOpen());
   EXPECT_EQ(imageBytes(), before);
   EXPECT_EQ(windowState(), window);
   EXPECT_EQ(leftOver(), 0u);
@@ -217,7 +217,7 @@ TEST_F(Current, DumpsTheToolDidNotWriteAreNeverLoaded) {
   installTool("exit 0");
   controls.click(kIdCurrent);
   EXPECT_EQ(platform.takeMessages(), (std::vector<std::string>{"Error opening file"}));
-  EXPECT_FALSE(editor->imageLoaded);
+  EXPECT_FALSE(editor->document.isOpen());
   EXPECT_TRUE(std::filesystem::exists(work.file(kDumpFileName)));
   EXPECT_EQ(leftOver(), 1u);
 }
@@ -233,7 +233,7 @@ TEST_F(Current, NoFolderForTheDumpIsReportedAndStartsNoTool) {
   EXPECT_EQ(messages[0].substr(0, messages[0].find('\n')), "Error opening file");
   EXPECT_NE(messages[0].find(work.file("missing")), std::string::npos) << messages[0];
   EXPECT_FALSE(std::filesystem::exists(work.file("args.txt")));
-  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(editor->document.isOpen());
   EXPECT_EQ(windowState(), window);
 }
 
@@ -243,7 +243,7 @@ TEST_F(Current, ProgramDirectoryWithBlanks) {
   platform.programDir = blanks + "/";
   installTool("cp '" + work.file("sample.rom") + "' \"$4\"", blanks);
   controls.click(kIdCurrent);
-  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(editor->document.isOpen());
 }
 
 }  // namespace

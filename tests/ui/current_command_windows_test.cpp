@@ -31,7 +31,7 @@ TEST_F(CurrentOnWindows, ShowsTheReaderToolsRefusalAndKeepsTheImage) {
   EXPECT_EQ(message.substr(0, message.find('\n')), "Error opening file");
   EXPECT_NE(message.find("without a driver"), std::string::npos) << message;
   EXPECT_EQ(platform.messages[0].caption, "Error");
-  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(editor->document.isOpen());
   EXPECT_EQ(imageBytes(), edited);
   EXPECT_EQ(windowState(), window);
 }

@@ -29,7 +29,7 @@ class Faults : public test::EditorFixture {
  protected:
   void SetUp() override {
     load(test::buildRom().bytes, "card.rom");
-    ASSERT_TRUE(editor->imageLoaded);
+    ASSERT_TRUE(editor->document.isOpen());
     loaded = imageBytes();
   }
   // One message, judged by its first line unless the expected text has
@@ -45,7 +45,7 @@ class Faults : public test::EditorFixture {
   }
   // A failed load leaves the image and the window as they were.
   void expectImageKept() {
-    EXPECT_TRUE(editor->imageLoaded);
+    EXPECT_TRUE(editor->document.isOpen());
     EXPECT_TRUE(controls.isEnabled(kIdSave));
     EXPECT_EQ(imageBytes(), loaded);
     EXPECT_EQ(controls.text(kIdFileName), work.file("card.rom"));
@@ -85,7 +85,7 @@ TEST_F(Faults, FontFileVanishingBeforeTheOpenChangesNothing) {
   controls.click(kIdLoad8x16);
   expectOnly("Error opening file");
   EXPECT_EQ(imageBytes(), loaded);
-  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(editor->document.isOpen());
 }
 
 TEST_F(Faults, ReadErrorWhileLoadingAnImage) {
@@ -131,7 +131,7 @@ TEST_F(Faults, FontFileBreakingHalfWayChangesNothing) {
     controls.click(kIdLoad8x16);
     expectOnly("Error opening file");
     EXPECT_EQ(imageBytes(), loaded) << c.name;
-    EXPECT_TRUE(editor->imageLoaded);
+    EXPECT_TRUE(editor->document.isOpen());
   }
 }
 

@@ -20,7 +20,7 @@ class FontCommands : public test::EditorFixture {
   void SetUp() override {
     rom = test::buildRom();
     load(rom.bytes);
-    ASSERT_TRUE(editor->imageLoaded);
+    ASSERT_TRUE(editor->document.isOpen());
   }
   Bytes table(int32_t offset, int32_t size) const {
     const auto begin = editor->image.bytes.begin() + offset;
@@ -68,10 +68,15 @@ TEST(FontCommandsWithoutImage, DoNothing) {
 }
 
 TEST_F(FontCommands, DoNothingWithoutTheirTable) {
-  editor->image.font8x16Offset = 0;
+  test::RomSpec spec;
+  spec.hasFonts = false;
+  load(test::buildRom(spec).bytes);
+  ASSERT_TRUE(editor->document.isOpen());
   editor->OnSaveFont8x16();
   editor->OnLoadFont8x16();
-  EXPECT_EQ(platform.fileRequests.size(), 1u);  // only the image's own load
+  editor->OnSaveFont8x8();
+  editor->OnLoadFont8x8();
+  EXPECT_EQ(platform.fileRequests.size(), 2u);  // only the two loads
 }
 
 TEST_F(FontCommands, ExportWritesExactlyTheTable) {
@@ -304,7 +309,7 @@ TEST_F(FontCommands, RealCodePageFontSurvivesSaveAndLoad) {
   importFile(kIdLoad8x16, cpi, "ega.cpi");
   const Bytes saved = save("with850.rom");
   load(saved, "with850.rom");
-  ASSERT_TRUE(editor->imageLoaded);
+  ASSERT_TRUE(editor->document.isOpen());
   EXPECT_TRUE(platform.messages.empty());
   const auto data = cpi.begin() + (*entries)[1].dataOffset;
   EXPECT_EQ(font8x16(), Bytes(data, data + 4096));

@@ -34,7 +34,7 @@ TEST_F(Load, OpenDialogAsksForRomFiles) {
   EXPECT_EQ(request.filter,
             "Both *.rom and *.bin|*.rom;*.bin|ROM Files (*.rom)|*.rom|BIN Files (*.bin)|*.bin|All "
             "Files (*.*)|*.*||");
-  EXPECT_FALSE(editor->imageLoaded);
+  EXPECT_FALSE(editor->document.isOpen());
 }
 
 // Loading another image over edited work asks first, as closing does: Cancel
@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Load, ShowsTheImage) {
   load(test::buildRom().bytes, "sample.rom");
-  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(editor->document.isOpen());
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(controls.text(kIdFileName), work.file("sample.rom"));
   EXPECT_EQ(controls.text(kIdTitle), "VARNEL SAMPLE R250 64MB DDR P/N 000-00000-000 ");
@@ -147,7 +147,7 @@ class LoadFailure : public Load, public testing::WithParamInterface<Failure> {};
 // edits and everything the window shows stay as they were.
 TEST_P(LoadFailure, ShowsItsMessageAndChangesNothing) {
   load(test::buildRom().bytes, "first.rom");
-  ASSERT_TRUE(editor->imageLoaded);
+  ASSERT_TRUE(editor->document.isOpen());
   controls.drag(kIdCoreSlider, 300);
   controls.click(kIdCrtOn);
   const Bytes edited = imageBytes();
@@ -170,7 +170,7 @@ TEST_P(LoadFailure, ShowsItsMessageAndChangesNothing) {
   }
   EXPECT_EQ(platform.messages[0].caption, "Error");
   EXPECT_EQ(platform.messages[0].style, kMbIconError);
-  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(editor->document.isOpen());
   EXPECT_EQ(imageBytes(), edited);
   EXPECT_EQ(windowState(), window);
 }
@@ -207,7 +207,7 @@ TEST_F(Load, UnreadableFilesGiveErrorOpeningFile) {
   controls.click(kIdLoad);
   EXPECT_EQ(platform.takeMessages(),
             (std::vector<std::string>{"Error opening file", "Error opening file"}));
-  EXPECT_FALSE(editor->imageLoaded);
+  EXPECT_FALSE(editor->document.isOpen());
 }
 
 TEST_F(Load, ReconstructedDumpReportsItsOwnChecksumFailure) {
@@ -231,7 +231,7 @@ TEST_F(Load, ReadsAtMost64KiB) {
   const Bytes image = bytes;
   bytes.resize(70000, 0x11);
   load(bytes);
-  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(editor->document.isOpen());
   EXPECT_EQ(editor->image.length, 65536);
   EXPECT_EQ(imageBytes(), image);
 }
@@ -253,12 +253,12 @@ TEST_P(LoadClocks, PlaceTheTrackbars) {
   spec.coreDivider = c.coreDivider;
   spec.memoryDivider = c.memoryDivider;
   load(imageWith(spec));
-  ASSERT_TRUE(editor->imageLoaded);
+  ASSERT_TRUE(editor->document.isOpen());
   EXPECT_EQ(controls.trackbarPosition(kIdCoreSlider), c.corePosition);
   EXPECT_EQ(controls.trackbarPosition(kIdMemorySlider), c.memoryPosition);
   EXPECT_EQ(controls.text(kIdCoreEdit), std::to_string(c.corePosition));
   EXPECT_EQ(controls.text(kIdMemoryEdit), std::to_string(c.memoryPosition));
-  EXPECT_EQ(editor->clocksSynchronized, c.synchronized);
+  EXPECT_EQ(editor->document.clocksSynchronized(), c.synchronized);
   EXPECT_EQ(controls.isChecked(kIdSyncClocks), c.synchronized);
   EXPECT_EQ(controls.isEnabled(kIdMemorySlider), !c.synchronized);
   EXPECT_EQ(controls.isEnabled(kIdMemoryEdit), !c.synchronized);
@@ -289,7 +289,7 @@ TEST_F(Load, MemoryListsFollowTheConfiguration) {
     spec.memoryConfig1 = c.config;
     spec.memoryConfig2 = 0;
     load(imageWith(spec));
-    ASSERT_TRUE(editor->imageLoaded);
+    ASSERT_TRUE(editor->document.isOpen());
     EXPECT_EQ(controls.isEnabled(kIdMemoryType), c.typeEnabled) << int{c.config};
     EXPECT_EQ(controls.isEnabled(kIdCas), c.casEnabled) << int{c.config};
     // A list the image gives nothing for shows nothing, never the choice
@@ -310,7 +310,7 @@ TEST_F(Load, FontButtonsFollowTheTablesFound) {
   }
   test::sealChecksums(rom.bytes, rom.layout.checksumBlockOffset, rom.layout.spareByte);
   load(rom.bytes);
-  ASSERT_TRUE(editor->imageLoaded);
+  ASSERT_TRUE(editor->document.isOpen());
   EXPECT_TRUE(controls.isEnabled(kIdSave8x8));
   EXPECT_TRUE(controls.isEnabled(kIdLoad8x8));
   EXPECT_FALSE(controls.isEnabled(kIdSave8x16));
@@ -330,7 +330,7 @@ TEST_F(Load, WithoutTvTableTheTvControlsStayDisabled) {
   spec = {};
   spec.hasTvTable = false;
   load(imageWith(spec));
-  ASSERT_TRUE(editor->imageLoaded);
+  ASSERT_TRUE(editor->document.isOpen());
   for (int id : {kIdTvStandard, kIdUnsupportedTv, kIdCrtOn, kIdTvOn}) {
     EXPECT_FALSE(controls.isEnabled(id)) << id;
   }

@@ -104,7 +104,7 @@ TEST_F(EditProperty, RandomEditsSaveAndLoadSound) {
     const Bytes original = test::buildRom(test::randomRomSpec(random)).bytes;
     platform.memoryFiles["in.rom"] = original;
     editor->LoadBiosFile("in.rom", false);
-    ASSERT_TRUE(editor->imageLoaded)
+    ASSERT_TRUE(editor->document.isOpen())
         << (platform.messages.empty() ? "" : platform.messages[0].text);
     const std::set<size_t> changeable = changeableBytes(editor->image);
     const int actions = 1 + static_cast<int>(random() % 10);

@@ -308,7 +308,7 @@ TEST_F(Save, EndToEnd) {
     }
   }
   load(saved, "reloaded.rom");
-  EXPECT_TRUE(editor->imageLoaded);
+  EXPECT_TRUE(editor->document.isOpen());
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(controls.trackbarPosition(kIdCoreSlider), 300);
   EXPECT_EQ(controls.currentSelection(kIdMemoryType), 1);

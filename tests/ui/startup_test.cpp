@@ -37,7 +37,7 @@ class Startup : public EditorFixture {};
 TEST_F(Startup, WindowStartsWithNoImageAndEditingControlsDisabled) {
   startUp();
   EXPECT_EQ(controls.windowTitle, "Varnel by Pell Ardrake aka Quill88 - Version 1.0");
-  EXPECT_FALSE(editor->imageLoaded);
+  EXPECT_FALSE(editor->document.isOpen());
   expectNoImageState(controls);
   // No vendor list beside the program: an empty list, and no message.
   EXPECT_EQ(controls.itemCount(kIdVendor), 0);

@@ -118,7 +118,7 @@ class ShownMainWindow : public testing::Test {
   void SetUp() override {
     ASSERT_EQ(GetForegroundWindow(), window.handle()) << "the window was not activated";
     window.editor().LoadBiosFile("sample.rom", false);
-    ASSERT_TRUE(window.editor().imageLoaded);
+    ASSERT_TRUE(window.editor().document.isOpen());
   }
 
   HWND control(int id) const { return GetDlgItem(window.handle(), id); }
@@ -229,7 +229,7 @@ TEST_P(KeysOnTheWindow, DoWhatTheyDoOnEveryWindow) {
   EXPECT_EQ(platform.helpRequests, c.helpRequests);
   EXPECT_EQ(window.isOpen(), c.stillOpen);
   if (window.isOpen()) {
-    EXPECT_EQ(window.editor().clocksSynchronized, c.clocksSynchronized);
+    EXPECT_EQ(window.editor().document.clocksSynchronized(), c.clocksSynchronized);
   }
 }
 

@@ -1,16 +1,16 @@
-// varnel-cli font: export, import and render the image's VGA fonts, with
-// the editor's own font commands.
+// varnel-cli font: export, import and render the image's VGA fonts, read
+// and stored through the same document as the editor's font commands.
 #include <cstdio>
 #include <optional>
 #include <string>
 
 #include "commands.h"
+#include "document/font_file.h"
+#include "document_session.h"
 #include "fonts/cpi_reader.h"
-#include "headless_editor.h"
 #include "io/file_io.h"
 #include "output_file.h"
 #include "png_writer.h"
-#include "ui/control_ids.h"
 #include "ui/font_dialogs.h"
 
 namespace varnel::cli {
@@ -35,16 +35,21 @@ Result checkSize(const std::string& size) {
   return CommandError{kExitUsage, "the font size is 8x8 or 8x16"};
 }
 
-int saveButton(const std::string& size) {
-  return size == "8x8" ? ui::kIdSave8x8 : ui::kIdSave8x16;
-}
-int loadButton(const std::string& size) {
-  return size == "8x8" ? ui::kIdLoad8x8 : ui::kIdLoad8x16;
+// Exports and pictures go to standard output for "-".
+OutputWriter standardOutputOrFile() {
+  OutputWriter writer;
+  writer.dashIsStandardOutput = true;
+  return writer;
 }
 
-Result requireTable(HeadlessEditor& session, int button, const std::string& size) {
-  if (session.controls().isEnabled(button)) return std::nullopt;
-  return CommandError{kExitRefused, "this image has no " + size + " font table"};
+int glyphHeight(const std::string& size) {
+  return size == "8x8" ? 8 : 16;
+}
+
+Result openWithTable(const FontOptions& o, Document& document) {
+  if (Result error = openDocument(o.input, document)) return error;
+  if (!document.fontTable(glyphHeight(o.size)).empty()) return std::nullopt;
+  return CommandError{kExitRefused, "this image has no " + o.size + " font table"};
 }
 
 Result runExport(const FontOptions& o) {
@@ -52,11 +57,14 @@ Result runExport(const FontOptions& o) {
   if (!toStandardOutput(o.output)) {
     if (Result error = checkOutput(o.output, {o.input}, InPlace::kNotOffered)) return error;
   }
-  HeadlessEditor session;
-  session.platform().dashIsStandardOutput = true;
-  if (Result error = session.load(o.input)) return error;
-  if (Result error = requireTable(session, saveButton(o.size), o.size)) return error;
-  return session.pressWithFile(saveButton(o.size), o.output);
+  Document document;
+  if (Result error = openWithTable(o, document)) return error;
+  try {
+    standardOutputOrFile().write(o.output, document.fontTable(glyphHeight(o.size)));
+  } catch (const FileError& error) {
+    return saveError(error);
+  }
+  return std::nullopt;
 }
 
 std::string listing(const CpiFontEntry* entries, int count) {
@@ -91,31 +99,60 @@ int chooseFont(const FontOptions& o, const CpiFontEntry* entries, int count, std
   return -1;
 }
 
+// The glyphs FONTFILE gives for the table, as the editor's import takes
+// them; what the editor would say when it gives none.
+Result importGlyphs(const FontOptions& o, ByteStream& file, std::vector<uint8_t>& glyphs) {
+  using Kind = FontFileContents::Kind;
+  const bool small = o.size == "8x8";
+  const FontFileContents contents = readFontFile(file, glyphHeight(o.size));
+  switch (contents.kind) {
+    case Kind::kCodePageFonts: {
+      std::string why;
+      const int chosen = chooseFont(o, contents.entries->data(), contents.count, why);
+      if (chosen < 0) return CommandError{kExitUsage, why};
+      glyphs = readCodePageGlyphs(file, (*contents.entries)[static_cast<size_t>(chosen)],
+                                  glyphHeight(o.size));
+      return std::nullopt;
+    }
+    case Kind::kNoFontOfSize:
+      return editorMessage(small ? ui::MessageId::kNoFonts8x8 : ui::MessageId::kNoFonts8x16);
+    case Kind::kUnreadableCodePage:
+      return editorMessage(ui::MessageId::kUnreadableCodePageFile, contents.whyNot);
+    case Kind::kRawFont:
+      if (!contents.plausible && !o.force) {
+        CommandError error = editorMessage(small ? ui::MessageId::kImplausibleFont8x8
+                                                 : ui::MessageId::kImplausibleFont8x16);
+        error.message += " (give --force to load it anyway)";
+        return error;
+      }
+      glyphs = contents.glyphs;
+      return std::nullopt;
+    case Kind::kTooShort:
+      break;
+  }
+  return editorMessage(ui::MessageId::kInvalidFile);
+}
+
 Result runImport(const FontOptions& o) {
   if (Result error = checkSize(o.size)) return error;
   const InPlace inPlace = o.inPlace ? InPlace::kGiven : InPlace::kNotGiven;
   if (Result error = checkOutput(o.output, {o.input, o.fontFile}, inPlace)) return error;
-  HeadlessEditor session;
+  OutputWriter writer;
   std::unique_ptr<InPlaceRun> held;
-  if (Result error = InPlaceRun::begin(o.input, o.output, inPlace, session.platform(), held)) {
-    return error;
+  if (Result error = InPlaceRun::begin(o.input, o.output, inPlace, writer, held)) return error;
+  Document document;
+  if (Result error = openWithTable(o, document)) return error;
+  std::vector<uint8_t> glyphs;
+  try {
+    const std::unique_ptr<ByteStream> file = hostSystem().openFileStream(o.fontFile);
+    if (Result error = importGlyphs(o, *file, glyphs)) return error;
+  } catch (const FileError& error) {
+    return editorMessage(ui::MessageId::kErrorOpeningFile, error.what());
+  } catch (const StreamError&) {
+    return editorMessage(ui::MessageId::kErrorOpeningFile);
   }
-  if (Result error = session.load(o.input)) return error;
-  if (Result error = requireTable(session, loadButton(o.size), o.size)) return error;
-  std::string choiceError;
-  session.platform().chooseFont = [&](const CpiFontEntry* entries, int count) {
-    return chooseFont(o, entries, count, choiceError);
-  };
-  session.platform().answerYes = o.force;
-  if (Result error = session.pressWithFile(loadButton(o.size), o.fontFile)) {
-    if (error->shown == ui::MessageId::kImplausibleFont8x8 ||
-        error->shown == ui::MessageId::kImplausibleFont8x16) {
-      error->message += " (give --force to load it anyway)";
-    }
-    return error;
-  }
-  if (!choiceError.empty()) return CommandError{kExitUsage, choiceError};
-  if (Result error = session.pressWithFile(ui::kIdSave, o.output)) return error;
+  document.importFont(glyphHeight(o.size), glyphs);
+  if (Result error = saveDocument(document, o.output, writer)) return error;
   std::printf("%s: saved with the new %s font\n", o.output.c_str(), o.size.c_str());
   return std::nullopt;
 }
@@ -139,9 +176,9 @@ Result runRender(const FontOptions& o) {
   if (!toStandardOutput(o.output)) {
     if (Result error = checkOutput(o.output, {o.input}, InPlace::kNotOffered)) return error;
   }
-  HeadlessEditor session;
-  if (Result error = session.load(o.input)) return error;
-  const BiosImage& image = session.image();
+  Document document;
+  if (Result error = openDocument(o.input, document)) return error;
+  const BiosImage& image = document.image();
   if (image.font8x8Offset == 0 || image.font8x16Offset == 0) {
     return CommandError{kExitRefused, "this image lacks a font table"};
   }
@@ -153,8 +190,7 @@ Result runRender(const FontOptions& o) {
   ScaledCanvas canvas(picture, o.scale);
   ui::paintFonts(&image, grid8x8, grid8x16, canvas);
   try {
-    session.platform().dashIsStandardOutput = true;
-    session.platform().writeFile(o.output, encodePng(picture));
+    standardOutputOrFile().write(o.output, encodePng(picture));
   } catch (const FileError& error) {
     return saveError(error);
   }

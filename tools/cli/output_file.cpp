@@ -4,11 +4,6 @@
 
 namespace varnel::cli {
 
-CommandError saveError(const FileError& error) {
-  const ui::Message& message = ui::message(ui::MessageId::kErrorSavingFile);
-  return {message.exitStatus, std::string(message.text) + " (" + error.what() + ")", message.id};
-}
-
 bool toStandardOutput(const std::string& output) {
   return output == "-";
 }
@@ -33,7 +28,7 @@ std::optional<CommandError> checkOutput(const std::string& output,
 }
 
 std::optional<CommandError> InPlaceRun::begin(const std::string& input, const std::string& output,
-                                              InPlace inPlace, CliPlatform& platform,
+                                              InPlace inPlace, OutputWriter& writer,
                                               std::unique_ptr<InPlaceRun>& run) {
   if (inPlace != InPlace::kGiven || !sameFile(input, output)) return std::nullopt;
   try {
@@ -41,7 +36,7 @@ std::optional<CommandError> InPlaceRun::begin(const std::string& input, const st
   } catch (const FileError& error) {
     return CommandError{kExitFileError, error.what()};
   }
-  platform.backupPath = input + ".bak";
+  writer.backupPath = input + ".bak";
   return std::nullopt;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "headless_editor.h"
+#include "document_session.h"
 #include "io/file_io.h"
 
 namespace varnel::cli {
@@ -32,16 +32,13 @@ class InPlaceRun {
  public:
   // Nothing to do (and nothing held) unless OUT is IN and --in-place given.
   static std::optional<CommandError> begin(const std::string& input, const std::string& output,
-                                           InPlace inPlace, CliPlatform& platform,
+                                           InPlace inPlace, OutputWriter& writer,
                                            std::unique_ptr<InPlaceRun>& run);
 
  private:
   explicit InPlaceRun(const std::string& input) : lock_(input) {}
   FileLock lock_;
 };
-
-// The message of a failed save: the editor's text, then the reason.
-CommandError saveError(const FileError& error);
 
 // "OUT: saved; core ... MHz, memory ... MHz" for the image on show.
 std::string savedSummary(const std::string& output, const BiosImage& image);

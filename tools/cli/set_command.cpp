@@ -1,5 +1,5 @@
-// varnel-cli set: the editor's settings from the command line, applied
-// through the editor's own controls and saved the way its Save button does.
+// varnel-cli set: the editor's settings from the command line, made through
+// the same document operations as the window's, and saved as its Save does.
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -7,17 +7,13 @@
 #include <string>
 
 #include "commands.h"
-#include "headless_editor.h"
+#include "document_session.h"
 #include "image/image_fields.h"
 #include "output_file.h"
 #include "scripts/tv_table.h"
-#include "ui/control_ids.h"
-#include "ui/editor_dialog.h"
 
 namespace varnel::cli {
 namespace {
-
-using namespace ui;
 
 struct SetOptions {
   std::string input;
@@ -44,13 +40,6 @@ CommandError usage(const std::string& why) {
   return {kExitUsage, why};
 }
 
-bool anyClockOption(const SetOptions& o) {
-  return o.core || o.memory || o.sync;
-}
-bool anyTvOption(const SetOptions& o) {
-  return !o.tvStandard.empty() || !o.crt.empty() || !o.tv.empty() || !o.allTvStandards.empty();
-}
-
 Result checkCombinations(const SetOptions& o) {
   if (o.sync && o.memory) return usage("--memory cannot be given with --sync: memory follows core");
   if (o.crt == "off" && o.tv == "off") {
@@ -59,53 +48,42 @@ Result checkCombinations(const SetOptions& o) {
   return std::nullopt;
 }
 
-// What the image must have for the options asked.
-Result checkImage(const SetOptions& o, HeadlessEditor& session) {
-  const BiosImage& image = session.image();
-  if (anyClockOption(o) && (!image.coreFeedbackDivPtr || !image.memoryFeedbackDivPtr)) {
-    return refused("this image has no PLL divider bytes in its scripts");
+// An edit the command cannot make exactly is refused, never changed into
+// another: the document's reason is the message.
+Result check(const EditResult& result, const char* hint = "") {
+  if (result.refused() || result.reason == EditReason::kNoDividerBytes) {
+    return refused(result.why + hint);
   }
-  if (!o.memoryType.empty() && !session.controls().isEnabled(kIdMemoryType)) {
-    return refused("this image has no memory type in its scripts");
-  }
-  if (o.cas && !session.controls().isEnabled(kIdCas)) {
-    return refused("this image has no CAS latency in its scripts");
-  }
-  if (anyTvOption(o) && image.tvTableOffset == 0) return refused("this image has no \"$TV\" table");
   return std::nullopt;
 }
 
-void setCheck(ui::HeadlessControls& controls, int id, bool on) {
-  if (controls.isChecked(id) != on) controls.click(id);
-}
-
-void applyClocks(const SetOptions& o, HeadlessEditor& session) {
-  ui::HeadlessControls& controls = session.controls();
-  if (o.sync) setCheck(controls, kIdSyncClocks, true);
-  // Each clock is typed and taken with Enter.
+Result applyClocks(const SetOptions& o, Document& document) {
+  if (o.sync) {
+    if (Result error = check(document.setClocksSynchronized(true))) return error;
+  }
   if (o.core) {
-    controls.type(kIdCoreEdit, std::to_string(*o.core));
-    controls.pressEnter();
+    if (Result error = check(document.setCoreClock(*o.core))) return error;
   }
   if (o.memory) {
     // A memory clock of its own needs the clocks apart, as in the window.
-    setCheck(controls, kIdSyncClocks, false);
-    controls.type(kIdMemoryEdit, std::to_string(*o.memory));
-    controls.pressEnter();
+    document.setClocksSynchronized(false);
+    if (Result error = check(document.setMemoryClock(*o.memory))) return error;
   }
+  return std::nullopt;
 }
 
-Result applyMemoryTimings(const SetOptions& o, HeadlessEditor& session) {
-  ui::HeadlessControls& controls = session.controls();
+Result applyMemoryTimings(const SetOptions& o, Document& document) {
   if (!o.memoryType.empty()) {
     std::string type = o.memoryType;
     for (char& c : type)
       c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const std::optional<int> code = memoryTypeCode(type);
     if (!code) return usage("--memory-type is DDR or SDR");
-    controls.choose(kIdMemoryType, *code - 1);
+    if (Result error = check(document.setMemoryType(*code))) return error;
   }
-  if (o.cas) controls.choose(kIdCas, *o.cas - 1);
+  if (o.cas) {
+    if (Result error = check(document.setCas(*o.cas))) return error;
+  }
   return std::nullopt;
 }
 
@@ -129,28 +107,27 @@ std::optional<int> tvStandardCode(const std::string& text) {
   return std::nullopt;
 }
 
-Result applyTv(const SetOptions& o, HeadlessEditor& session) {
-  ui::HeadlessControls& controls = session.controls();
-  if (!o.allTvStandards.empty()) setCheck(controls, kIdUnsupportedTv, o.allTvStandards == "on");
+Result applyTv(const SetOptions& o, Document& document) {
+  if (!o.allTvStandards.empty()) {
+    if (Result error = check(document.setAllTvStandards(o.allTvStandards == "on"))) return error;
+  }
   if (!o.tvStandard.empty()) {
     const int code = *tvStandardCode(o.tvStandard);  // checked by the parser
-    int index = -1;
-    for (int i = 0; i < controls.itemCount(kIdTvStandard); ++i) {
-      if (controls.itemData(kIdTvStandard, i) == static_cast<uint32_t>(code)) index = i;
+    if (Result error = check(document.setTvStandard(code), "; add --all-tv-standards on")) {
+      return error;
     }
-    if (index < 0) {
-      return refused(std::string(TvStandardNames[static_cast<size_t>(code)]) +
-                     " is not among the standards this image supports; add "
-                     "--all-tv-standards on");
-    }
-    controls.choose(kIdTvStandard, index);
   }
-  if (!o.crt.empty()) setCheck(controls, kIdCrtOn, o.crt == "on");
-  if (!o.tv.empty()) setCheck(controls, kIdTvOn, o.tv == "on");
+  // Turning one output off turns the other on, as in the window.
+  if (!o.crt.empty()) {
+    if (Result error = check(document.setCrtOutput(o.crt == "on"))) return error;
+  }
+  if (!o.tv.empty()) {
+    if (Result error = check(document.setTvOutput(o.tv == "on"))) return error;
+  }
   return std::nullopt;
 }
 
-Result applyVendor(const SetOptions& o, HeadlessEditor& session) {
+Result applyVendor(const SetOptions& o, Document& document) {
   if (o.vendor.empty()) return std::nullopt;
   size_t used = 0;
   unsigned long id = 0;
@@ -160,60 +137,39 @@ Result applyVendor(const SetOptions& o, HeadlessEditor& session) {
     used = 0;
   }
   if (used != o.vendor.size() || id > 0xFFFF) return usage("--vendor wants four hex digits");
-  ui::HeadlessControls& controls = session.controls();
-  int index = -1;
-  for (int i = 0; i < controls.itemCount(kIdVendor); ++i) {
-    if (controls.itemData(kIdVendor, i) == id) index = i;
-  }
-  if (index < 0) {
-    // A vendor the list lacks is added the way the load adds one.
-    char text[64];
-    std::snprintf(text, sizeof text, "%s [%04lX]", id == 0x1002 ? "ATi Technologies" : "Unknown",
-                  id);
-    index = controls.addString(kIdVendor, text);
-    controls.setItemData(kIdVendor, index, static_cast<uint32_t>(id));
-  }
-  controls.choose(kIdVendor, index);
-  return std::nullopt;
+  return check(document.setVendorId(static_cast<uint16_t>(id)));
 }
 
 // A memory clock the divider cannot reach with the memory type chosen would
 // be saved as the word asked for beside a divider stopped at 255: refused,
 // naming the highest clock this image reaches with that type.
-Result checkMemoryDivider(const SetOptions& o, const BiosImage& image) {
+Result checkMemoryDivider(const SetOptions& o, const Document& document) {
   const bool memoryClockAsked = o.memory || (o.sync && o.core) || !o.memoryType.empty();
-  if (!memoryClockAsked || image.memoryType == 0) return std::nullopt;
-  const int highest = image.highestReachableMemoryMHz(image.memoryType, ui::kHighestClockMHz);
-  const int asked = image.wholeMHz(image.defaultMemoryClock);
-  if (asked <= highest) return std::nullopt;
-  const char* type = memoryTypeName(image.memoryType);
-  return refused("a memory clock of " + std::to_string(asked) + " MHz is beyond the divider: " +
-                 "with " + (type != nullptr ? type : "this") +
-                 " memory this image reaches at most " + std::to_string(highest) + " MHz");
+  const std::string why = document.memoryLimitReason();
+  if (!memoryClockAsked || why.empty()) return std::nullopt;
+  return refused(why);
 }
 
-Result applyAll(const SetOptions& o, HeadlessEditor& session) {
-  if (Result error = checkImage(o, session)) return error;
-  applyClocks(o, session);
-  if (Result error = applyMemoryTimings(o, session)) return error;
-  if (Result error = checkMemoryDivider(o, session.image())) return error;
-  if (Result error = applyTv(o, session)) return error;
-  return applyVendor(o, session);
+Result applyAll(const SetOptions& o, Document& document) {
+  if (Result error = applyClocks(o, document)) return error;
+  if (Result error = applyMemoryTimings(o, document)) return error;
+  if (Result error = checkMemoryDivider(o, document)) return error;
+  if (Result error = applyTv(o, document)) return error;
+  return applyVendor(o, document);
 }
 
 Result runSet(const SetOptions& o) {
   if (Result error = checkCombinations(o)) return error;
   const InPlace inPlace = o.inPlace ? InPlace::kGiven : InPlace::kNotGiven;
   if (Result error = checkOutput(o.output, {o.input}, inPlace)) return error;
-  HeadlessEditor session;
+  OutputWriter writer;
   std::unique_ptr<InPlaceRun> held;
-  if (Result error = InPlaceRun::begin(o.input, o.output, inPlace, session.platform(), held)) {
-    return error;
-  }
-  if (Result error = session.load(o.input)) return error;
-  if (Result error = applyAll(o, session)) return error;
-  if (Result error = session.pressWithFile(kIdSave, o.output)) return error;
-  std::printf("%s\n", savedSummary(o.output, session.image()).c_str());
+  if (Result error = InPlaceRun::begin(o.input, o.output, inPlace, writer, held)) return error;
+  Document document;
+  if (Result error = openDocument(o.input, document)) return error;
+  if (Result error = applyAll(o, document)) return error;
+  if (Result error = saveDocument(document, o.output, writer)) return error;
+  std::printf("%s\n", savedSummary(o.output, document.image()).c_str());
   return std::nullopt;
 }
 
@@ -228,9 +184,9 @@ void addSetCommand(CLI::App& app, int& status) {
   set->add_flag("--in-place", o->inPlace, "Allow OUT to be IN; the original is kept as IN.bak");
   // The window's range; a clock beyond it is refused, never changed.
   set->add_option("--core", o->core, "Core clock, whole MHz (50 to 575)")
-      ->check(CLI::Range(ui::kLowestClockMHz, ui::kHighestClockMHz));
+      ->check(CLI::Range(kLowestClockMHz, kHighestClockMHz));
   set->add_option("--memory", o->memory, "Memory clock, whole MHz (50 to 575)")
-      ->check(CLI::Range(ui::kLowestClockMHz, ui::kHighestClockMHz));
+      ->check(CLI::Range(kLowestClockMHz, kHighestClockMHz));
   set->add_flag("--sync", o->sync, "Tie the memory clock to the core clock");
   set->add_option("--memory-type", o->memoryType, "DDR or SDR");
   set->add_option("--cas", o->cas, "CAS latency: 1, 2 or 3")

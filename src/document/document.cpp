@@ -1,0 +1,280 @@
+#include "document/document.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "document/image_loading.h"
+#include "fonts/font_tables.h"
+#include "image/image_fields.h"
+#include "image/validation.h"
+#include "scripts/tv_table.h"
+
+namespace varnel {
+namespace {
+
+EditResult adjusted(EditReason reason, std::string why) {
+  return {EditOutcome::kAdjusted, reason, std::move(why)};
+}
+
+EditResult refused(EditReason reason, std::string why) {
+  return {EditOutcome::kRefused, reason, std::move(why)};
+}
+
+int clockChoice(int mhz) {
+  return std::clamp(mhz, kLowestClockMHz, kHighestClockMHz);
+}
+
+// Where the font table of glyph height 8 or 16 is, and its size; offset 0
+// when the image has none.
+struct FontTablePlace {
+  uint16_t offset = 0;
+  int32_t size = 0;
+};
+
+FontTablePlace fontTablePlace(const BiosImage& image, int height) {
+  if (height == 8) return {image.font8x8Offset, kFont8x8Size};
+  if (height == 16) return {image.font8x16Offset, kFont8x16Size};
+  return {};
+}
+
+}  // namespace
+
+std::optional<OpenRefusal> checkForEditing(BiosImage& candidate) {
+  const int code = validateImage(candidate);
+  if (code != kValid) {
+    return OpenRefusal{OpenRefusal::Kind::kNotValid, refusalReason(candidate, code)};
+  }
+  if (!candidate.checksumsValid()) {
+    return OpenRefusal{OpenRefusal::Kind::kChecksumsBad, refusalReason(candidate, code)};
+  }
+  return std::nullopt;
+}
+
+Document::Document() : image_(std::make_unique<BiosImage>()) {}
+
+void Document::open(const BiosImage& checked, const std::string& fileName) {
+  *image_ = checked;
+  open_ = true;
+  fileName_ = fileName;
+  loadedBytes_.assign(checked.bytes.begin(), checked.bytes.begin() + checked.length);
+  const BiosImage& image = *image_;
+  const int core = image.wholeMHz(image.defaultCoreClock);
+  const int memory = image.wholeMHz(image.defaultMemoryClock);
+  // The image's own clocks are kept until the user changes one; the
+  // choices start from them, within the range offered.
+  coreMHz_ = clockChoice(core);
+  memoryMHz_ = clockChoice(memory);
+  synchronized_ = core == memory && image.byteAt(image.coreFeedbackDivPtr) ==
+                                        image.byteAt(image.memoryFeedbackDivPtr);
+  allTvStandards_ = image.tvTableOffset != 0 && !image.isTvStandardSupported(image.tvStandard);
+  savedBytes_ = bytesToSave();
+}
+
+void Document::close() {
+  open_ = false;
+  image_->reset();
+  fileName_.clear();
+  loadedBytes_.clear();
+  savedBytes_.clear();
+  allTvStandards_ = false;
+}
+
+void Document::applyClocks() {
+  if (open_) image_->setClocks(static_cast<float>(coreMHz_), static_cast<float>(memoryMHz_));
+}
+
+EditResult Document::clockResult(int asked, int kept) const {
+  if (asked != kept) {
+    return adjusted(EditReason::kClockOutOfRange,
+                    std::to_string(asked) + " MHz is outside " + std::to_string(kLowestClockMHz) +
+                        " to " + std::to_string(kHighestClockMHz) +
+                        " MHz: " + std::to_string(kept) + " MHz taken");
+  }
+  return dividerResult();
+}
+
+EditResult Document::dividerResult() const {
+  if (!image_->coreFeedbackDivPtr || !image_->memoryFeedbackDivPtr) {
+    return adjusted(EditReason::kNoDividerBytes,
+                    "this image has no PLL divider bytes in its scripts");
+  }
+  return {};
+}
+
+EditResult Document::memoryResult() const {
+  std::string why = memoryLimitReason();
+  if (why.empty()) return {};
+  return adjusted(EditReason::kDividerLimit, std::move(why));
+}
+
+std::string Document::memoryLimitReason() const {
+  const BiosImage& image = *image_;
+  if (!open_ || image.memoryType == 0 || !image.memoryFeedbackDivPtr) return {};
+  const int highest = image.highestReachableMemoryMHz(image.memoryType, kHighestClockMHz);
+  if (memoryMHz_ <= highest) return {};
+  const char* type = memoryTypeName(image.memoryType);
+  return "a memory clock of " + std::to_string(memoryMHz_) + " MHz is beyond the divider: with " +
+         (type != nullptr ? type : "this") + " memory this image reaches at most " +
+         std::to_string(highest) + " MHz";
+}
+
+EditResult Document::setCoreClock(int mhz) {
+  coreMHz_ = clockChoice(mhz);
+  if (synchronized_) memoryMHz_ = coreMHz_;
+  applyClocks();
+  EditResult result = clockResult(mhz, coreMHz_);
+  if (result.outcome == EditOutcome::kApplied && synchronized_) return memoryResult();
+  return result;
+}
+
+EditResult Document::setMemoryClock(int mhz) {
+  memoryMHz_ = clockChoice(mhz);
+  applyClocks();
+  EditResult result = clockResult(mhz, memoryMHz_);
+  return result.outcome == EditOutcome::kApplied ? memoryResult() : result;
+}
+
+EditResult Document::setClocksSynchronized(bool on) {
+  const bool was = std::exchange(synchronized_, on);
+  if (!on || was) return {};
+  memoryMHz_ = coreMHz_;
+  applyClocks();
+  EditResult result = dividerResult();
+  return result.outcome == EditOutcome::kApplied ? memoryResult() : result;
+}
+
+EditResult Document::setMemoryType(int code) {
+  if (memoryTypeName(image_->memoryType) == nullptr) {
+    return refused(EditReason::kNoMemoryType, "this image has no memory type in its scripts");
+  }
+  if (memoryTypeName(code) == nullptr) {
+    return refused(EditReason::kNoSuchChoice, "no such memory type");
+  }
+  image_->memoryType = static_cast<uint8_t>(code);
+  image_->patchMemoryConfig();
+  // The memory divider depends on the memory type: the clocks go in again.
+  applyClocks();
+  return memoryResult();
+}
+
+EditResult Document::setCas(int index) {
+  if (image_->casIndex < 1 || image_->casIndex > 5) {
+    return refused(EditReason::kNoCasLatency, "this image has no CAS latency in its scripts");
+  }
+  if (index < 1 || index > static_cast<int>(kCasNames.size())) {
+    return refused(EditReason::kNoSuchChoice, "no such CAS latency");
+  }
+  image_->casIndex = static_cast<uint8_t>(index);
+  image_->patchMemoryConfig();
+  applyClocks();
+  return {};
+}
+
+EditResult Document::tvTableNeeded() const {
+  if (image_->tvTableOffset != 0) return {};
+  return refused(EditReason::kNoTvTable, "this image has no \"$TV\" table");
+}
+
+std::vector<int> Document::offeredTvStandards() const {
+  std::vector<int> codes{0};
+  const BiosImage& image = *image_;
+  for (int code = 1; code < static_cast<int>(TvStandardNames.size()); ++code) {
+    // The current standard is always offered, supported or not.
+    if (allTvStandards_ || image.isTvStandardSupported(code) || code == image.tvStandard) {
+      codes.push_back(code);
+    }
+  }
+  return codes;
+}
+
+EditResult Document::setTvStandard(int code) {
+  if (EditResult result = tvTableNeeded(); result.refused()) return result;
+  const std::vector<int> offered = offeredTvStandards();
+  if (std::find(offered.begin(), offered.end(), code) == offered.end()) {
+    if (code < 0 || code >= static_cast<int>(TvStandardNames.size())) {
+      return refused(EditReason::kNoSuchChoice, "no such TV standard");
+    }
+    return refused(EditReason::kTvStandardNotOffered,
+                   std::string(TvStandardNames[static_cast<size_t>(code)]) +
+                       " is not among the standards this image supports");
+  }
+  image_->setTvStandard(code);
+  return {};
+}
+
+EditResult Document::setCrtOutput(bool on) {
+  if (EditResult result = tvTableNeeded(); result.refused()) return result;
+  image_->setCrtEnabled(on);
+  if (on || isTvOutputOn(*image_)) return {};
+  image_->setTvEnabled(true);
+  return adjusted(EditReason::kOtherOutputOn, "one output always stays on: TV output turned on");
+}
+
+EditResult Document::setTvOutput(bool on) {
+  if (EditResult result = tvTableNeeded(); result.refused()) return result;
+  image_->setTvEnabled(on);
+  if (on || isCrtOutputOn(*image_)) return {};
+  image_->setCrtEnabled(true);
+  return adjusted(EditReason::kOtherOutputOn, "one output always stays on: CRT output turned on");
+}
+
+EditResult Document::setAllTvStandards(bool on) {
+  if (EditResult result = tvTableNeeded(); result.refused()) return result;
+  allTvStandards_ = on;
+  return {};
+}
+
+EditResult Document::setVendorId(uint16_t id) {
+  varnel::setVendorId(*image_, id);
+  return {};
+}
+
+std::span<const uint8_t> Document::fontTable(int height) const {
+  const FontTablePlace place = fontTablePlace(*image_, height);
+  if (place.offset == 0) return {};
+  return {&image_->bytes[place.offset], static_cast<size_t>(place.size)};
+}
+
+EditResult Document::importFont(int height, std::span<const uint8_t> glyphs) {
+  const FontTablePlace place = fontTablePlace(*image_, height);
+  if (place.offset == 0) {
+    return refused(EditReason::kNoFontTable,
+                   "this image has no 8x" + std::to_string(height) + " font table");
+  }
+  if (glyphs.size() != static_cast<size_t>(place.size)) {
+    return refused(EditReason::kNoSuchChoice, "a font of another size");
+  }
+  std::copy(glyphs.begin(), glyphs.end(), &image_->bytes[place.offset]);
+  if (height == 16) refreshAltFont9x16(*image_);
+  return {};
+}
+
+void Document::applySaveSettings(BiosImage& target) const {
+  target.updateSupportedTvMask(allTvStandards_ ? -1 : target.tvStandard);
+  target.repairChecksums();
+}
+
+std::span<const uint8_t> Document::prepareSave() {
+  applySaveSettings(*image_);
+  return {image_->bytes.data(), static_cast<size_t>(image_->length)};
+}
+
+void Document::saved(const std::string& path) {
+  fileName_ = path;
+  savedBytes_ = bytesToSave();
+}
+
+std::vector<uint8_t> Document::bytesToSave() const {
+  auto copy = std::make_unique<BiosImage>(*image_);
+  applySaveSettings(*copy);
+  return std::vector<uint8_t>(copy->bytes.begin(), copy->bytes.begin() + copy->length);
+}
+
+// Compares what a save would write, so that a setting only the save applies
+// (every TV standard offered) counts as a change, and an edit the user undid
+// by hand does not.
+bool Document::hasUnsavedChanges() const {
+  return open_ && bytesToSave() != savedBytes_;
+}
+
+}  // namespace varnel

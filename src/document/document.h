@@ -1,0 +1,137 @@
+// One image open for editing: the file as it was loaded or last saved, the
+// image being edited, and every edit the editor offers as an operation that
+// says what it did. The window and the command line both edit through it;
+// neither keeps editing state of its own.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "image/bios_image.h"
+
+namespace varnel {
+
+// The clocks the editor offers, in whole MHz.
+inline constexpr int kLowestClockMHz = 50;
+inline constexpr int kHighestClockMHz = 575;
+
+enum class EditOutcome { kApplied, kAdjusted, kRefused };
+
+// Why an edit was adjusted or refused.
+enum class EditReason {
+  kNone,
+  kClockOutOfRange,       // adjusted: clamped to 50..575 MHz
+  kDividerLimit,          // adjusted: the memory divider stops short of the clock
+  kOtherOutputOn,         // adjusted: the other output was turned on
+  kNoDividerBytes,        // adjusted: only the clock words change
+  kNoMemoryType,          // refused
+  kNoCasLatency,          // refused
+  kNoTvTable,             // refused
+  kTvStandardNotOffered,  // refused
+  kNoFontTable,           // refused
+  kNoSuchChoice,          // refused: a code outside the list
+};
+
+struct EditResult {
+  EditOutcome outcome = EditOutcome::kApplied;
+  EditReason reason = EditReason::kNone;
+  // For the user: what was adjusted or why nothing was done.
+  std::string why;
+
+  bool refused() const { return outcome == EditOutcome::kRefused; }
+};
+
+// Why an image that was read may not be opened for editing.
+struct OpenRefusal {
+  enum class Kind { kNotValid, kChecksumsBad } kind;
+  std::string reason;
+};
+
+// The load's checks on an image just read (its bytes and length set):
+// parses it on the way; nothing when it may be edited.
+std::optional<OpenRefusal> checkForEditing(BiosImage& candidate);
+
+class Document {
+ public:
+  Document();
+
+  // Opens an image that passed checkForEditing; `fileName` is empty for an
+  // image that came from no file (the card's reconstructed BIOS).
+  void open(const BiosImage& checked, const std::string& fileName);
+  // Back to no image.
+  void close();
+  bool isOpen() const { return open_; }
+
+  // The image being edited. The record lives as long as the document, so
+  // views may keep a reference to it.
+  const BiosImage& image() const { return *image_; }
+  const std::string& fileName() const { return fileName_; }
+  // The file's bytes as they were read when the image was opened.
+  std::span<const uint8_t> loadedBytes() const { return loadedBytes_; }
+
+  // The clock choices in whole MHz, always within 50..575.
+  int coreMHz() const { return coreMHz_; }
+  int memoryMHz() const { return memoryMHz_; }
+  bool clocksSynchronized() const { return synchronized_; }
+  // Why the memory clock chosen is beyond what the divider reaches with the
+  // memory type (the image then gets the divider's limit); empty when the
+  // divider reaches it.
+  std::string memoryLimitReason() const;
+  bool allTvStandards() const { return allTvStandards_; }
+  // The TV standard codes a choice may be made from, in order: 0, the ones
+  // the image supports (or all, when every standard is offered) and the
+  // current one.
+  std::vector<int> offeredTvStandards() const;
+
+  EditResult setCoreClock(int mhz);
+  EditResult setMemoryClock(int mhz);
+  EditResult setClocksSynchronized(bool on);
+  EditResult setMemoryType(int code);
+  EditResult setCas(int index);
+  EditResult setTvStandard(int code);
+  EditResult setCrtOutput(bool on);
+  EditResult setTvOutput(bool on);
+  // Offers every TV standard, and marks them all supported on save.
+  EditResult setAllTvStandards(bool on);
+  EditResult setVendorId(uint16_t id);
+  // Replaces the font table of glyph height 8 or 16 with `glyphs`, exactly
+  // one table's bytes, in place.
+  EditResult importFont(int height, std::span<const uint8_t> glyphs);
+  // The font table of glyph height 8 or 16; empty when the image has none.
+  std::span<const uint8_t> fontTable(int height) const;
+
+  // What a save writes: the TV-standard choice in the supported masks and
+  // the checksums repaired, applied to the image being edited.
+  std::span<const uint8_t> prepareSave();
+  // The save went through to `path`: it is now the file the image is from.
+  void saved(const std::string& path);
+  // Whether saving now would write other bytes than the last open or save.
+  bool hasUnsavedChanges() const;
+
+ private:
+  void applySaveSettings(BiosImage& target) const;
+  std::vector<uint8_t> bytesToSave() const;
+  void applyClocks();
+  EditResult clockResult(int asked, int kept) const;
+  EditResult memoryResult() const;
+  EditResult dividerResult() const;
+  EditResult tvTableNeeded() const;
+
+  bool open_ = false;
+  // Never replaced: reset and refilled on each open.
+  std::unique_ptr<BiosImage> image_;
+  std::string fileName_;
+  std::vector<uint8_t> loadedBytes_;
+  // What a save would have written right after the last open or save.
+  std::vector<uint8_t> savedBytes_;
+  int coreMHz_ = kLowestClockMHz;
+  int memoryMHz_ = kLowestClockMHz;
+  bool synchronized_ = false;
+  bool allTvStandards_ = false;
+};
+
+}  // namespace varnel

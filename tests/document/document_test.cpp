@@ -1,0 +1,287 @@
+// The document's edits: what each does to the image, and what it says it
+// did — applied, adjusted (and why) or refused (and why, with the image
+// left as it was).
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <functional>
+#include <memory>
+
+#include "document/document.h"
+#include "image/image_fields.h"
+#include "support/rom_builder.h"
+#include "support/test_paths.h"
+
+namespace varnel {
+namespace {
+
+using test::Bytes;
+
+// A case's name as a test name: words joined by underscores.
+template <typename Case>
+std::string caseName(const testing::TestParamInfo<Case>& info) {
+  std::string name = info.param.name;
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name;
+}
+
+std::unique_ptr<Document> openBytes(const Bytes& bytes, const std::string& name = "in.rom") {
+  std::unique_ptr<BiosImage> candidate = test::loadImage(bytes);
+  auto document = std::make_unique<Document>();
+  if (checkForEditing(*candidate)) return document;
+  document->open(*candidate, name);
+  return document;
+}
+
+Bytes imageBytes(const Document& document) {
+  const BiosImage& image = document.image();
+  return Bytes(image.bytes.begin(), image.bytes.begin() + image.length);
+}
+
+struct ClockCase {
+  const char* name;
+  Bytes (*image)();
+  std::function<EditResult(Document&)> edit;
+  EditOutcome outcome;
+  EditReason reason;
+  const char* why;  // a part of the reason given; "" for none
+  int coreMHz, memoryMHz;
+};
+
+test::RomSpec synchronizedSpec() {
+  test::RomSpec spec;
+  spec.memoryClockWord = spec.coreClockWord;
+  spec.memoryDivider = spec.coreDivider;
+  return spec;
+}
+
+Bytes plainRom() {
+  return test::buildRom().bytes;
+}
+
+Bytes synchronizedRom() {
+  return test::buildRom(synchronizedSpec()).bytes;
+}
+
+// The PLL entry is not the one the dividers are found by.
+Bytes romWithoutDividers() {
+  test::RomSpec spec;
+  spec.loopForm = test::LoopForm::kNone;
+  spec.memoryDivider = 0;
+  spec.coreDivider = 0;
+  test::BuiltRom rom = test::buildRom(spec);
+  rom.bytes[static_cast<size_t>(rom.layout.pllEntry)] = 0x0B;
+  test::sealChecksums(rom.bytes, rom.layout.checksumBlockOffset, rom.layout.spareByte);
+  return rom.bytes;
+}
+
+const ClockCase kClockCases[] = {
+    {"core in range", plainRom, [](Document& d) { return d.setCoreClock(300); },
+     EditOutcome::kApplied, EditReason::kNone, "", 300, 270},
+    {"core above the range", plainRom, [](Document& d) { return d.setCoreClock(900); },
+     EditOutcome::kAdjusted, EditReason::kClockOutOfRange, "900 MHz is outside 50 to 575 MHz", 575,
+     270},
+    {"memory below the range", plainRom, [](Document& d) { return d.setMemoryClock(10); },
+     EditOutcome::kAdjusted, EditReason::kClockOutOfRange, "575 MHz: 50 MHz taken", 275, 50},
+    {"synchronized core takes memory along", synchronizedRom,
+     [](Document& d) { return d.setCoreClock(200); }, EditOutcome::kApplied, EditReason::kNone, "",
+     200, 200},
+    {"synchronizing takes the core clock", plainRom,
+     [](Document& d) { return d.setClocksSynchronized(true); }, EditOutcome::kApplied,
+     EditReason::kNone, "", 275, 275},
+    {"SDR memory beyond the divider", plainRom,
+     [](Document& d) {
+       d.setMemoryType(2);
+       return d.setMemoryClock(400);
+     },
+     EditOutcome::kAdjusted, EditReason::kDividerLimit,
+     "a memory clock of 400 MHz is beyond the divider: with SDR memory", 275, 400},
+    {"choosing SDR puts a DDR clock beyond the divider", plainRom,
+     [](Document& d) {
+       d.setMemoryClock(500);
+       return d.setMemoryType(2);
+     },
+     EditOutcome::kAdjusted, EditReason::kDividerLimit, "with SDR memory this image reaches", 275,
+     500},
+    {"no divider bytes: only the words change", romWithoutDividers,
+     [](Document& d) { return d.setCoreClock(300); }, EditOutcome::kAdjusted,
+     EditReason::kNoDividerBytes, "no PLL divider bytes", 300, 270},
+};
+
+class Clocks : public testing::TestWithParam<ClockCase> {};
+
+TEST_P(Clocks, SayWhatTheyDidAndWriteTheChoice) {
+  const ClockCase& c = GetParam();
+  std::unique_ptr<Document> document = openBytes(c.image());
+  ASSERT_TRUE(document->isOpen());
+  const EditResult result = c.edit(*document);
+  EXPECT_EQ(result.outcome, c.outcome);
+  EXPECT_EQ(result.reason, c.reason);
+  EXPECT_NE(result.why.find(c.why), std::string::npos) << result.why;
+  EXPECT_EQ(result.why.empty(), c.outcome == EditOutcome::kApplied) << result.why;
+  EXPECT_EQ(document->coreMHz(), c.coreMHz);
+  EXPECT_EQ(document->memoryMHz(), c.memoryMHz);
+  const BiosImage& image = document->image();
+  EXPECT_EQ(image.wordAt(image.defaultCoreClock), c.coreMHz * 100);
+  EXPECT_EQ(image.wordAt(image.defaultMemoryClock), c.memoryMHz * 100);
+  // The read-out's condition and the reason given agree.
+  EXPECT_EQ(document->memoryLimitReason().empty(), c.reason != EditReason::kDividerLimit);
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, Clocks, testing::ValuesIn(kClockCases), caseName<ClockCase>);
+
+// The limit named is the highest clock the divider reaches with SDR on the
+// sample image; one more MHz needs a divider beyond 255.
+TEST(MemoryLimit, NamesTheHighestClockTheDividerReaches) {
+  std::unique_ptr<Document> document = openBytes(test::readFile(test::samplePath()));
+  ASSERT_TRUE(document->isOpen());
+  ASSERT_FALSE(document->setMemoryType(2).refused());
+  EXPECT_EQ(document->setMemoryClock(287).outcome, EditOutcome::kApplied);
+  const EditResult beyond = document->setMemoryClock(288);
+  EXPECT_EQ(beyond.why,
+            "a memory clock of 288 MHz is beyond the divider: with SDR memory this image reaches "
+            "at most 287 MHz");
+  EXPECT_EQ(document->image().byteAt(document->image().memoryFeedbackDivPtr), 255);
+}
+
+struct RefusalCase {
+  const char* name;
+  test::RomSpec spec;
+  std::function<EditResult(Document&)> edit;
+  EditReason reason;
+  const char* why;
+};
+
+test::RomSpec withoutTvTable() {
+  test::RomSpec spec;
+  spec.hasTvTable = false;
+  return spec;
+}
+
+test::RomSpec withoutMemoryConfig() {
+  test::RomSpec spec;
+  spec.memoryConfig1 = 0;
+  spec.memoryConfig2 = 0;
+  return spec;
+}
+
+test::RomSpec withoutFonts() {
+  test::RomSpec spec;
+  spec.hasFonts = false;
+  return spec;
+}
+
+const RefusalCase kRefusals[] = {
+    {"memory type without one in the scripts", withoutMemoryConfig(),
+     [](Document& d) { return d.setMemoryType(1); }, EditReason::kNoMemoryType,
+     "this image has no memory type in its scripts"},
+    {"CAS without one in the scripts", withoutMemoryConfig(),
+     [](Document& d) { return d.setCas(1); }, EditReason::kNoCasLatency,
+     "this image has no CAS latency in its scripts"},
+    {"memory type not in the list",
+     {},
+     [](Document& d) { return d.setMemoryType(3); },
+     EditReason::kNoSuchChoice,
+     "no such memory type"},
+    {"CAS not in the list",
+     {},
+     [](Document& d) { return d.setCas(4); },
+     EditReason::kNoSuchChoice,
+     "no such CAS latency"},
+    {"TV standard without a table", withoutTvTable(),
+     [](Document& d) { return d.setTvStandard(1); }, EditReason::kNoTvTable,
+     "this image has no \"$TV\" table"},
+    {"CRT output without a table", withoutTvTable(),
+     [](Document& d) { return d.setCrtOutput(false); }, EditReason::kNoTvTable, "\"$TV\""},
+    {"every standard without a table", withoutTvTable(),
+     [](Document& d) { return d.setAllTvStandards(true); }, EditReason::kNoTvTable, "\"$TV\""},
+    {"an unsupported standard",
+     {},
+     [](Document& d) { return d.setTvStandard(4); },
+     EditReason::kTvStandardNotOffered,
+     "is not among the standards this image supports"},
+    {"a standard past the list",
+     {},
+     [](Document& d) { return d.setTvStandard(9); },
+     EditReason::kNoSuchChoice,
+     "no such TV standard"},
+    {"a font without its table", withoutFonts(),
+     [](Document& d) { return d.importFont(16, Bytes(4096, 0x11)); }, EditReason::kNoFontTable,
+     "this image has no 8x16 font table"},
+    {"a font of the other size",
+     {},
+     [](Document& d) { return d.importFont(8, Bytes(4096, 0x11)); },
+     EditReason::kNoSuchChoice,
+     "a font of another size"},
+};
+
+class Refusals : public testing::TestWithParam<RefusalCase> {};
+
+TEST_P(Refusals, NameTheReasonAndChangeNothing) {
+  const RefusalCase& c = GetParam();
+  std::unique_ptr<Document> document = openBytes(test::buildRom(c.spec).bytes);
+  ASSERT_TRUE(document->isOpen());
+  const Bytes before = imageBytes(*document);
+  const EditResult result = c.edit(*document);
+  EXPECT_EQ(result.outcome, EditOutcome::kRefused);
+  EXPECT_EQ(result.reason, c.reason);
+  EXPECT_NE(result.why.find(c.why), std::string::npos) << result.why;
+  EXPECT_EQ(imageBytes(*document), before);
+  EXPECT_FALSE(document->hasUnsavedChanges());
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, Refusals, testing::ValuesIn(kRefusals), caseName<RefusalCase>);
+
+TEST(Outputs, TurningTheLastOneOffTurnsTheOtherOn) {
+  std::unique_ptr<Document> document = openBytes(test::buildRom().bytes);  // CRT on, TV off
+  const EditResult result = document->setCrtOutput(false);
+  EXPECT_EQ(result.outcome, EditOutcome::kAdjusted);
+  EXPECT_EQ(result.reason, EditReason::kOtherOutputOn);
+  EXPECT_FALSE(isCrtOutputOn(document->image()));
+  EXPECT_TRUE(isTvOutputOn(document->image()));
+  EXPECT_EQ(document->setCrtOutput(true).outcome, EditOutcome::kApplied);
+  EXPECT_EQ(document->setTvOutput(false).outcome, EditOutcome::kApplied);
+  EXPECT_TRUE(isCrtOutputOn(document->image()));
+}
+
+// Opening keeps the image's own bytes until the user changes something: a
+// clock beyond the range is shown clamped but not written, and a choice
+// that is already made writes nothing.
+TEST(Open, KeepsTheImageUntilAnEdit) {
+  test::RomSpec spec = synchronizedSpec();
+  spec.coreClockWord = spec.memoryClockWord = 60000;  // 600 MHz
+  const Bytes bytes = test::buildRom(spec).bytes;
+  std::unique_ptr<Document> document = openBytes(bytes);
+  ASSERT_TRUE(document->isOpen());
+  EXPECT_EQ(document->coreMHz(), 575);
+  EXPECT_TRUE(document->clocksSynchronized());
+  EXPECT_EQ(document->setClocksSynchronized(true).outcome, EditOutcome::kApplied);
+  EXPECT_EQ(document->setCrtOutput(true).outcome, EditOutcome::kApplied);
+  EXPECT_EQ(imageBytes(*document), bytes);
+  EXPECT_EQ(Bytes(document->loadedBytes().begin(), document->loadedBytes().end()), bytes);
+  EXPECT_FALSE(document->hasUnsavedChanges());
+  EXPECT_EQ(document->fileName(), "in.rom");
+}
+
+// Offering every standard changes nothing until a save, which marks them
+// all supported: it counts as a change, and turning it off again undoes it.
+TEST(Save, CountsWhatOnlyTheSaveApplies) {
+  std::unique_ptr<Document> document = openBytes(test::buildRom().bytes);
+  ASSERT_FALSE(document->setAllTvStandards(true).refused());
+  EXPECT_TRUE(document->hasUnsavedChanges());
+  ASSERT_FALSE(document->setAllTvStandards(false).refused());
+  EXPECT_FALSE(document->hasUnsavedChanges());
+  ASSERT_FALSE(document->setAllTvStandards(true).refused());
+  const std::span<const uint8_t> written = document->prepareSave();
+  EXPECT_EQ(tvSupportedMask(document->image()), 0xFF);
+  EXPECT_TRUE(document->image().checksumsValid());
+  EXPECT_EQ(written.size(), static_cast<size_t>(document->image().length));
+  document->saved("out.rom");
+  EXPECT_FALSE(document->hasUnsavedChanges());
+  EXPECT_EQ(document->fileName(), "out.rom");
+}
+
+}  // namespace
+}  // namespace varnel
