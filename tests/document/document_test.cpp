@@ -234,16 +234,31 @@ TEST_P(Refusals, NameTheReasonAndChangeNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Edits, Refusals, testing::ValuesIn(kRefusals), caseName<RefusalCase>);
 
-TEST(Outputs, TurningTheLastOneOffTurnsTheOtherOn) {
-  std::unique_ptr<Document> document = openBytes(test::buildRom().bytes);  // CRT on, TV off
-  const EditResult result = document->setCrtOutput(false);
-  EXPECT_EQ(result.outcome, EditOutcome::kAdjusted);
-  EXPECT_EQ(result.reason, EditReason::kOtherOutputOn);
-  EXPECT_FALSE(isCrtOutputOn(document->image()));
-  EXPECT_TRUE(isTvOutputOn(document->image()));
-  EXPECT_EQ(document->setCrtOutput(true).outcome, EditOutcome::kApplied);
-  EXPECT_EQ(document->setTvOutput(false).outcome, EditOutcome::kApplied);
-  EXPECT_TRUE(isCrtOutputOn(document->image()));
+// The outputs byte of the "$TV" table: one output always stays on, and the
+// bits beside the two are kept.
+TEST(Outputs, OneAlwaysStaysOn) {
+  struct Case {
+    uint8_t outputs;
+    bool crt;  // which output is changed
+    bool on;
+    uint8_t after;
+    EditOutcome outcome;
+  };
+  for (const Case& c : {Case{0x01, true, false, 0x02, EditOutcome::kAdjusted},  // TV was off
+                        Case{0x03, true, false, 0x02, EditOutcome::kApplied},
+                        Case{0x02, false, false, 0x01, EditOutcome::kAdjusted},  // CRT was off
+                        Case{0x81, false, true, 0x83, EditOutcome::kApplied},
+                        Case{0xF0, true, true, 0xF1, EditOutcome::kApplied}}) {
+    SCOPED_TRACE(int{c.outputs});
+    test::RomSpec spec;
+    spec.tvOutputs = c.outputs;
+    const test::BuiltRom rom = test::buildRom(spec);
+    std::unique_ptr<Document> document = openBytes(rom.bytes);
+    const EditResult result = c.crt ? document->setCrtOutput(c.on) : document->setTvOutput(c.on);
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(result.reason == EditReason::kOtherOutputOn, c.outcome == EditOutcome::kAdjusted);
+    EXPECT_EQ(document->image().byteAt(rom.layout.tvTableOffset + 9), c.after);
+  }
 }
 
 // Opening keeps the image's own bytes until the user changes something: a
