@@ -20,6 +20,9 @@ EditResult refused(EditReason reason, std::string why) {
   return {EditOutcome::kRefused, reason, std::move(why)};
 }
 
+// Enough for any session of edits; the oldest steps go first.
+constexpr size_t kMaxUndoSteps = 200;
+
 int clockChoice(int mhz) {
   return std::clamp(mhz, kLowestClockMHz, kHighestClockMHz);
 }
@@ -50,7 +53,7 @@ std::optional<OpenRefusal> checkForEditing(BiosImage& candidate) {
   return std::nullopt;
 }
 
-Document::Document() : image_(std::make_unique<BiosImage>()) {}
+Document::Document() : image_(std::make_unique<BiosImage>()), opened_(capture()) {}
 
 void Document::open(const BiosImage& checked, const std::string& fileName) {
   *image_ = checked;
@@ -68,6 +71,10 @@ void Document::open(const BiosImage& checked, const std::string& fileName) {
                                         image.byteAt(image.memoryFeedbackDivPtr);
   allTvStandards_ = image.tvTableOffset != 0 && !image.isTvStandardSupported(image.tvStandard);
   savedBytes_ = bytesToSave();
+  opened_ = capture();
+  undoSteps_.clear();
+  redoSteps_.clear();
+  gestureOpen_ = false;
 }
 
 void Document::close() {
@@ -77,7 +84,116 @@ void Document::close() {
   loadedBytes_.clear();
   savedBytes_.clear();
   allTvStandards_ = false;
+  opened_ = capture();
+  undoSteps_.clear();
+  redoSteps_.clear();
+  gestureOpen_ = false;
 }
+
+// --- the history -------------------------------------------------------------
+
+Document::State Document::capture() const {
+  return {std::make_unique<BiosImage>(*image_), coreMHz_, memoryMHz_, synchronized_,
+          allTvStandards_};
+}
+
+// Into the one record, which views may hold on to.
+void Document::restore(const State& state) {
+  *image_ = *state.image;
+  coreMHz_ = state.coreMHz;
+  memoryMHz_ = state.memoryMHz;
+  synchronized_ = state.synchronized;
+  allTvStandards_ = state.allTvStandards;
+}
+
+bool Document::sameAs(const State& state) const {
+  const BiosImage& a = *image_;
+  const BiosImage& b = *state.image;
+  return a.bytes == b.bytes && a.length == b.length && a.memoryType == b.memoryType &&
+         a.casIndex == b.casIndex && a.tvStandard == b.tvStandard && coreMHz_ == state.coreMHz &&
+         memoryMHz_ == state.memoryMHz && synchronized_ == state.synchronized &&
+         allTvStandards_ == state.allTvStandards;
+}
+
+// Runs an edit and keeps what it replaced as a step of the history, unless
+// it changed nothing or continues the clock gesture under way.
+template <typename Change>
+EditResult Document::recorded(StepKind kind, Change change) {
+  State before = capture();
+  EditResult result = change();
+  if (sameAs(before)) return result;
+  if (kind != StepKind::kClock || !gestureOpen_) {
+    if (undoSteps_.size() == kMaxUndoSteps) undoSteps_.erase(undoSteps_.begin());
+    undoSteps_.push_back(std::move(before));
+  }
+  redoSteps_.clear();
+  gestureOpen_ = kind == StepKind::kClock;
+  return result;
+}
+
+bool Document::undo() {
+  gestureOpen_ = false;
+  if (undoSteps_.empty()) return false;
+  redoSteps_.push_back(capture());
+  restore(undoSteps_.back());
+  undoSteps_.pop_back();
+  return true;
+}
+
+bool Document::redo() {
+  gestureOpen_ = false;
+  if (redoSteps_.empty()) return false;
+  undoSteps_.push_back(capture());
+  restore(redoSteps_.back());
+  redoSteps_.pop_back();
+  return true;
+}
+
+EditResult Document::revert() {
+  gestureOpen_ = false;
+  return recorded(StepKind::kOther, [&] {
+    restore(opened_);
+    return EditResult{};
+  });
+}
+
+EditResult Document::setCoreClock(int mhz) {
+  return recorded(StepKind::kClock, [&] { return changeCoreClock(mhz); });
+}
+
+EditResult Document::setMemoryClock(int mhz) {
+  return recorded(StepKind::kClock, [&] { return changeMemoryClock(mhz); });
+}
+
+EditResult Document::setClocksSynchronized(bool on) {
+  return recorded(StepKind::kOther, [&] { return changeClocksSynchronized(on); });
+}
+
+EditResult Document::setMemoryType(int code) {
+  return recorded(StepKind::kOther, [&] { return changeMemoryType(code); });
+}
+
+EditResult Document::setCas(int index) {
+  return recorded(StepKind::kOther, [&] { return changeCas(index); });
+}
+
+EditResult Document::setTvStandard(int code) {
+  return recorded(StepKind::kOther, [&] { return changeTvStandard(code); });
+}
+
+EditResult Document::setCrtOutput(bool on) {
+  return recorded(StepKind::kOther, [&] { return changeCrtOutput(on); });
+}
+
+EditResult Document::setTvOutput(bool on) {
+  return recorded(StepKind::kOther, [&] { return changeTvOutput(on); });
+}
+
+EditResult Document::importFont(int height, std::span<const uint8_t> glyphs) {
+  return recorded(StepKind::kOther, [&] { return changeFont(height, glyphs); });
+}
+
+// --- the edits -----------------------------------------------------------------
 
 void Document::applyClocks() {
   if (open_) image_->setClocks(static_cast<float>(coreMHz_), static_cast<float>(memoryMHz_));
@@ -118,7 +234,7 @@ std::string Document::memoryLimitReason() const {
          std::to_string(highest) + " MHz";
 }
 
-EditResult Document::setCoreClock(int mhz) {
+EditResult Document::changeCoreClock(int mhz) {
   coreMHz_ = clockChoice(mhz);
   if (synchronized_) memoryMHz_ = coreMHz_;
   applyClocks();
@@ -127,14 +243,14 @@ EditResult Document::setCoreClock(int mhz) {
   return result;
 }
 
-EditResult Document::setMemoryClock(int mhz) {
+EditResult Document::changeMemoryClock(int mhz) {
   memoryMHz_ = clockChoice(mhz);
   applyClocks();
   EditResult result = clockResult(mhz, memoryMHz_);
   return result.outcome == EditOutcome::kApplied ? memoryResult() : result;
 }
 
-EditResult Document::setClocksSynchronized(bool on) {
+EditResult Document::changeClocksSynchronized(bool on) {
   const bool was = std::exchange(synchronized_, on);
   if (!on || was) return {};
   memoryMHz_ = coreMHz_;
@@ -143,7 +259,7 @@ EditResult Document::setClocksSynchronized(bool on) {
   return result.outcome == EditOutcome::kApplied ? memoryResult() : result;
 }
 
-EditResult Document::setMemoryType(int code) {
+EditResult Document::changeMemoryType(int code) {
   if (memoryTypeName(image_->memoryType) == nullptr) {
     return refused(EditReason::kNoMemoryType, "this image has no memory type in its scripts");
   }
@@ -157,7 +273,7 @@ EditResult Document::setMemoryType(int code) {
   return memoryResult();
 }
 
-EditResult Document::setCas(int index) {
+EditResult Document::changeCas(int index) {
   if (image_->casIndex < 1 || image_->casIndex > 5) {
     return refused(EditReason::kNoCasLatency, "this image has no CAS latency in its scripts");
   }
@@ -187,7 +303,7 @@ std::vector<int> Document::offeredTvStandards() const {
   return codes;
 }
 
-EditResult Document::setTvStandard(int code) {
+EditResult Document::changeTvStandard(int code) {
   if (EditResult result = tvTableNeeded(); result.refused()) return result;
   const std::vector<int> offered = offeredTvStandards();
   if (std::find(offered.begin(), offered.end(), code) == offered.end()) {
@@ -202,7 +318,7 @@ EditResult Document::setTvStandard(int code) {
   return {};
 }
 
-EditResult Document::setCrtOutput(bool on) {
+EditResult Document::changeCrtOutput(bool on) {
   if (EditResult result = tvTableNeeded(); result.refused()) return result;
   image_->setCrtEnabled(on);
   if (on || isTvOutputOn(*image_)) return {};
@@ -210,7 +326,7 @@ EditResult Document::setCrtOutput(bool on) {
   return adjusted(EditReason::kOtherOutputOn, "one output always stays on: TV output turned on");
 }
 
-EditResult Document::setTvOutput(bool on) {
+EditResult Document::changeTvOutput(bool on) {
   if (EditResult result = tvTableNeeded(); result.refused()) return result;
   image_->setTvEnabled(on);
   if (on || isCrtOutputOn(*image_)) return {};
@@ -219,14 +335,18 @@ EditResult Document::setTvOutput(bool on) {
 }
 
 EditResult Document::setAllTvStandards(bool on) {
-  if (EditResult result = tvTableNeeded(); result.refused()) return result;
-  allTvStandards_ = on;
-  return {};
+  return recorded(StepKind::kOther, [&] {
+    if (EditResult result = tvTableNeeded(); result.refused()) return result;
+    allTvStandards_ = on;
+    return EditResult{};
+  });
 }
 
 EditResult Document::setVendorId(uint16_t id) {
-  varnel::setVendorId(*image_, id);
-  return {};
+  return recorded(StepKind::kOther, [&] {
+    varnel::setVendorId(*image_, id);
+    return EditResult{};
+  });
 }
 
 std::span<const uint8_t> Document::fontTable(int height) const {
@@ -235,7 +355,7 @@ std::span<const uint8_t> Document::fontTable(int height) const {
   return {&image_->bytes[place.offset], static_cast<size_t>(place.size)};
 }
 
-EditResult Document::importFont(int height, std::span<const uint8_t> glyphs) {
+EditResult Document::changeFont(int height, std::span<const uint8_t> glyphs) {
   const FontTablePlace place = fontTablePlace(*image_, height);
   if (place.offset == 0) {
     return refused(EditReason::kNoFontTable,

@@ -87,6 +87,9 @@ class Document {
   // current one.
   std::vector<int> offeredTvStandards() const;
 
+  // Every edit that changes something is one step of the history. The
+  // clocks change continuously while the user drags a trackbar or types in
+  // a clock's edit: consecutive clock edits are one step until endGesture.
   EditResult setCoreClock(int mhz);
   EditResult setMemoryClock(int mhz);
   EditResult setClocksSynchronized(bool on);
@@ -101,6 +104,20 @@ class Document {
   // Replaces the font table of glyph height 8 or 16 with `glyphs`, exactly
   // one table's bytes, in place.
   EditResult importFont(int height, std::span<const uint8_t> glyphs);
+  // Back to the image as opened, as one step that can itself be undone.
+  EditResult revert();
+  // The clock gesture under way is over: the next clock edit is a step of
+  // its own.
+  void endGesture() { gestureOpen_ = false; }
+
+  bool canUndo() const { return !undoSteps_.empty(); }
+  bool canRedo() const { return !redoSteps_.empty(); }
+  // Take back the last step, or make the last step taken back again;
+  // false when there is none.
+  bool undo();
+  bool redo();
+  // The image as it was opened, before any edit.
+  const BiosImage& openedImage() const { return *opened_.image; }
   // The font table of glyph height 8 or 16; empty when the image has none.
   std::span<const uint8_t> fontTable(int height) const;
 
@@ -113,6 +130,30 @@ class Document {
   bool hasUnsavedChanges() const;
 
  private:
+  // Everything an edit may change: the image and the choices.
+  struct State {
+    std::unique_ptr<BiosImage> image;
+    int coreMHz = kLowestClockMHz;
+    int memoryMHz = kLowestClockMHz;
+    bool synchronized = false;
+    bool allTvStandards = false;
+  };
+  enum class StepKind { kClock, kOther };
+
+  State capture() const;
+  void restore(const State& state);
+  bool sameAs(const State& state) const;
+  template <typename Change>
+  EditResult recorded(StepKind kind, Change change);
+  EditResult changeCoreClock(int mhz);
+  EditResult changeMemoryClock(int mhz);
+  EditResult changeClocksSynchronized(bool on);
+  EditResult changeMemoryType(int code);
+  EditResult changeCas(int index);
+  EditResult changeTvStandard(int code);
+  EditResult changeCrtOutput(bool on);
+  EditResult changeTvOutput(bool on);
+  EditResult changeFont(int height, std::span<const uint8_t> glyphs);
   void applySaveSettings(BiosImage& target) const;
   std::vector<uint8_t> bytesToSave() const;
   void applyClocks();
@@ -132,6 +173,10 @@ class Document {
   int memoryMHz_ = kLowestClockMHz;
   bool synchronized_ = false;
   bool allTvStandards_ = false;
+  State opened_;
+  std::vector<State> undoSteps_;
+  std::vector<State> redoSteps_;
+  bool gestureOpen_ = false;
 };
 
 }  // namespace varnel

@@ -298,5 +298,93 @@ TEST(Save, CountsWhatOnlyTheSaveApplies) {
   EXPECT_EQ(document->fileName(), "out.rom");
 }
 
+// What an edit may change, to compare a document before and after.
+struct Snapshot {
+  Bytes bytes;
+  int coreMHz, memoryMHz;
+  bool synchronized, allTvStandards;
+  int memoryType, cas, tvStandard;
+  bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot snapshot(const Document& d) {
+  const BiosImage& image = d.image();
+  return {imageBytes(d),      d.coreMHz(),      d.memoryMHz(),  d.clocksSynchronized(),
+          d.allTvStandards(), image.memoryType, image.casIndex, image.tvStandard};
+}
+
+struct HistoryCase {
+  const char* name;
+  std::function<EditResult(Document&)> edit;
+};
+
+const HistoryCase kEveryEdit[] = {
+    {"core clock", [](Document& d) { return d.setCoreClock(320); }},
+    {"memory clock", [](Document& d) { return d.setMemoryClock(180); }},
+    {"synchronisation", [](Document& d) { return d.setClocksSynchronized(true); }},
+    {"memory type", [](Document& d) { return d.setMemoryType(2); }},
+    {"CAS", [](Document& d) { return d.setCas(3); }},
+    {"TV standard", [](Document& d) { return d.setTvStandard(2); }},
+    {"CRT output", [](Document& d) { return d.setCrtOutput(false); }},
+    {"TV output", [](Document& d) { return d.setTvOutput(true); }},
+    {"every standard offered", [](Document& d) { return d.setAllTvStandards(true); }},
+    {"vendor", [](Document& d) { return d.setVendorId(0x10DE); }},
+    {"8x8 font", [](Document& d) { return d.importFont(8, Bytes(2048, 0x5A)); }},
+    {"8x16 font", [](Document& d) { return d.importFont(16, Bytes(4096, 0x5A)); }},
+};
+
+class History : public testing::TestWithParam<HistoryCase> {};
+
+// Each edit is one step: undone it leaves the document exactly as opened
+// (nothing to save), redone exactly as edited; revert is a step too.
+TEST_P(History, EveryEditIsOneStepBackAndForth) {
+  std::unique_ptr<Document> document = openBytes(test::buildRom().bytes);
+  const Snapshot opened = snapshot(*document);
+  ASSERT_FALSE(GetParam().edit(*document).refused());
+  const Snapshot edited = snapshot(*document);
+  ASSERT_FALSE(edited == opened) << "the edit changed nothing";
+  EXPECT_TRUE(document->canUndo());
+  EXPECT_FALSE(document->canRedo());
+
+  ASSERT_TRUE(document->undo());
+  EXPECT_TRUE(snapshot(*document) == opened);
+  EXPECT_FALSE(document->hasUnsavedChanges());
+  EXPECT_FALSE(document->canUndo());
+  ASSERT_TRUE(document->redo());
+  EXPECT_TRUE(snapshot(*document) == edited);
+  EXPECT_FALSE(document->canRedo());
+
+  ASSERT_FALSE(document->revert().refused());
+  EXPECT_TRUE(snapshot(*document) == opened);
+  ASSERT_TRUE(document->undo());
+  EXPECT_TRUE(snapshot(*document) == edited);
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, History, testing::ValuesIn(kEveryEdit), caseName<HistoryCase>);
+
+TEST(HistorySteps, AClockGestureIsOneStepAndNothingChangedIsNone) {
+  std::unique_ptr<Document> document = openBytes(test::buildRom().bytes);
+  // A drag, or typing in the clock's edit: every value on the way.
+  for (int mhz : {280, 290, 300})
+    document->setCoreClock(mhz);
+  document->endGesture();
+  document->setCoreClock(310);
+  EXPECT_TRUE(document->setCas(9).refused());  // refused: no step
+  document->setCas(2);                         // CAS2 already: no step
+  ASSERT_TRUE(document->undo());
+  EXPECT_EQ(document->coreMHz(), 300);
+  ASSERT_TRUE(document->undo());
+  EXPECT_EQ(document->coreMHz(), 275);
+  EXPECT_FALSE(document->canUndo());
+  // A new edit drops what could have been redone.
+  document->setVendorId(0x1234);
+  EXPECT_FALSE(document->canRedo());
+  // Opening an image starts a new history.
+  std::unique_ptr<BiosImage> again = test::loadImage(test::buildRom().bytes);
+  document->open(*again, "again.rom");
+  EXPECT_FALSE(document->canUndo());
+  EXPECT_FALSE(document->undo());
+}
+
 }  // namespace
 }  // namespace varnel
