@@ -390,6 +390,12 @@ std::vector<uint8_t> Document::bytesToSave() const {
   return std::vector<uint8_t>(copy->bytes.begin(), copy->bytes.begin() + copy->length);
 }
 
+ChangeReport Document::changesToSave() const {
+  auto copy = std::make_unique<BiosImage>(*image_);
+  applySaveSettings(*copy);
+  return compareImages(*opened_.image, *copy);
+}
+
 // Compares what a save would write, so that a setting only the save applies
 // (every TV standard offered) counts as a change, and an edit the user undid
 // by hand does not.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "document/change_report.h"
 #include "image/bios_image.h"
 
 namespace varnel {
@@ -128,6 +129,9 @@ class Document {
   void saved(const std::string& path);
   // Whether saving now would write other bytes than the last open or save.
   bool hasUnsavedChanges() const;
+  // What saving now would change against the file as opened, and the
+  // warnings for it.
+  ChangeReport changesToSave() const;
 
  private:
   // Everything an edit may change: the image and the choices.

@@ -103,6 +103,9 @@ struct BiosImage {
   uint16_t computeByteSum(int32_t n) const;
   bool checksumsValid() const;
   void repairChecksums();
+  // Whether the repair may write the byte at `pos`: the checksum block, or
+  // the last byte, which balances the upper 32 KiB.
+  bool isChecksumByte(int32_t pos) const;
 
   // --- memory configuration and clocks ------------------------------------
   // Defined beside the scripts they are read from (scripts/type1_scripts.cpp,

@@ -7,12 +7,12 @@
 // sum fields keeps the hash. The repair writes the hash into the very bytes
 // the hash covers by leaning on exactly these properties.
 #include "image/bios_image.h"
+#include "image/layout.h"
 
 namespace varnel {
 namespace {
 
 constexpr int32_t kUpperPartStart = 0x8000;
-constexpr int32_t kChecksumBlockSize = 64;
 constexpr uint16_t kHighestBalancedSum = 0xFDFF;
 
 bool inRange(int32_t pos, int32_t first, int32_t last) {
@@ -109,6 +109,12 @@ bool BiosImage::checksumsValid() const {
   const uint32_t expectedA = byteAt(sumFieldA.offset + 1) * 256u;
   const uint32_t expectedB = byteAt(sumFieldB.offset + 1) * 256u;
   return byteSum == expectedA && byteSum == expectedB;
+}
+
+bool BiosImage::isChecksumByte(int32_t pos) const {
+  const int32_t block = checksumBlockOffset;
+  if (block != 0 && inRange(pos, block, block + kChecksumBlockSize - 1)) return true;
+  return pos == length - 1 && length > kUpperPartStart && !lastByteIsStructural(*this);
 }
 
 void BiosImage::repairChecksums() {

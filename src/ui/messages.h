@@ -16,6 +16,7 @@ enum ExitStatus : int {
   kExitChecksumsBad = 3,
   kExitDifferent = 5,  // diff: the images differ
   kExitRefused = 6,    // the change is not possible for this image or file
+  kExitWarnings = 7,   // check: a change the user should read before flashing
   kExitUsage = 64,     // the command line itself is wrong
 };
 

@@ -611,7 +611,57 @@ TEST_F(CliEdit, DiffShowsSettingsGlyphsAndRanges) {
         range[0] <= rom.layout.headerOffset + 0x1C && rom.layout.headerOffset + 0x1C < range[1];
   }
   EXPECT_TRUE(vendorRange);
+  // The repaired checksums are named as such: the checksum block the
+  // builder placed, and the last byte, which balances the upper 32 KiB.
+  const int32_t block = rom.layout.checksumBlockOffset;
+  int checksums = 0;
+  for (const json& range : out["ranges"]) {
+    for (int p = range[0]; p < range[1]; ++p)
+      checksums += (p >= block && p < block + 64) || p == rom.layout.length - 1;
+  }
+  EXPECT_GT(checksums, 0);
+  EXPECT_EQ(out["checksumBytesDiffering"], checksums);
+  run = cli({"diff", sample(), file("b.rom")});
+  char blockRange[32];
+  std::snprintf(blockRange, sizeof blockRange, "  bytes 0x%04X..", block);
+  const size_t line = run.out.find(blockRange);
+  ASSERT_NE(line, std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("differ; checksums)\n", line), std::string::npos) << run.out;
   EXPECT_EQ(cli({"diff", sample(), file("missing.rom")}).status, 1);
+}
+
+// --- check ----------------------------------------------------------------
+
+TEST_F(CliEdit, CheckListsTheChangesAndExitsByWarnings) {
+  ASSERT_EQ(cli({"set", sample(), "-o", file("mild.rom"), "--core", "300"}).status, 0);
+  ASSERT_EQ(cli({"set", sample(), "-o", file("fast.rom"), "--core", "320"}).status, 0);
+  Bytes bad = test::readFile(sample());
+  bad[0x4000] ^= 1;
+  test::writeFile(file("bad.rom"), bad);
+  test::writeFile(file("short.rom"), Bytes(100, 0x55));
+  struct Case {
+    std::string original, changed;
+    int status;
+    const char* says;
+  };
+  for (const Case& c : {
+           Case{sample(), sample(), 0, "no setting differs"},
+           Case{sample(), file("mild.rom"), 0, "Core clock: 275 -> 300 MHz"},
+           Case{sample(), file("fast.rom"), 7, "warning: The core clock is more than 10 %"},
+           Case{sample(), file("missing.rom"), 1, "Error opening file"},
+           Case{file("short.rom"), sample(), 2, "This is not a valid ATi BIOS"},
+           Case{sample(), file("bad.rom"), 3, "Checksums bad"},
+       }) {
+    const RunResult run = cli({"check", c.original, c.changed});
+    EXPECT_EQ(run.status, c.status) << c.changed << run.out << run.err;
+    EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
+  }
+  const RunResult run = cli({"check", "--json", sample(), file("fast.rom")});
+  EXPECT_EQ(run.status, 7);
+  const json out = json::parse(run.out);
+  EXPECT_EQ(out["changes"].size(), 1u);
+  EXPECT_EQ(out["warnings"].size(), 1u);
+  EXPECT_GT(out["bytesDiffering"], 2);
 }
 
 size_t linesStartingWith(const std::string& text, const std::string& start) {
@@ -943,9 +993,17 @@ TEST_F(CliEdit, InfoOfSeveralFilesPrintsJsonLinesAndTheWorstStatus) {
   EXPECT_EQ(cli({"info", sample(), file("missing.rom"), file("bad.rom")}).status, 3);
 }
 
-const std::vector<std::vector<std::string>> kCommands = {
-    {"info"}, {"repair"},         {"trace"},          {"cpi"},           {"set"}, {"diff"},
-    {"dump"}, {"font", "export"}, {"font", "import"}, {"font", "render"}};
+const std::vector<std::vector<std::string>> kCommands = {{"info"},
+                                                         {"repair"},
+                                                         {"trace"},
+                                                         {"cpi"},
+                                                         {"set"},
+                                                         {"diff"},
+                                                         {"dump"},
+                                                         {"font", "export"},
+                                                         {"font", "import"},
+                                                         {"font", "render"},
+                                                         {"check"}};
 
 RunResult help(std::vector<std::string> command) {
   command.push_back("--help");

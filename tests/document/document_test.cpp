@@ -386,5 +386,73 @@ TEST(HistorySteps, AClockGestureIsOneStepAndNothingChangedIsNone) {
   EXPECT_FALSE(document->undo());
 }
 
+struct ReportCase {
+  const char* name;
+  std::function<void(Document&)> edit;
+  std::vector<std::string> changes;
+  std::vector<std::string> warnings;
+};
+
+const ReportCase kReports[] = {
+    {"nothing", [](Document&) {}, {}, {}},
+    {"a tenth up is no warning",
+     [](Document& d) { d.setCoreClock(302); },
+     {"Core clock: 275 -> 302 MHz (real 274.50 -> 301.50 MHz)"},
+     {}},
+    {"more than a tenth up",
+     [](Document& d) { d.setCoreClock(303); },
+     {"Core clock: 275 -> 303 MHz (real 274.50 -> 301.50 MHz)"},
+     {"The core clock is more than 10 % above the original's: 275 -> 303 MHz."}},
+    {"memory more than a tenth up",
+     [](Document& d) { d.setMemoryClock(298); },
+     {"Memory clock: 270 -> 298 MHz (real 270.00 -> 297.00 MHz, effective 540.00 -> 594.00 MHz)"},
+     {"The memory clock is more than 10 % above the original's: 270 -> 298 MHz."}},
+    {"SDR beyond the divider on a DDR BIOS",
+     [](Document& d) {
+       d.setMemoryType(2);
+       d.setMemoryClock(290);
+     },
+     {"Memory clock: 270 -> 290 MHz (real 270.00 -> 573.75 MHz, effective 540.00 -> 573.75 MHz)",
+      "Memory type: DDR -> SDR"},
+     {"A memory clock of 290 MHz is beyond the divider with SDR memory: the card will run it at "
+      "573.75 MHz.",
+      "SDR memory is chosen on a DDR BIOS: its configuration text says DDR."}},
+    {"CAS", [](Document& d) { d.setCas(3); }, {"CAS latency: CAS2 (Normal) -> CAS3 (Slow)"}, {}},
+    {"TV standard and outputs",
+     [](Document& d) {
+       d.setTvStandard(2);
+       d.setCrtOutput(false);
+     },
+     {"TV standard at start-up: NTSC -> PAL", "CRT output at start-up: on -> off",
+      "TV output at start-up: off -> on"},
+     {}},
+    {"every standard marked on save",
+     [](Document& d) { d.setAllTvStandards(true); },
+     {"TV standards marked supported: NTSC, PAL -> all"},
+     {}},
+    {"vendor",
+     [](Document& d) { d.setVendorId(0x10DE); },
+     {"Vendor ID: 1002 -> 10DE"},
+     {"The vendor ID differs from the original's: 1002 -> 10DE."}},
+    {"a font",
+     [](Document& d) { d.importFont(16, Bytes(4096, 0x5A)); },
+     {"8x16 font: 256 of 256 glyphs changed"},
+     {}},
+};
+
+class Report : public testing::TestWithParam<ReportCase> {};
+
+TEST_P(Report, SaysWhatASaveChangesAndWarns) {
+  const ReportCase& c = GetParam();
+  std::unique_ptr<Document> document = openBytes(test::buildRom().bytes);
+  c.edit(*document);
+  const ChangeReport report = document->changesToSave();
+  EXPECT_EQ(report.changes, c.changes);
+  EXPECT_EQ(report.warnings, c.warnings);
+  EXPECT_EQ(report.differingBytes == 0, c.changes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, Report, testing::ValuesIn(kReports), caseName<ReportCase>);
+
 }  // namespace
 }  // namespace varnel

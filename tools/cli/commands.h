@@ -13,6 +13,7 @@ void addCpiCommand(CLI::App& app, int& status);
 void addSetCommand(CLI::App& app, int& status);
 void addFontCommand(CLI::App& app, int& status);
 void addDiffCommand(CLI::App& app, int& status);
+void addCheckCommand(CLI::App& app, int& status);
 void addDumpCommand(CLI::App& app, int& status);
 
 }  // namespace varnel::cli

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "document/change_report.h"
 #include "image_report.h"
 #include "loaded_image.h"
 
@@ -37,15 +38,9 @@ std::vector<std::pair<std::string, Json>> settingsOf(const LoadedImage& loaded) 
 }
 
 // How many glyphs of a font table differ; null when either image lacks it.
-Json changedGlyphs(const BiosImage& a, const BiosImage& b, uint16_t BiosImage::*table, int rows) {
-  if (a.*table == 0 || b.*table == 0) return nullptr;
-  int changed = 0;
-  for (int k = 0; k < 256; ++k) {
-    const auto* ga = &a.bytes[static_cast<size_t>(a.*table + rows * k)];
-    const auto* gb = &b.bytes[static_cast<size_t>(b.*table + rows * k)];
-    changed += !std::equal(ga, ga + rows, gb);
-  }
-  return changed;
+Json glyphsChanged(const BiosImage& a, const BiosImage& b, int height) {
+  const int changed = changedGlyphs(a, b, height);
+  return changed < 0 ? Json(nullptr) : Json(changed);
 }
 
 // Half-open byte ranges [start, end) over which the images differ; bytes
@@ -75,19 +70,38 @@ constexpr size_t kRangesShown = 20;
 struct ShownRange {
   int32_t start, end;  // half-open
   int32_t differing;
+  int32_t checksums;  // how many of the differing bytes a checksum repair writes
 };
 
-std::vector<ShownRange> mergeNearbyRanges(const std::vector<std::pair<int32_t, int32_t>>& runs) {
+// Bytes a checksum repair writes in either image: they differ whenever
+// anything else does, and no setting explains them.
+int32_t checksumBytes(const BiosImage& a, const BiosImage& b, int32_t start, int32_t end) {
+  int32_t count = 0;
+  for (int32_t p = start; p < end; ++p)
+    count += a.isChecksumByte(p) || b.isChecksumByte(p);
+  return count;
+}
+
+std::vector<ShownRange> mergeNearbyRanges(const std::vector<std::pair<int32_t, int32_t>>& runs,
+                                          const BiosImage& a, const BiosImage& b) {
   std::vector<ShownRange> shown;
   for (const auto& [start, end] : runs) {
+    const int32_t checksums = checksumBytes(a, b, start, end);
     if (!shown.empty() && start - shown.back().end <= kMergeGap) {
       shown.back().end = end;
       shown.back().differing += end - start;
+      shown.back().checksums += checksums;
     } else {
-      shown.push_back({start, end, end - start});
+      shown.push_back({start, end, end - start, checksums});
     }
   }
   return shown;
+}
+
+std::string checksumNote(const ShownRange& r) {
+  if (r.checksums == 0) return "";
+  if (r.checksums == r.differing) return "; checksums";
+  return "; " + std::to_string(r.checksums) + " of them checksums";
 }
 
 int32_t differingBytes(const std::vector<std::pair<int32_t, int32_t>>& runs) {
@@ -97,16 +111,17 @@ int32_t differingBytes(const std::vector<std::pair<int32_t, int32_t>>& runs) {
   return total;
 }
 
-void printRanges(const std::vector<std::pair<int32_t, int32_t>>& runs, bool all) {
+void printRanges(const std::vector<std::pair<int32_t, int32_t>>& runs, bool all, const BiosImage& a,
+                 const BiosImage& b) {
   if (runs.empty()) return;
-  const std::vector<ShownRange> shown = mergeNearbyRanges(runs);
+  const std::vector<ShownRange> shown = mergeNearbyRanges(runs, a, b);
   std::printf("  %d bytes differ, in %zu range%s\n", differingBytes(runs), shown.size(),
               shown.size() == 1 ? "" : "s");
   const size_t count = all ? shown.size() : std::min(shown.size(), kRangesShown);
   for (size_t i = 0; i < count; ++i) {
     const ShownRange& r = shown[i];
-    std::printf("  bytes 0x%04X..0x%04X (%d of %d differ)\n", r.start, r.end - 1, r.differing,
-                r.end - r.start);
+    std::printf("  bytes 0x%04X..0x%04X (%d of %d differ%s)\n", r.start, r.end - 1, r.differing,
+                r.end - r.start, checksumNote(r).c_str());
   }
   if (count < shown.size()) {
     std::printf("  ... %zu more ranges (--all shows them)\n", shown.size() - count);
@@ -145,8 +160,8 @@ int runDiff(const DiffOptions& o) {
   for (size_t i = 0; i < sa.size(); ++i) {
     if (sa[i].second != sb[i].second) settings.push_back({sa[i].first, sa[i].second, sb[i].second});
   }
-  const Json glyphs8 = changedGlyphs(*a.image, *b.image, &BiosImage::font8x8Offset, 8);
-  const Json glyphs16 = changedGlyphs(*a.image, *b.image, &BiosImage::font8x16Offset, 16);
+  const Json glyphs8 = glyphsChanged(*a.image, *b.image, 8);
+  const Json glyphs16 = glyphsChanged(*a.image, *b.image, 16);
   const auto ranges = differingRanges(*a.image, *b.image);
   const bool same = ranges.empty() && a.image->length == b.image->length;
   if (o.json) {
@@ -161,6 +176,10 @@ int runDiff(const DiffOptions& o) {
       out["settings"].push_back({{"name", s.name}, {"a", s.a}, {"b", s.b}});
     out["glyphsChanged"] = {{"8x8", glyphs8}, {"8x16", glyphs16}};
     out["bytesDiffering"] = differingBytes(ranges);
+    int32_t checksums = 0;
+    for (const auto& [start, end] : ranges)
+      checksums += checksumBytes(*a.image, *b.image, start, end);
+    out["checksumBytesDiffering"] = checksums;
     out["ranges"] = Json::array();
     for (const auto& [start, end] : ranges)
       out["ranges"].push_back({start, end});
@@ -176,7 +195,7 @@ int runDiff(const DiffOptions& o) {
       if (count.is_number() && count.get<int>() > 0)
         std::printf("  %-20s %d changed\n", name, count.get<int>());
     }
-    printRanges(ranges, o.all);
+    printRanges(ranges, o.all, *a.image, *b.image);
   }
   return same ? kExitOk : kExitDifferent;
 }
@@ -193,10 +212,12 @@ void addDiffCommand(CLI::App& app, int& status) {
   diff->add_flag("--all", o->all, "Show every range, not only the first " + shown);
   diff->footer(
       "Shows every setting the editor shows that differs, the number of changed glyphs of each "
-      "font, how many bytes differ and the byte ranges that differ. In text, ranges are "
-      "inclusive, runs of differing bytes at most " +
-      std::to_string(kMergeGap) +
-      " equal bytes apart are merged into one range, and the first " + shown +
+      "font, how many bytes differ and the byte ranges that differ, saying which of their bytes "
+      "are checksums (the checksum block and the byte that balances the upper 32 KiB, which "
+      "differ whenever anything else does). In text, ranges are inclusive, runs of differing bytes "
+      "at most " +
+      std::to_string(kMergeGap) + " equal bytes apart are merged into one range, and the first " +
+      shown +
       " ranges are shown unless --all is given; JSON gives every run unmerged, half-open "
       "[start, end). Exit status: 0 the same, 5 they differ, 1 a file cannot be read, 64 a "
       "wrong command line.");

@@ -44,6 +44,7 @@ int runCommand(int argc, char** argv) {
   varnel::cli::addSetCommand(app, status);
   varnel::cli::addFontCommand(app, status);
   varnel::cli::addDiffCommand(app, status);
+  varnel::cli::addCheckCommand(app, status);
   varnel::cli::addDumpCommand(app, status);
   try {
 #ifdef _WIN32
