@@ -16,7 +16,18 @@ done
 [ "$(readlink -f "$prefix/bin/varnel")" = "$(readlink -f "$prefix/libexec/varnel/varnel")" ] ||
   { echo "bin/varnel does not lead to libexec/varnel/varnel"; exit 1; }
 grep -q '^1002 ' "$prefix/libexec/varnel/Vendor.IDs" || { echo "Vendor.IDs lacks 1002"; exit 1; }
-grep -q '^Exec=varnel$' "$prefix/share/applications/io.github.varnel.Varnel.desktop"
+# The desktop passes the file opened with Varnel, of the type installed.
+grep -q '^Exec=varnel %f$' "$prefix/share/applications/io.github.varnel.Varnel.desktop"
+grep -q '^MimeType=application/x-varnel-rom;$' "$prefix/share/applications/io.github.varnel.Varnel.desktop"
+grep -q 'type="application/x-varnel-rom"' "$prefix/share/mime/packages/io.github.varnel.Varnel.xml"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$prefix/share/applications/io.github.varnel.Varnel.desktop"
+fi
+# Usage and version need no display.
+[ "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/varnel" --version)" = "varnel 1.0" ] ||
+  { echo "varnel --version does not print its version"; exit 1; }
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/varnel" --help | grep -q '^Usage: varnel \[FILE\]' ||
+  { echo "varnel --help does not print its usage"; exit 1; }
 # Installed, varnel-cli dump finds pokrun in the program folder: it reports
 # pokrun's own outcome (no card, no permission, or an image), never that it
 # cannot start the reader.

@@ -160,6 +160,28 @@ TEST_F(MainWindowTest, TabOrderFollowsTheLayout) {
   EXPECT_FALSE(widget(kIdRealCore)->focusPolicy() & Qt::TabFocus);
 }
 
+// Started with a file, the window is on show with it loaded; one it
+// refuses leaves the window empty with the editor's message.
+TEST(MainWindowStart, StartsWithTheFileItWasGiven) {
+  struct Case {
+    std::string file;
+    bool loaded;
+    size_t messages;
+  };
+  for (const Case& c : {Case{test::samplePath(), true, 0}, Case{"/nonexistent/x.rom", false, 1}}) {
+    TestPlatform platform;
+    qtui::MainWindow window(platform);
+    bool loadedOnShow = false;
+    QTimer::singleShot(0, [&] {
+      loadedOnShow = window.dialog().isVisible() && window.editor().document.isOpen();
+      window.dialog().reject();
+    });
+    window.exec(c.file);
+    EXPECT_EQ(loadedOnShow, c.loaded) << c.file;
+    EXPECT_EQ(platform.messages.size(), c.messages) << c.file;
+  }
+}
+
 TEST_F(MainWindowTest, EscapeAndExitClose) {
   window.dialog().show();
   QTest::keyClick(&window.dialog(), Qt::Key_Escape);

@@ -74,13 +74,15 @@ void MainWindow::initialize() {
   }
 }
 
-int MainWindow::exec() {
+int MainWindow::exec(const std::string& file) {
   initialize();
   // Not modal: a modal window would block every other window of the
   // program, and the help window beside it must take input too.
   QEventLoop running;
   QObject::connect(dialog_.get(), &QDialog::finished, &running, &QEventLoop::quit);
   dialog_->show();
+  // Loaded once the window is on show, so that a refusal has it as owner.
+  if (!file.empty()) editor_->LoadBiosFile(file, false);
   running.exec();
   return dialog_->result();
 }

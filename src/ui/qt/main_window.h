@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <string>
 
 #include "ui/editor_dialog.h"
 #include "ui/qt/dialog_builder.h"
@@ -24,9 +25,10 @@ class MainWindow {
   ui::EditorDialog& editor() { return *editor_; }
   const BuiltDialog& built() const { return built_; }
 
-  // Initialises the dialog, shows it and runs until Exit, Escape or the
-  // close box end it (after the editor's question about unsaved changes).
-  int exec();
+  // Initialises the dialog, shows it, loads `file` when one is given, and
+  // runs until Exit, Escape or the close box end it (after the editor's
+  // question about unsaved changes).
+  int exec(const std::string& file = "");
   // Initialises without running: for tests and screenshots.
   void initialize();
 

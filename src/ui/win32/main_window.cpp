@@ -117,10 +117,12 @@ void MainWindow::processMessage(MSG& message) {
   DispatchMessageW(&message);
 }
 
-int MainWindow::exec() {
+int MainWindow::exec(const std::string& file) {
   initialize();
   ShowWindow(dialog_, SW_SHOW);
   SetForegroundWindow(dialog_);
+  // Loaded once the window is on show, so that a refusal has it as owner.
+  if (!file.empty()) editor_->LoadBiosFile(file, false);
   MSG message;
   while (isOpen() && GetMessageW(&message, nullptr, 0, 0) > 0)
     processMessage(message);

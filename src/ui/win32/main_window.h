@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "ui/editor_dialog.h"
 #include "ui/platform.h"
@@ -27,10 +28,10 @@ class MainWindow {
   Win32DialogControls& controls() { return *controls_; }
   ui::EditorDialog& editor() { return *editor_; }
 
-  // Initialises the window, shows it and runs the program's message loop
-  // until Exit, Escape or the close box end it (after the editor's question
-  // about unsaved changes).
-  int exec();
+  // Initialises the window, shows it, loads `file` when one is given, and
+  // runs the program's message loop until Exit, Escape or the close box end
+  // it (after the editor's question about unsaved changes).
+  int exec(const std::string& file = "");
   // Initialises without showing: for tests.
   void initialize();
   // One message of the loop: F1 presses "&Help", the dialog's own keys
