@@ -112,6 +112,8 @@ class Document {
   void endGesture() { gestureOpen_ = false; }
 
   bool canUndo() const { return !undoSteps_.empty(); }
+  // Whether the image and the choices are as they were opened.
+  bool isAsOpened() const { return sameAs(opened_); }
   bool canRedo() const { return !redoSteps_.empty(); }
   // Take back the last step, or make the last step taken back again;
   // false when there is none.

@@ -79,6 +79,8 @@ void EditorDialog::commitClockEdit(int editId) {
   // taking it again would rewrite the image for nothing.
   if (!std::exchange(clockEditPending(editId), false)) return;
   setClock(sliderOf(editId), dialogInt(editId));
+  // A typed clock is one step of the history once it is taken.
+  document.endGesture();
 }
 
 void EditorDialog::commitClockEdits() {

@@ -38,6 +38,10 @@ inline constexpr int kIdSave8x8 = 1022;
 inline constexpr int kIdLoad8x16 = 1025;
 inline constexpr int kIdSave8x16 = 1024;
 
+inline constexpr int kIdUndo = 1042;
+inline constexpr int kIdRedo = 1043;
+inline constexpr int kIdRevert = 1044;
+
 // The font selection dialog (103) and the font view (104).
 inline constexpr int kIdFontList = 1029;
 inline constexpr int kIdGrid8x8 = 1000;

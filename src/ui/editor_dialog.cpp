@@ -11,10 +11,11 @@ namespace varnel::ui {
 namespace {
 
 // Every control that shows or edits the image; disabled while none is on show.
-constexpr int kEditingControls[] = {
-    kIdCoreSlider, kIdMemorySlider, kIdCoreEdit,   kIdMemoryEdit,    kIdMemoryType, kIdCas,
-    kIdSave8x8,    kIdLoad8x8,      kIdSave8x16,   kIdLoad8x16,      kIdViewFonts,  kIdSave,
-    kIdCrtOn,      kIdTvOn,         kIdTvStandard, kIdUnsupportedTv, kIdSyncClocks};
+constexpr int kEditingControls[] = {kIdCoreSlider, kIdMemorySlider, kIdCoreEdit,   kIdMemoryEdit,
+                                    kIdMemoryType, kIdCas,          kIdSave8x8,    kIdLoad8x8,
+                                    kIdSave8x16,   kIdLoad8x16,     kIdViewFonts,  kIdSave,
+                                    kIdCrtOn,      kIdTvOn,         kIdTvStandard, kIdUnsupportedTv,
+                                    kIdSyncClocks, kIdUndo,         kIdRedo,       kIdRevert};
 
 }  // namespace
 
@@ -121,19 +122,27 @@ constexpr EventRoute kEventTable[] = {
     {kIdVendor, Notification::kSelChange, &EditorDialog::OnVendorChange},
     {kIdCurrent, Notification::kClicked, &EditorDialog::OnCurrent},
     {kIdHelp, Notification::kClicked, &EditorDialog::ShowHelp},
+    {kIdUndo, Notification::kClicked, &EditorDialog::OnUndo},
+    {kIdRedo, Notification::kClicked, &EditorDialog::OnRedo},
+    {kIdRevert, Notification::kClicked, &EditorDialog::OnRevert},
 };
 
 }  // namespace
 
 void EditorDialog::onCommand(int id, Notification code) {
-  // Every action works with the clocks the user typed.
-  if (code == Notification::kClicked || code == Notification::kSelChange) commitClockEdits();
+  // Every action works with the clocks the user typed, and ends the clock
+  // gesture under way: it is one step of the history.
+  if (code == Notification::kClicked || code == Notification::kSelChange) {
+    commitClockEdits();
+    document.endGesture();
+  }
   for (const EventRoute& route : kEventTable) {
     if (route.id == id && route.code == code) {
       (this->*route.handler)();
-      return;
+      break;
     }
   }
+  showHistory();
 }
 
 void EditorDialog::onHScroll(int scrollCode, int position, int sliderId) {
@@ -143,6 +152,27 @@ void EditorDialog::onHScroll(int scrollCode, int position, int sliderId) {
   }
   commitClockEdits();
   OnHScroll(scrollCode, position, sliderId);
+  showHistory();
+}
+
+void EditorDialog::OnUndo() {
+  if (document.undo()) showDocument();
+}
+
+void EditorDialog::OnRedo() {
+  if (document.redo()) showDocument();
+}
+
+void EditorDialog::OnRevert() {
+  if (document.isOpen() && !document.revert().refused()) showDocument();
+}
+
+// The buttons of the history, enabled when they have something to do.
+void EditorDialog::showHistory() {
+  if (!document.isOpen()) return;
+  controls_.enable(kIdUndo, document.canUndo());
+  controls_.enable(kIdRedo, document.canRedo());
+  controls_.enable(kIdRevert, !document.isAsOpened());
 }
 
 }  // namespace varnel::ui

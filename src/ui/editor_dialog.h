@@ -78,6 +78,12 @@ class EditorDialog : public DialogEvents {
   void OnCasChange();
   void OnVendorChange();
 
+  // The history of edits: take back the last step, make it again, or go
+  // back to the image as loaded (a step that can itself be undone).
+  void OnUndo();
+  void OnRedo();
+  void OnRevert();
+
   // Fonts.
   void OnSaveFont8x8();
   void OnSaveFont8x16();
@@ -130,6 +136,8 @@ class EditorDialog : public DialogEvents {
   // LoadBiosFile, with a line added under any failure message (the reader
   // tool's own explanation for Current).
   void loadImage(const std::string& path, bool reconstructed, const std::string& explanation);
+  void showDocument();
+  void showHistory();
   void showTvSettings();
   void showClockSettings();
   void showMemorySettings();

@@ -81,12 +81,18 @@ void EditorDialog::loadImage(const std::string& path, bool reconstructed,
   controls_.setText(kIdFileName, reconstructed ? kReconstructedName : path);
   controls_.setText(kIdDateTime, std::string(dateTimeText(image)));
   controls_.setText(kIdTitle, std::string(image.titleText()));
+  showDocument();
+}
+
+// Every control that shows an edit, as the document holds it now.
+void EditorDialog::showDocument() {
   showTvSettings();
   showClockSettings();
   showMemorySettings();
   enableFontButtons();
   controls_.enable(kIdSave, true);
   if (hasVendorCombo_) selectVendor();
+  showHistory();
 }
 
 void EditorDialog::showTvSettings() {

@@ -131,7 +131,7 @@ TEST_F(MainWindowTest, HasEveryControlOfItsLayoutInPlace) {
       EXPECT_EQ(window.controls().widget(control.id), all[i]);
     }
   }
-  EXPECT_EQ(window.dialog().size(), QSize(units.x(343), units.y(226)));
+  EXPECT_EQ(window.dialog().size(), QSize(units.x(layout.width), units.y(layout.height)));
 }
 
 TEST_F(MainWindowTest, TitleIconAndDefaultButton) {
@@ -218,6 +218,37 @@ TEST_F(MainWindowTest, UserActionsReachTheEditor) {
   auto* cas = qobject_cast<QComboBox*>(widget(kIdCas));
   QTest::keyClick(cas, Qt::Key_Down);
   EXPECT_EQ(window.editor().image.casIndex, 3);
+}
+
+// Ctrl+Z undoes even while a clock edit has the focus (its typed clock is
+// taken first, as one step); Ctrl+Y and Ctrl+Shift+Z redo.
+TEST_F(MainWindowTest, UndoAndRedoKeysWorkFromAnEdit) {
+  loadSample();
+  window.dialog().show();
+  window.dialog().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window.dialog()));
+  auto* edit = qobject_cast<QLineEdit*>(widget(kIdCoreEdit));
+  edit->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }, 2000));
+  edit->selectAll();
+  QTest::keyClicks(edit, "183");
+  QWindow* keys = window.dialog().windowHandle();
+  struct Step {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    const char* shown;
+  };
+  for (const Step& step :
+       {Step{Qt::Key_Z, Qt::ControlModifier, "275"}, Step{Qt::Key_Y, Qt::ControlModifier, "183"},
+        Step{Qt::Key_Z, Qt::ControlModifier, "275"},
+        Step{Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, "183"}}) {
+    QTest::keyClick(keys, step.key, step.modifiers);
+    // A shortcut clicks its button with a short animation.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return edit->text() == step.shown; }, 2000))
+        << step.shown << " " << edit->text().toStdString();
+    // The editor's history moved, not the edit's own.
+    EXPECT_NE(widget(kIdUndo)->isEnabled(), widget(kIdRedo)->isEnabled()) << step.shown;
+  }
 }
 
 // How the user leaves a clock edit in the window.

@@ -79,6 +79,7 @@ struct Key {
   WORD code;
   bool alt = false;
   bool control = false;
+  bool shift = false;
 };
 
 constexpr Key kEnter{VK_RETURN};
@@ -93,6 +94,9 @@ constexpr Key kAltF4{VK_F4, true};
 constexpr Key kAltL{'L', true};
 constexpr Key kEnd{VK_END};
 constexpr Key kCtrlA{'A', false, true};
+constexpr Key kCtrlZ{'Z', false, true};
+constexpr Key kCtrlY{'Y', false, true};
+constexpr Key kCtrlShiftZ{'Z', false, true, true};
 constexpr Key kDigit1{'1'};
 constexpr Key kDigit8{'8'};
 constexpr Key kDigit3{'3'};
@@ -151,8 +155,10 @@ class ShownMainWindow : public testing::Test {
     std::vector<INPUT> inputs;
     if (key.alt) inputs.push_back(keyInput(VK_MENU, false));
     if (key.control) inputs.push_back(keyInput(VK_CONTROL, false));
+    if (key.shift) inputs.push_back(keyInput(VK_SHIFT, false));
     inputs.push_back(keyInput(key.code, false));
     inputs.push_back(keyInput(key.code, true));
+    if (key.shift) inputs.push_back(keyInput(VK_SHIFT, true));
     if (key.control) inputs.push_back(keyInput(VK_CONTROL, true));
     if (key.alt) inputs.push_back(keyInput(VK_MENU, true));
     ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
@@ -293,6 +299,31 @@ const KeyCase kKeyCases[] = {
     {.name = "ChoosingACasAsks", .focusId = kIdCas, .keys = {kDown, kEscape}, .questions = 1},
     // Escape in an open list closes the list, not the window.
     {.name = "EscapeInAnOpenListOnlyClosesIt", .focusId = kIdCas, .keys = {kF4, kEscape}},
+    // Ctrl+Z undoes even in an edit (a typed clock is taken first, as one
+    // step); Ctrl+Y and Ctrl+Shift+Z redo. Undone to the image as loaded,
+    // Escape asks nothing.
+    {.name = "CtrlZInAClockEditUndoesTheTypedClock",
+     .focusId = kIdCoreEdit,
+     .typed = "183",
+     .keys = {kCtrlZ},
+     .sliderId = kIdCoreSlider,
+     .sliderPosition = 275},
+    {.name = "CtrlYRedoes",
+     .focusId = kIdCoreEdit,
+     .typed = "183",
+     .keys = {kCtrlZ, kCtrlY},
+     .sliderId = kIdCoreSlider,
+     .sliderPosition = 183},
+    {.name = "CtrlShiftZRedoes",
+     .focusId = kIdCoreEdit,
+     .typed = "183",
+     .keys = {kCtrlZ, kCtrlShiftZ},
+     .sliderId = kIdCoreSlider,
+     .sliderPosition = 183},
+    {.name = "UndoneToTheLoadedImageEscapeAsksNothing",
+     .focusId = kIdCoreSlider,
+     .keys = {kPageUp, kCtrlZ, kEscape},
+     .stillOpen = false},
     // A clock typed and not yet taken is a change too.
     {.name = "EscapeAfterTypingAsks",
      .focusId = kIdCoreEdit,

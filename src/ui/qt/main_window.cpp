@@ -3,11 +3,14 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <functional>
 #include <utility>
+#include <vector>
 
 namespace varnel::qtui {
 namespace {
@@ -31,6 +34,36 @@ class EditorWindow final : public QDialog {
   bool asking_ = false;
 };
 
+// The window's keys and the buttons they press, as on every window of the
+// desktop: F1 for help, Ctrl+Z to undo, Ctrl+Y or Ctrl+Shift+Z to redo.
+struct KeyButton {
+  QKeySequence keys;
+  int button;
+};
+
+std::vector<KeyButton> windowKeys() {
+  return {{QKeySequence(QKeySequence::HelpContents), ui::kIdHelp},
+          {QKeySequence(Qt::CTRL | Qt::Key_Z), ui::kIdUndo},
+          {QKeySequence(Qt::CTRL | Qt::Key_Y), ui::kIdRedo},
+          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), ui::kIdRedo}};
+}
+
+// An edit keeps Ctrl+Z and Ctrl+Y for its own text unless told otherwise:
+// in this window they undo and redo the edits of the image, wherever the
+// focus is.
+class WindowKeysFirst final : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::ShortcutOverride) return QObject::eventFilter(watched, event);
+    const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+    for (const KeyButton& key : windowKeys()) {
+      if (key.keys == pressed) return true;  // not taken by the edit: the shortcut runs
+    }
+    return false;
+  }
+};
+
 }  // namespace
 
 MainWindow::MainWindow(QtPlatform& platform)
@@ -48,11 +81,15 @@ MainWindow::MainWindow(QtPlatform& platform)
   if (auto* exit = qobject_cast<QPushButton*>(controls_->widget(ui::kIdCancel))) {
     QObject::connect(exit, &QPushButton::clicked, dialog_.get(), &QDialog::reject);
   }
-  // F1 presses "&Help", as on every window of the desktop.
-  if (auto* help = qobject_cast<QPushButton*>(controls_->widget(ui::kIdHelp))) {
-    QObject::connect(new QShortcut(QKeySequence::HelpContents, dialog_.get()),
-                     &QShortcut::activated, help, &QPushButton::click);
+  for (const KeyButton& key : windowKeys()) {
+    if (auto* button = qobject_cast<QPushButton*>(controls_->widget(key.button))) {
+      QObject::connect(new QShortcut(key.keys, dialog_.get()), &QShortcut::activated, button,
+                       &QPushButton::click);
+    }
   }
+  auto* keysFirst = new WindowKeysFirst(dialog_.get());
+  for (QLineEdit* edit : dialog_->findChildren<QLineEdit*>())
+    edit->installEventFilter(keysFirst);
   platform.setOwner(dialog_.get());
 }
 

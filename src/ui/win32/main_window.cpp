@@ -98,18 +98,52 @@ void MainWindow::requestClose() {
   DestroyWindow(dialog_);
 }
 
-void MainWindow::pressHelp() {
-  const HWND help = GetDlgItem(dialog_, ui::kIdHelp);
-  if (help == nullptr || !IsWindowEnabled(help)) return;
-  SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(ui::kIdHelp, BN_CLICKED),
-               reinterpret_cast<LPARAM>(help));
+void MainWindow::pressButton(int id) {
+  const HWND button = GetDlgItem(dialog_, id);
+  if (button == nullptr || !IsWindowEnabled(button)) return;
+  SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+namespace {
+
+// The window's keys and the buttons they press, as on every window of the
+// desktop: F1 for help, Ctrl+Z to undo, Ctrl+Y or Ctrl+Shift+Z to redo.
+// Taken before the focused control sees them, so that an edit's own undo
+// never answers Ctrl+Z here.
+struct KeyButton {
+  WPARAM key;
+  bool control, shift;
+  int button;
+};
+
+constexpr KeyButton kWindowKeys[] = {{VK_F1, false, false, ui::kIdHelp},
+                                     {'Z', true, false, ui::kIdUndo},
+                                     {'Y', true, false, ui::kIdRedo},
+                                     {'Z', true, true, ui::kIdRedo}};
+
+bool isDown(int key) {
+  return (GetKeyState(key) & 0x8000) != 0;
+}
+
+}  // namespace
+
+// The button a key pressed in this window stands for; 0 for none.
+int MainWindow::buttonOfKey(const MSG& message) const {
+  if (message.message != WM_KEYDOWN) return 0;
+  for (const KeyButton& key : kWindowKeys) {
+    if (key.key == message.wParam && key.control == isDown(VK_CONTROL) &&
+        key.shift == isDown(VK_SHIFT) && !isDown(VK_MENU)) {
+      return key.button;
+    }
+  }
+  return 0;
 }
 
 void MainWindow::processMessage(MSG& message) {
   const bool forThisWindow =
       isOpen() && (message.hwnd == dialog_ || IsChild(dialog_, message.hwnd) != FALSE);
-  if (forThisWindow && message.message == WM_KEYDOWN && message.wParam == VK_F1) {
-    pressHelp();
+  if (const int button = forThisWindow ? buttonOfKey(message) : 0) {
+    pressButton(button);
     return;
   }
   if (isOpen() && IsDialogMessageW(dialog_, &message) != FALSE) return;

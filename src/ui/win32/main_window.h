@@ -34,9 +34,9 @@ class MainWindow {
   int exec(const std::string& file = "");
   // Initialises without showing: for tests.
   void initialize();
-  // One message of the loop: F1 presses "&Help", the dialog's own keys
-  // (Tab, mnemonics, Enter, Escape) go to the dialog, the rest to its
-  // window.
+  // One message of the loop: F1 presses "&Help", Ctrl+Z "&Undo", Ctrl+Y
+  // and Ctrl+Shift+Z "Re&do"; the dialog's own keys (Tab, mnemonics, Enter,
+  // Escape) go to the dialog, the rest to its window.
   void processMessage(MSG& message);
   // Closes the window once the editor agrees.
   void requestClose();
@@ -45,7 +45,8 @@ class MainWindow {
   static INT_PTR CALLBACK dialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   bool onMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void onInitDialog(HWND window);
-  void pressHelp();
+  void pressButton(int id);
+  int buttonOfKey(const MSG& message) const;
 
   HWND dialog_ = nullptr;
   std::unique_ptr<Win32DialogControls> controls_;

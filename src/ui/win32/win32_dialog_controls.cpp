@@ -191,8 +191,12 @@ void Win32DialogControls::setWindowTitle(const std::string& title) {
   SetWindowTextW(dialog_, fromNarrow(title).c_str());
 }
 
+// A control disabled while it has the focus would keep it, and the keyboard
+// would reach nothing: the focus moves on to the next control first.
 void Win32DialogControls::enable(int id, bool enabled) {
-  EnableWindow(control(id), enabled ? TRUE : FALSE);
+  const HWND target = control(id);
+  if (!enabled && GetFocus() == target) SendMessageW(dialog_, WM_NEXTDLGCTL, 0, FALSE);
+  EnableWindow(target, enabled ? TRUE : FALSE);
 }
 
 bool Win32DialogControls::isEnabled(int id) const {
