@@ -132,6 +132,7 @@ class EditorDialog : public DialogEvents {
   void showClocks();
   void showOutputs();
   bool offerToSaveChanges();
+  bool confirmChanges();
   std::optional<MessageId> readImageFile(const std::string& path, BiosImage& target);
   // LoadBiosFile, with a line added under any failure message (the reader
   // tool's own explanation for Current).

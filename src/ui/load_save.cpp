@@ -164,8 +164,24 @@ void EditorDialog::selectVendor() {
   controls_.enable(kIdVendor, true);
 }
 
+// What the save will change against the file as loaded, and the warnings
+// for it: the user confirms or goes back.
+bool EditorDialog::confirmChanges() {
+  const ChangeReport report = document.changesToSave();
+  if (report.changes.empty()) return showMessage(MessageId::kNothingChanged) == kIdYes;
+  std::string details = "\nChanges:";
+  for (const std::string& line : report.changes)
+    details += "\n- " + line;
+  if (!report.warnings.empty()) details += "\n\nWarnings:";
+  for (const std::string& sentence : report.warnings)
+    details += "\n- " + sentence;
+  const MessageId id =
+      report.warnings.empty() ? MessageId::kConfirmSave : MessageId::kConfirmSaveWithWarnings;
+  return showMessage(id, details) == kIdYes;
+}
+
 void EditorDialog::OnSaveBios() {
-  if (!document.isOpen()) return;
+  if (!document.isOpen() || !confirmChanges()) return;
   const std::string name = document.fileName().substr(0, 1023);
   const std::optional<std::string> path =
       platform_.fileDialog({true, "rom", name, kOfnHideReadOnly | kOfnOverwritePrompt, kRomFilter});

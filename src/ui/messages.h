@@ -28,6 +28,8 @@ inline constexpr unsigned kMbYesNoCancel = 0x03;
 inline constexpr unsigned kMbYesNo = 0x04;
 inline constexpr unsigned kMbIconError = 0x10;
 inline constexpr unsigned kMbIconQuestion = 0x20;
+inline constexpr unsigned kMbIconWarning = 0x30;
+inline constexpr unsigned kMbIconMask = 0xF0;
 inline constexpr unsigned kMbDefButton2 = 0x100;  // the second button answers Enter
 
 enum class MessageId {
@@ -47,6 +49,9 @@ enum class MessageId {
   kReaderToolMissing,
   kHelpFileMissing,
   kHelpFileDamaged,
+  kConfirmSave,
+  kConfirmSaveWithWarnings,
+  kNothingChanged,
 };
 
 struct Message {
@@ -95,6 +100,15 @@ inline constexpr std::array kMessages{
             kExitFileError},
     Message{MessageId::kHelpFileDamaged, "The help file is damaged", kErrorCaption, kMbIconError,
             kExitFileError},
+    // Before a save: what it changes against the file as loaded. With a
+    // warning, Enter answers No.
+    Message{MessageId::kConfirmSave, "Save the image with these changes?", nullptr,
+            kMbYesNo | kMbIconQuestion, kExitRefused},
+    Message{MessageId::kConfirmSaveWithWarnings,
+            "Save the image with these changes? Read the warnings first.", kWarningCaption,
+            kMbYesNo | kMbIconWarning | kMbDefButton2, kExitRefused},
+    Message{MessageId::kNothingChanged, "Nothing differs from the loaded image. Save it anyway?",
+            nullptr, kMbYesNo | kMbIconQuestion, kExitRefused},
 };
 
 constexpr bool eachMessageSitsAtItsId() {
@@ -104,8 +118,14 @@ constexpr bool eachMessageSitsAtItsId() {
   return true;
 }
 static_assert(eachMessageSitsAtItsId() &&
-                  kMessages.size() == static_cast<std::size_t>(MessageId::kHelpFileDamaged) + 1,
+                  kMessages.size() == static_cast<std::size_t>(MessageId::kNothingChanged) + 1,
               "kMessages lists every message once, in the order of MessageId");
+
+// The questions a save asks first, with the list of what it changes.
+constexpr bool isSaveConfirmation(MessageId id) {
+  return id == MessageId::kConfirmSave || id == MessageId::kConfirmSaveWithWarnings ||
+         id == MessageId::kNothingChanged;
+}
 
 constexpr const Message& message(MessageId id) {
   return kMessages[static_cast<std::size_t>(id)];

@@ -48,6 +48,8 @@ class TestPlatform : public qtui::QtPlatform {
     return answer;
   }
   int messageBox(const Message& message, const std::string& text) override {
+    // A save's list of changes is confirmed.
+    if (isSaveConfirmation(message.id)) return kIdYes;
     messages.push_back(text);
     if ((message.style & 0x0F) != kMbYesNoCancel) return 1;
     if (answers_.empty()) return kIdCancel;

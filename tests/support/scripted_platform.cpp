@@ -33,7 +33,12 @@ std::optional<std::string> ScriptedPlatform::fileDialog(const ui::FileDialogRequ
 int ScriptedPlatform::messageBox(const ui::Message& message, const std::string& text) {
   const char* caption = message.caption;
   const unsigned style = message.style;
-  messages.push_back({text, caption != nullptr ? caption : "", caption == nullptr, style});
+  const ShownMessage shown{text, caption != nullptr ? caption : "", caption == nullptr, style};
+  if (confirmSaves && ui::isSaveConfirmation(message.id)) {
+    saveConfirmations.push_back(shown);
+    return ui::kIdYes;
+  }
+  messages.push_back(shown);
   // A question that can be cancelled is cancelled; any other box answers
   // as Enter would.
   if (messageAnswers.empty()) {

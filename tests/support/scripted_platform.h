@@ -29,6 +29,11 @@ class ScriptedPlatform : public ui::Platform {
   // answers Cancel, and any other box as Enter would: its default button.
   std::deque<int> messageAnswers;
   std::vector<ShownMessage> messages;
+  // The list of changes a save shows first is confirmed (Yes) and kept
+  // here, apart from the other messages, unless a test turns this off to
+  // answer it itself.
+  bool confirmSaves = true;
+  std::vector<ShownMessage> saveConfirmations;
   std::string programDir;
   // Runs before each file operation of the editor, for injecting faults.
   std::function<void(const std::string& path)> beforeFileAccess;

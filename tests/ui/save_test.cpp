@@ -318,5 +318,51 @@ TEST_F(Save, EndToEnd) {
   EXPECT_EQ(controls.itemData(kIdVendor, controls.currentSelection(kIdVendor)), 0x10DEu);
 }
 
+// Save lists what it will change before the file dialog; with a warning,
+// Enter (the default answer) goes back and nothing is written.
+TEST_F(Save, ListsTheChangesFirstAndWarningsMakeEnterGoBack) {
+  struct Case {
+    const char* name;
+    std::function<void(HeadlessControls&)> edit;
+    const char* first;  // the message's first line
+    const char* listed;
+    bool warns;
+  };
+  writeVendorList("10DE NVIDIA Corporation\n1002 ATI Technologies Inc.\n");
+  for (const Case& c : {
+           Case{"nothing", [](HeadlessControls&) {},
+                "Nothing differs from the loaded image. Save it anyway?", "", false},
+           Case{"a clock", [](HeadlessControls& k) { k.drag(kIdCoreSlider, 300); },
+                "Save the image with these changes?",
+                "\nChanges:\n- Core clock: 275 -> 300 MHz (real 274.50 -> 299.25 MHz)", false},
+           Case{"a vendor", [](HeadlessControls& k) { k.choose(kIdVendor, 1); },
+                "Save the image with these changes? Read the warnings first.",
+                "\n\nWarnings:\n- The vendor ID differs from the original's: 1002 -> 10DE.", true},
+       }) {
+    SCOPED_TRACE(c.name);
+    load(test::buildRom().bytes);
+    c.edit(controls);
+    platform.messages.clear();
+    platform.confirmSaves = false;
+    const size_t dialogs = platform.fileRequests.size();
+    if (!c.warns) platform.cancelFile();
+    controls.click(kIdSave);  // answered as Enter would
+    ASSERT_EQ(platform.messages.size(), 1u);
+    const ShownMessage shown = platform.messages.front();
+    EXPECT_EQ(shown.text.substr(0, shown.text.find('\n')), c.first);
+    EXPECT_NE(shown.text.find(c.listed), std::string::npos) << shown.text;
+    EXPECT_EQ(shown.caption, c.warns ? "Warning" : "");
+    EXPECT_EQ(platform.fileRequests.size(), dialogs + (c.warns ? 0 : 1));
+    // Going back writes nothing and keeps the edits.
+    platform.messages.clear();
+    platform.messageAnswers.push_back(kIdNo);
+    controls.click(kIdSave);
+    EXPECT_EQ(platform.fileRequests.size(), dialogs + (c.warns ? 0 : 1));
+    EXPECT_EQ(editor->HasUnsavedChanges(), std::string(c.name) != "nothing");
+    platform.messages.clear();
+    platform.confirmSaves = true;
+  }
+}
+
 }  // namespace
 }  // namespace varnel

@@ -65,6 +65,8 @@ class ScriptedWin32Platform : public win32ui::Win32Platform {
     return answer;
   }
   int messageBox(const Message& message, const std::string& text) override {
+    // The save's list of changes warns of the vendor ID: the user confirms.
+    if (isSaveConfirmation(message.id)) return kIdYes;
     messages.push_back(text);
     return defaultAnswer(message.style);
   }

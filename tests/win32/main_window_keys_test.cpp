@@ -48,6 +48,7 @@ class KeysPlatform final : public Platform {
     return std::nullopt;
   }
   int messageBox(const Message& shown, const std::string&) override {
+    if (isSaveConfirmation(shown.id)) return kIdYes;  // a save's list of changes
     if (shown.id != MessageId::kSaveChanges) return 1;
     ++questions;
     if (answers.empty()) return kIdCancel;

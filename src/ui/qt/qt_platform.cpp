@@ -75,10 +75,18 @@ int QtPlatform::messageBox(const ui::Message& message, const std::string& text) 
   QMessageBox box(owner_);
   box.setWindowTitle(caption != nullptr ? fromNarrow(caption) : QString(ui::kApplicationName));
   box.setText(fromNarrow(text));
-  if (style & ui::kMbIconError) {
-    box.setIcon(QMessageBox::Critical);
-  } else if (style & ui::kMbIconQuestion) {
-    box.setIcon(QMessageBox::Question);
+  switch (style & ui::kMbIconMask) {
+    case ui::kMbIconError:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case ui::kMbIconQuestion:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case ui::kMbIconWarning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    default:
+      break;
   }
   if ((style & 0x0F) == ui::kMbYesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
