@@ -31,6 +31,11 @@ Unicode true
 !define PUBLISHER "The Varnel developers"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define UNINSTALLER "Uninstall.exe"
+; "Open with Varnel" for .rom files, without taking over the extension: the
+; program's own entry names what it opens, and .rom lists it among the
+; programs to open it with (XP reads OpenWithList, later Windows both).
+!define APPLICATION_KEY "Software\Classes\Applications\varnel.exe"
+!define OPEN_WITH_KEY "Software\Classes\.rom\OpenWithList\varnel.exe"
 
 Name "${PRODUCT} ${VERSION} (${BITS}-bit)"
 OutFile "${OUTFILE}"
@@ -146,6 +151,11 @@ Section "Varnel"
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "Bits" ${BITS}
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
+
+  WriteRegStr SHCTX "${APPLICATION_KEY}" "FriendlyAppName" "${PRODUCT}"
+  WriteRegStr SHCTX "${APPLICATION_KEY}\shell\open\command" "" '"$INSTDIR\varnel.exe" "%1"'
+  WriteRegStr SHCTX "${APPLICATION_KEY}\SupportedTypes" ".rom" ""
+  WriteRegStr SHCTX "${OPEN_WITH_KEY}" "" ""
 SectionEnd
 
 Section "Uninstall"
@@ -155,4 +165,9 @@ Section "Uninstall"
   ; Only when empty: files the user put there stay.
   RMDir "$INSTDIR"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+  DeleteRegKey SHCTX "${APPLICATION_KEY}"
+  DeleteRegKey SHCTX "${OPEN_WITH_KEY}"
+  ; The extension's keys only when nothing else is listed there.
+  DeleteRegKey /ifempty SHCTX "Software\Classes\.rom\OpenWithList"
+  DeleteRegKey /ifempty SHCTX "Software\Classes\.rom"
 SectionEnd

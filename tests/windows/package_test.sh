@@ -162,6 +162,9 @@ cases=(
   "32     AllUsers     -                 drive_c/Program Files (x86)/Varnel  HKLM /reg:32  ProgramData/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
   "32     CurrentUser  $users_folder/32  $users_folder/32                    HKCU /reg:32  users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
 )
+# Where "Open with Varnel" for .rom files is registered.
+open_command_key='Software\Classes\Applications\varnel.exe\shell\open\command'
+open_with_key='Software\Classes\.rom\OpenWithList\varnel.exe'
 for row in "${cases[@]}"; do
   IFS=$'\x1f' read -r bits mode folder installed uninstall_entry entry <<<"$(sed 's/  \+/\x1f/g' <<<"$row")"
   runs_here "$bits" || continue
@@ -188,6 +191,14 @@ for row in "${cases[@]}"; do
   registered=$(wine reg query "$hive\\$uninstall_key" /v UninstallString "$view" 2>&1 | tr -d "\r") || true
   grep -qF "\"$(windows_path "$installed")\\Uninstall.exe\" /$mode" <<<"$registered" ||
     fail "$installation: no uninstaller for $installed registered in $hive ($view): $registered"
+  # "Open with Varnel" for .rom files, the extension not taken over.
+  registered=$(wine reg query "$hive\\$open_command_key" /ve "$view" 2>&1 | tr -d "\r") || true
+  grep -qF "\"$program\" \"%1\"" <<<"$registered" ||
+    fail "$installation: no open command for varnel.exe in $hive ($view): $registered"
+  wine reg query "$hive\\$open_with_key" "$view" >/dev/null 2>&1 ||
+    fail "$installation: .rom does not list varnel.exe to open it with"
+  registered=$(wine reg query "$hive\\Software\\Classes\\.rom" /ve "$view" 2>&1 | tr -d "\r") || true
+  ! grep -qi 'varnel' <<<"$registered" || fail "$installation: .rom was taken over: $registered"
 
   run_until_settled "$installed/Uninstall.exe" "/$mode" /S || status=$?
   [ "$status" -eq 0 ] || fail "$installation: the uninstaller exited with $status"
@@ -196,6 +207,10 @@ for row in "${cases[@]}"; do
   registered=$(wine reg query "$hive\\$uninstall_key" "$view" 2>&1 | tr -d "\r") || true
   grep -qF 'Unable to find the specified registry key' <<<"$registered" ||
     fail "$installation: the Add/Remove Programs entry stays: $registered"
+  for key in "$open_command_key" "$open_with_key"; do
+    ! wine reg query "$hive\\$key" "$view" >/dev/null 2>&1 ||
+      fail "$installation: the uninstaller left $hive\\$key"
+  done
 done
 # shellcheck disable=SC2086  # the list's blanks separate its words
 echo "windows packages ok, $(echo $installer_bits | sed 's/ /-bit and /; s/$/-bit/') installer run:" \
