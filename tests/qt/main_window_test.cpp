@@ -11,11 +11,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 #include <functional>
 
 #include "qt/modal_dialog.h"
@@ -182,6 +184,30 @@ TEST(MainWindowStart, StartsWithTheFileItWasGiven) {
     EXPECT_EQ(loadedOnShow, c.loaded) << c.file;
     EXPECT_EQ(platform.messages.size(), c.messages) << c.file;
   }
+}
+
+// A file dropped anywhere on the window is loaded as Load... loads it;
+// a drag without a local file is left to the control under the mouse.
+TEST_F(MainWindowTest, ADroppedFileIsLoaded) {
+  window.dialog().show();
+  QWidget* target = widget(kIdFileName);
+  const QPoint at = target->rect().center();
+  QMimeData text;
+  text.setText("not a file");
+  QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &refused);
+  EXPECT_FALSE(refused.isAccepted());
+
+  QMimeData file;
+  file.setUrls({QUrl("https://example.org/x.rom"),
+                QUrl::fromLocalFile(QString::fromStdString(test::samplePath()))});
+  QDragEnterEvent enter(at, Qt::CopyAction, &file, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &file, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  EXPECT_TRUE(window.editor().document.isOpen());
+  EXPECT_EQ(window.editor().document.fileName(), test::samplePath());
 }
 
 TEST_F(MainWindowTest, EscapeAndExitClose) {

@@ -4,6 +4,9 @@
 // their meaning.
 #include <windows.h>
 
+#include <shellapi.h>
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -180,6 +183,32 @@ class ShownMainWindow : public testing::Test {
   KeysPlatform platform;
   win32ui::MainWindow window;
 };
+
+// A file dropped on the window (Explorer's drag and drop) is loaded, after
+// the question about unsaved edits; of several files, the first.
+TEST_F(ShownMainWindow, ADroppedFileIsLoadedAfterTheQuestion) {
+  platform.files["dropped.rom"] = buildRom().bytes;
+  const std::wstring names = L"dropped.rom\0other.rom\0";
+  const size_t bytes = sizeof(DROPFILES) + (names.size() + 1) * sizeof(wchar_t);
+  auto drop = [&] {
+    HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), names.c_str(),
+                (names.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    SendMessageW(window.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+  };
+  focus(kIdCoreSlider);
+  press(kPageUp);  // an edit the drop would replace
+  drop();          // the question is cancelled: the image stays
+  EXPECT_EQ(platform.questions, 1);
+  EXPECT_EQ(window.editor().document.fileName(), "sample.rom");
+  platform.answers.push_back(kIdNo);
+  drop();
+  EXPECT_EQ(window.editor().document.fileName(), "dropped.rom");
+}
 
 TEST_F(ShownMainWindow, TabFollowsTheLayout) {
   std::vector<int> expected;

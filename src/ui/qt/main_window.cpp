@@ -1,16 +1,22 @@
 #include "ui/qt/main_window.h"
 
+#include <QApplication>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QUrl>
 #include <functional>
 #include <utility>
 #include <vector>
+
+#include "ui/qt/narrow_text.h"
 
 namespace varnel::qtui {
 namespace {
@@ -64,6 +70,50 @@ class WindowKeysFirst final : public QObject {
   }
 };
 
+// The first local file a drag carries; empty when it carries none.
+QString droppedFile(const QMimeData* data) {
+  if (data == nullptr) return {};
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) return url.toLocalFile();
+  }
+  return {};
+}
+
+// A file dragged over any part of the window is taken by the window, not
+// by the control under the mouse, and dropped it is loaded like Load...
+// does (asking first about unsaved edits).
+class FileDrops final : public QObject {
+ public:
+  FileDrops(QObject* parent, std::function<void(const QString&)> load)
+      : QObject(parent), load_(std::move(load)) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // Not while a question of the editor waits for its answer.
+    if (QApplication::activeModalWidget() != nullptr) return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+      case QEvent::DragEnter:
+      case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (droppedFile(drag->mimeData()).isEmpty()) return false;
+        drag->acceptProposedAction();
+        return true;
+      }
+      case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QString file = droppedFile(drop->mimeData());
+        if (file.isEmpty()) return false;
+        drop->acceptProposedAction();
+        load_(file);
+        return true;
+      }
+      default:
+        return QObject::eventFilter(watched, event);
+    }
+  }
+
+ private:
+  std::function<void(const QString&)> load_;
+};
+
 }  // namespace
 
 MainWindow::MainWindow(QtPlatform& platform)
@@ -90,6 +140,14 @@ MainWindow::MainWindow(QtPlatform& platform)
   auto* keysFirst = new WindowKeysFirst(dialog_.get());
   for (QLineEdit* edit : dialog_->findChildren<QLineEdit*>())
     edit->installEventFilter(keysFirst);
+  auto* drops = new FileDrops(
+      dialog_.get(), [this](const QString& file) { editor_->LoadBiosFile(toNarrow(file), false); });
+  dialog_->setAcceptDrops(true);
+  dialog_->installEventFilter(drops);
+  for (QWidget* child : dialog_->findChildren<QWidget*>()) {
+    child->setAcceptDrops(true);
+    child->installEventFilter(drops);
+  }
   platform.setOwner(dialog_.get());
 }
 

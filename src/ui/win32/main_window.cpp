@@ -1,7 +1,11 @@
 #include "ui/win32/main_window.h"
 
-#include <stdexcept>
+#include <shellapi.h>
 
+#include <stdexcept>
+#include <string>
+
+#include "io/windows/utf16.h"
 #include "ui/control_ids.h"
 #include "ui/dialog_template.h"
 #include "ui/win32/dialog_builder.h"
@@ -56,6 +60,7 @@ INT_PTR CALLBACK MainWindow::dialogProcedure(HWND window, UINT message, WPARAM w
 
 void MainWindow::onInitDialog(HWND window) {
   dialog_ = window;
+  DragAcceptFiles(window, TRUE);
   addFixedItems(window, ui::mainDialogTemplate());
   if (const HICON big = programIcon(SM_CXICON, SM_CYICON)) {
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
@@ -77,9 +82,25 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:  // the close box, Alt+F4
       requestClose();
       return true;
+    case WM_DROPFILES:
+      loadDroppedFile(reinterpret_cast<HDROP>(wParam));
+      return true;
     default:
       return false;
   }
+}
+
+// A file dropped anywhere on the window is loaded as Load... loads it
+// (asking first about unsaved edits); of several, the first.
+void MainWindow::loadDroppedFile(HDROP drop) {
+  std::wstring name;
+  const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+  if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0 && length > 0) {
+    name.resize(length + 1);
+    name.resize(DragQueryFileW(drop, 0, name.data(), length + 1));
+  }
+  DragFinish(drop);
+  if (!name.empty() && editor_ != nullptr) editor_->LoadBiosFile(toUtf8(name), false);
 }
 
 void MainWindow::initialize() {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <memory>
 #include <string>
 
@@ -46,6 +48,7 @@ class MainWindow {
   bool onMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void onInitDialog(HWND window);
   void pressButton(int id);
+  void loadDroppedFile(HDROP drop);
   int buttonOfKey(const MSG& message) const;
 
   HWND dialog_ = nullptr;
