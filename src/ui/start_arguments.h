@@ -11,7 +11,7 @@ inline constexpr const char* kStartUsage =
     "Usage: varnel [FILE]\n"
     "Opens the Varnel editor. With FILE, the editor starts with that ROM image\n"
     "loaded, as Load... loads it (a file it refuses leaves the window empty, with\n"
-    "the reason).\n"
+    "the editor's message).\n"
     "\n"
     "Options:\n"
     "  -h, --help   print this text and exit\n"

@@ -168,6 +168,28 @@ TEST(CliInfo, TextSaysWhichCheckFailedInTheEditorsWords) {
   EXPECT_NE(sample.out.find("VARNEL SAMPLE"), std::string::npos);
 }
 
+// An image's texts reach a terminal with their control characters escaped:
+// a hostile image cannot clear the screen, retitle the window or forge
+// lines of the report.
+TEST(CliInfo, TextsOfTheImageCannotSteerTheTerminal) {
+  test::TempDir dir;
+  test::RomSpec spec;
+  spec.dateTime = "\x1b[2J\x07\x9b\nFAKE";
+  test::writeFile(dir.file("hostile.rom"), test::buildRom(spec).bytes);
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"info", dir.file("hostile.rom")},
+        std::vector<std::string>{"diff", test::samplePath(), dir.file("hostile.rom")}}) {
+    const RunResult run = cli(command);
+    SCOPED_TRACE(command[0] + ": " + run.out);
+    for (const char c : run.out) {
+      const auto b = static_cast<unsigned char>(c);
+      EXPECT_TRUE(b >= 0x20 || b == '\n') << "control byte " << int{b};
+    }
+    EXPECT_EQ(run.out.find("\xC2\x9B"), std::string::npos);
+    EXPECT_NE(run.out.find("\\x1B[2J\\x07\\u009B\\x0AFAKE"), std::string::npos);
+  }
+}
+
 TEST(CliInfo, JsonReportsScriptsClocksAndTvTable) {
   test::RomSpec spec;
   spec.referenceWord = 2950;

@@ -135,7 +135,7 @@ struct DiffOptions {
 };
 
 std::string text(const std::string& name, const Json& value) {
-  if (value.is_string()) return value.get<std::string>();
+  if (value.is_string()) return terminalText(value.get<std::string>());
   if (name == "vendorId" && value.is_number()) {
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%04X", value.get<unsigned>());

@@ -216,6 +216,26 @@ std::string latin1ToUtf8(std::string_view text) {
   return out;
 }
 
+std::string terminalText(std::string_view utf8) {
+  std::string out;
+  char escape[8];
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+    if (b < 0x20 || b == 0x7F) {
+      std::snprintf(escape, sizeof escape, "\\x%02X", b);
+      out += escape;
+    } else if (b == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      std::snprintf(escape, sizeof escape, "\\u%04X", next);
+      out += escape;
+      ++i;
+    } else {
+      out.push_back(static_cast<char>(b));
+    }
+  }
+  return out;
+}
+
 std::string infoJson(const LoadedImage& loaded) {
   Json out;
   std::map<std::string, std::string> numbers;
@@ -258,7 +278,7 @@ std::string infoText(const LoadedImage& loaded) {
   auto line = [&out](const char* label, const std::string& value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "  %-20s", label);
-    out += buffer + value + "\n";
+    out += buffer + terminalText(value) + "\n";
   };
   line("Title", latin1ToUtf8(image.titleText()));
   line("BIOS date/time", latin1ToUtf8(dateTimeText(image)));

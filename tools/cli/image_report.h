@@ -12,6 +12,11 @@ namespace varnel::cli {
 // Texts of the image are Latin-1; JSON wants UTF-8.
 std::string latin1ToUtf8(std::string_view text);
 
+// UTF-8 text fit for a terminal: control characters (C0, DEL and C1, which
+// an image's texts may hold to clear the screen or forge lines) written as
+// \xHH or \uHHHH escapes.
+std::string terminalText(std::string_view utf8);
+
 // A JSON value as one line of text. Strings that are not UTF-8 (file names
 // may be anything) are written with replacement characters, never refused.
 std::string jsonLine(const nlohmann::ordered_json& value);
