@@ -162,6 +162,14 @@ cases=(
   "32     AllUsers     -                 drive_c/Program Files (x86)/Varnel  HKLM /reg:32  ProgramData/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
   "32     CurrentUser  $users_folder/32  $users_folder/32                    HKCU /reg:32  users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Varnel.lnk"
 )
+# A key under Software\Classes as either registry view shows it (what reg
+# prints for both; nothing for a key in neither).
+classes_query() {
+  local view
+  for view in /reg:64 /reg:32; do
+    wine reg query "$@" "$view" 2>/dev/null | tr -d "\r" || true
+  done
+}
 # Where "Open with Varnel" for .rom files is registered.
 open_command_key='Software\Classes\Applications\varnel.exe\shell\open\command'
 open_with_key='Software\Classes\.rom\OpenWithList\varnel.exe'
@@ -191,13 +199,15 @@ for row in "${cases[@]}"; do
   registered=$(wine reg query "$hive\\$uninstall_key" /v UninstallString "$view" 2>&1 | tr -d "\r") || true
   grep -qF "\"$(windows_path "$installed")\\Uninstall.exe\" /$mode" <<<"$registered" ||
     fail "$installation: no uninstaller for $installed registered in $hive ($view): $registered"
-  # "Open with Varnel" for .rom files, the extension not taken over.
-  registered=$(wine reg query "$hive\\$open_command_key" /ve "$view" 2>&1 | tr -d "\r") || true
+  # "Open with Varnel" for .rom files, the extension not taken over. The
+  # classes key is shared by both registry views on 64-bit Windows (and
+  # Wine), whichever build wrote it: it is looked for in both.
+  registered=$(classes_query "$hive\\$open_command_key" /ve)
   grep -qF "\"$program\" \"%1\"" <<<"$registered" ||
-    fail "$installation: no open command for varnel.exe in $hive ($view): $registered"
-  wine reg query "$hive\\$open_with_key" "$view" >/dev/null 2>&1 ||
+    fail "$installation: no open command for varnel.exe in $hive: $registered"
+  grep -qF 'OpenWithList' <<<"$(classes_query "$hive\\$open_with_key")" ||
     fail "$installation: .rom does not list varnel.exe to open it with"
-  registered=$(wine reg query "$hive\\Software\\Classes\\.rom" /ve "$view" 2>&1 | tr -d "\r") || true
+  registered=$(classes_query "$hive\\Software\\Classes\\.rom" /ve)
   ! grep -qi 'varnel' <<<"$registered" || fail "$installation: .rom was taken over: $registered"
 
   run_until_settled "$installed/Uninstall.exe" "/$mode" /S || status=$?
@@ -208,7 +218,7 @@ for row in "${cases[@]}"; do
   grep -qF 'Unable to find the specified registry key' <<<"$registered" ||
     fail "$installation: the Add/Remove Programs entry stays: $registered"
   for key in "$open_command_key" "$open_with_key"; do
-    ! wine reg query "$hive\\$key" "$view" >/dev/null 2>&1 ||
+    ! grep -qF 'HKEY_' <<<"$(classes_query "$hive\\$key")" ||
       fail "$installation: the uninstaller left $hive\\$key"
   done
 done
