@@ -19,7 +19,7 @@ namespace {
 
 class NullCanvas : public varnel::ui::PixelCanvas {
  public:
-  void setPixel(int, int) override {}
+  void setPixel(int, int, int) override {}
 };
 
 void edit(BiosImage& image, varnel::fuzz::FuzzInput& input) {

@@ -1,5 +1,6 @@
 #include "ui/font_dialogs.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "ui/control_ids.h"
@@ -27,32 +28,35 @@ void FontSelectDialog::onCommand(int id, Notification code) {
   if (id == kIdFontList && code == Notification::kSelChange) OnSelChangeFontList();
 }
 
-GlyphGrid layoutGlyphGrid(const ClientRect& rect) {
+GlyphGrid layoutGlyphGrid(const ClientRect& rect, int glyphRows) {
   GlyphGrid grid;
   grid.cellWidth = rect.width() / 32;
   grid.cellHeight = (rect.height() * 32) / 256;
+  grid.pixelSize = std::max(
+      1, std::min((grid.cellWidth - 1) / 8, (grid.cellHeight - 1) / std::max(1, glyphRows)));
   grid.originX = (rect.left + rect.right) / 2 - (grid.cellWidth * 32) / 2;
   grid.originY = (rect.top + rect.bottom) / 2 - (grid.cellHeight * 8) / 2;
   return grid;
 }
 
-void drawGlyph(const uint8_t* rows, int x, int y, PixelCanvas& canvas, int rowCount) {
+void drawGlyph(const uint8_t* rows, int x, int y, PixelCanvas& canvas, int rowCount,
+               int pixelSize) {
   for (int i = 0; i < rowCount; ++i) {
     for (int j = 0; j < 8; ++j) {
-      if (rows[i] & (0x80 >> j)) canvas.setPixel(x + j, y + i);
+      if (rows[i] & (0x80 >> j)) canvas.setPixel(x + j * pixelSize, y + i * pixelSize, pixelSize);
     }
   }
 }
 
 namespace {
 
-// Calls `visit(rows, x, y, rowCount)` for every glyph of the image's fonts
+// Calls `visit(rows, x, y, rowCount, pixelSize)` for every glyph of the image's fonts
 // that can be painted.
 template <typename Visit>
 void forEachGlyph(const BiosImage& image, const ClientRect& grid8x8, const ClientRect& grid8x16,
                   Visit visit) {
-  const GlyphGrid small = layoutGlyphGrid(grid8x8);
-  const GlyphGrid tall = layoutGlyphGrid(grid8x16);
+  const GlyphGrid small = layoutGlyphGrid(grid8x8, 8);
+  const GlyphGrid tall = layoutGlyphGrid(grid8x16, 16);
   // Located tables lie wholly inside the image; a table that would not fit
   // the buffer (an offset set by hand) is not painted at all.
   const bool has8x8 = image.font8x8Offset + 2048 <= kMaxImageSize;
@@ -64,11 +68,11 @@ void forEachGlyph(const BiosImage& image, const ClientRect& grid8x8, const Clien
     const int row = k / 32;
     if (has8x8) {
       visit(font8x8 + 8 * k, small.originX + column * small.cellWidth,
-            small.originY + row * small.cellHeight, 8);
+            small.originY + row * small.cellHeight, 8, small.pixelSize);
     }
     if (has8x16) {
       visit(font8x16 + 16 * k, tall.originX + column * tall.cellWidth,
-            tall.originY + row * tall.cellHeight, 16);
+            tall.originY + row * tall.cellHeight, 16, tall.pixelSize);
     }
   }
 }
@@ -78,12 +82,13 @@ void forEachGlyph(const BiosImage& image, const ClientRect& grid8x8, const Clien
 void paintFonts(const BiosImage* image, const ClientRect& grid8x8, const ClientRect& grid8x16,
                 PixelCanvas& canvas) {
   if (image == nullptr) return;
-  forEachGlyph(*image, grid8x8, grid8x16, [&canvas](const uint8_t*, int x, int y, int rowCount) {
-    canvas.fillBackground(x, y, 8, rowCount);
-  });
   forEachGlyph(*image, grid8x8, grid8x16,
-               [&canvas](const uint8_t* rows, int x, int y, int rowCount) {
-                 drawGlyph(rows, x, y, canvas, rowCount);
+               [&canvas](const uint8_t*, int x, int y, int rowCount, int pixelSize) {
+                 canvas.fillBackground(x, y, 8 * pixelSize, rowCount * pixelSize);
+               });
+  forEachGlyph(*image, grid8x8, grid8x16,
+               [&canvas](const uint8_t* rows, int x, int y, int rowCount, int pixelSize) {
+                 drawGlyph(rows, x, y, canvas, rowCount, pixelSize);
                });
 }
 

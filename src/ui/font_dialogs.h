@@ -39,28 +39,35 @@ struct ClientRect {
   int height() const { return bottom - top; }
 };
 
-// Where a 32 x 8 glyph grid goes in its rectangle: the cells fitted to the
-// rectangle (not to the glyphs), the grid centred in it.
+// Where a 32 x 8 grid of glyphs `glyphRows` high goes in its rectangle: the
+// cells fitted to the rectangle (not to the glyphs), the grid centred in it.
+// Each glyph pixel is a square of `pixelSize` screen pixels, the largest
+// whole size that leaves a free pixel between neighbouring glyphs, so the
+// glyphs grow with the window on a screen of higher resolution and stay
+// sharp.
 struct GlyphGrid {
   int cellWidth = 0;
   int cellHeight = 0;
   int originX = 0;
   int originY = 0;
+  int pixelSize = 1;
 };
-GlyphGrid layoutGlyphGrid(const ClientRect& rect);
+GlyphGrid layoutGlyphGrid(const ClientRect& rect, int glyphRows);
 
 // Where black pixels go, each glyph on a light box of its own so that the
 // glyphs read whatever the window's own colours.
 class PixelCanvas {
  public:
   virtual ~PixelCanvas() = default;
-  virtual void setPixel(int x, int y) = 0;
+  // A black square of `size` pixels from (x, y).
+  virtual void setPixel(int x, int y, int size) = 0;
   // Lights the box of one glyph; nothing on a canvas that is light already.
   virtual void fillBackground(int /*x*/, int /*y*/, int /*width*/, int /*height*/) {}
 };
 
-// Paints the rows of one glyph, one pixel per set bit, bit 7 leftmost.
-void drawGlyph(const uint8_t* rows, int x, int y, PixelCanvas& canvas, int rowCount);
+// Paints the rows of one glyph, one square of `pixelSize` per set bit, bit 7
+// leftmost.
+void drawGlyph(const uint8_t* rows, int x, int y, PixelCanvas& canvas, int rowCount, int pixelSize);
 
 // Paints all 256 glyphs of both fonts of the image in their grids, every
 // glyph box lit before the first pixel, so that a glyph wider than its cell

@@ -130,17 +130,21 @@ TEST(FontViewDialogQt, PaintsEveryGlyphPixelForPixelReadableInAnyTheme) {
       SCOPED_TRACE(id);
       const QRect rect = dialog.built().widgets.at(id)->geometry();
       const GlyphGrid grid = layoutGlyphGrid(
-          {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()});
+          {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()},
+          id == kIdGrid8x8 ? 8 : 16);
+      const int p = grid.pixelSize;
       for (const auto& [column, row] : {std::pair{0, 0}, std::pair{31, 7}}) {
         const int x = grid.originX + column * grid.cellWidth;
         const int y = grid.originY + row * grid.cellHeight;
         EXPECT_EQ(shot.pixelColor(x, y), black);
-        EXPECT_NE(shot.pixelColor(x + 1, y), black);
-        EXPECT_EQ(shot.pixelColor(x + 7, y + 1), black);
-        EXPECT_NE(shot.pixelColor(x, y + 1), black);
-        EXPECT_NE(shot.pixelColor(x, y + 2), black);
+        EXPECT_EQ(shot.pixelColor(x + p - 1, y + p - 1), black);
+        EXPECT_NE(shot.pixelColor(x + p, y), black);
+        EXPECT_EQ(shot.pixelColor(x + 7 * p, y + p), black);
+        EXPECT_NE(shot.pixelColor(x, y + p), black);
+        EXPECT_NE(shot.pixelColor(x, y + 2 * p), black);
         // The clear pixels around the glyph's own pixels stand out from them.
-        for (const QPoint clear : {QPoint(x + 1, y), QPoint(x + 6, y + 1), QPoint(x, y + 2)}) {
+        for (const QPoint clear :
+             {QPoint(x + p, y), QPoint(x + 6 * p, y + p), QPoint(x, y + 2 * p)}) {
           EXPECT_GE(contrast(shot.pixelColor(x, y), shot.pixelColor(clear)), 7.0)
               << clear.x() << "," << clear.y();
         }

@@ -46,22 +46,38 @@ TEST(FontSelectDialog, ListsOneLinePerEntryAndEnablesOkOnSelection) {
 TEST(GlyphGrid, CellsFitTheRectangleAndTheGridIsCentred) {
   struct Case {
     ClientRect rect;
-    int cellWidth, cellHeight, originX, originY;
+    int glyphRows;
+    int cellWidth, cellHeight, originX, originY, pixelSize;
   };
-  for (const Case& c : {Case{{10, 20, 196, 120}, 5, 12, 103 - 80, 70 - 48},
-                        Case{{0, 0, 256, 128}, 8, 16, 0, 0}, Case{{3, 3, 34, 10}, 0, 0, 18, 6}}) {
-    const GlyphGrid grid = layoutGlyphGrid(c.rect);
+  for (const Case& c : {
+           Case{{10, 20, 196, 120}, 8, 5, 12, 103 - 80, 70 - 48, 1},
+           Case{{0, 0, 256, 128}, 16, 8, 16, 0, 0, 1},
+           Case{{3, 3, 34, 10}, 8, 0, 0, 18, 6, 1},
+           // Glyph pixels grow by whole pixels, a free pixel kept between
+           // glyphs across and down; the tighter of the two decides.
+           Case{{0, 0, 32 * 17, 8 * 17}, 8, 17, 17, 0, 0, 2},
+           Case{{0, 0, 32 * 16, 8 * 17}, 8, 16, 17, 0, 0, 1},
+           Case{{0, 0, 32 * 25, 8 * 17}, 8, 25, 17, 0, 0, 2},
+           Case{{0, 0, 32 * 25, 8 * 25}, 8, 25, 25, 0, 0, 3},
+           Case{{0, 0, 32 * 20, 8 * 33}, 16, 20, 33, 0, 0, 2},
+           Case{{0, 0, 32 * 20, 8 * 32}, 16, 20, 32, 0, 0, 1},
+       }) {
+    const GlyphGrid grid = layoutGlyphGrid(c.rect, c.glyphRows);
     EXPECT_EQ(grid.cellWidth, c.cellWidth);
     EXPECT_EQ(grid.cellHeight, c.cellHeight);
     EXPECT_EQ(grid.originX, c.originX);
     EXPECT_EQ(grid.originY, c.originY);
+    EXPECT_EQ(grid.pixelSize, c.pixelSize) << c.rect.width() << "x" << c.rect.height();
   }
 }
 
 class RecordingCanvas : public PixelCanvas {
  public:
-  void setPixel(int x, int y) override {
-    pixels.insert({x, y});
+  void setPixel(int x, int y, int size) override {
+    for (int dy = 0; dy < size; ++dy) {
+      for (int dx = 0; dx < size; ++dx)
+        pixels.insert({x + dx, y + dy});
+    }
     if (backgroundsBeforeFirstPixel < 0) backgroundsBeforeFirstPixel = int(backgrounds.size());
   }
   void fillBackground(int x, int y, int width, int height) override {
@@ -74,12 +90,22 @@ class RecordingCanvas : public PixelCanvas {
 
 TEST(DrawGlyph, BitSevenIsTheLeftmostPixel) {
   const uint8_t rows[] = {0x80, 0x01, 0x00, 0xFF};
-  RecordingCanvas canvas;
-  drawGlyph(rows, 100, 50, canvas, 4);
-  std::set<std::pair<int, int>> expected = {{100, 50}, {107, 51}};
-  for (int x = 100; x < 108; ++x)
-    expected.insert({x, 53});
-  EXPECT_EQ(canvas.pixels, expected);
+  for (const int size : {1, 2, 3}) {
+    RecordingCanvas canvas;
+    drawGlyph(rows, 100, 50, canvas, 4, size);
+    std::set<std::pair<int, int>> expected;
+    auto square = [&](int column, int row) {
+      for (int dy = 0; dy < size; ++dy) {
+        for (int dx = 0; dx < size; ++dx)
+          expected.insert({100 + column * size + dx, 50 + row * size + dy});
+      }
+    };
+    square(0, 0);
+    square(7, 1);
+    for (int column = 0; column < 8; ++column)
+      square(column, 3);
+    EXPECT_EQ(canvas.pixels, expected) << size;
+  }
 }
 
 TEST(PaintFonts, GlyphsGoToTheirCellsInCodeOrder) {

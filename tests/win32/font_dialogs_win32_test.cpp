@@ -119,7 +119,12 @@ class RecordingCanvas : public PixelCanvas {
  public:
   std::set<std::pair<int, int>> black;
   std::vector<RECT> boxes;
-  void setPixel(int x, int y) override { black.insert({x, y}); }
+  void setPixel(int x, int y, int size) override {
+    for (int dy = 0; dy < size; ++dy) {
+      for (int dx = 0; dx < size; ++dx)
+        black.insert({x + dx, y + dy});
+    }
+  }
   void fillBackground(int x, int y, int width, int height) override {
     boxes.push_back({x, y, x + width, y + height});
   }

@@ -160,9 +160,9 @@ Result runImport(const FontOptions& o) {
 class ScaledCanvas : public ui::PixelCanvas {
  public:
   ScaledCanvas(GreyImage& image, int scale) : image_(image), scale_(scale) {}
-  void setPixel(int x, int y) override {
-    for (int dy = 0; dy < scale_; ++dy) {
-      for (int dx = 0; dx < scale_; ++dx)
+  void setPixel(int x, int y, int size) override {
+    for (int dy = 0; dy < size * scale_; ++dy) {
+      for (int dx = 0; dx < size * scale_; ++dx)
         image_.set(x * scale_ + dx, y * scale_ + dy, 0);
     }
   }

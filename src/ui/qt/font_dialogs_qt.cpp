@@ -25,7 +25,9 @@ void connectEndButtons(QDialog& dialog, const BuiltDialog& built) {
 class PainterCanvas : public ui::PixelCanvas {
  public:
   explicit PainterCanvas(QPainter& painter) : painter_(painter) {}
-  void setPixel(int x, int y) override { painter_.drawPoint(x, y); }
+  void setPixel(int x, int y, int size) override {
+    painter_.fillRect(x, y, size, size, QColor(0, 0, 0));
+  }
   void fillBackground(int x, int y, int width, int height) override {
     painter_.fillRect(x, y, width, height, Qt::white);
   }
@@ -89,7 +91,6 @@ ui::ClientRect FontViewDialog::gridRect(int id) const {
 
 void FontViewDialog::paintGlyphs(QWidget& surface) const {
   QPainter painter(&surface);
-  painter.setPen(QColor(0, 0, 0));
   PainterCanvas canvas(painter);
   ui::paintFonts(image_, gridRect(ui::kIdGrid8x8), gridRect(ui::kIdGrid8x16), canvas);
 }

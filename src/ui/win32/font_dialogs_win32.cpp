@@ -61,7 +61,10 @@ INT_PTR CALLBACK fontSelectProcedure(HWND dialog, UINT message, WPARAM wParam, L
 class DeviceContextCanvas : public ui::PixelCanvas {
  public:
   explicit DeviceContextCanvas(HDC dc) : dc_(dc) {}
-  void setPixel(int x, int y) override { SetPixelV(dc_, x, y, RGB(0, 0, 0)); }
+  void setPixel(int x, int y, int size) override {
+    const RECT square{x, y, x + size, y + size};
+    FillRect(dc_, &square, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  }
   void fillBackground(int x, int y, int width, int height) override {
     const RECT box{x, y, x + width, y + height};
     FillRect(dc_, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
