@@ -89,6 +89,8 @@ void applyFlag(ControlTemplate& control, const std::string& flag, int lineNumber
     control.ticksAbove = true;
   } else if (flag == "textleft") {
     control.textLeft = true;
+  } else if (flag == "focus") {
+    control.initialFocus = true;
   } else {
     throw std::runtime_error("dialog layout line " + std::to_string(lineNumber) +
                              ": unknown flag " + flag);
@@ -146,12 +148,18 @@ void parseLine(DialogTemplate& dialog, const std::vector<std::string>& words, in
 bool ControlTemplate::inTabOrder() const {
   switch (kind) {
     case ControlKind::kLabel:
-    case ControlKind::kReadOnlyEdit:
     case ControlKind::kGroupBox:
       return false;
     default:
       return !hidden;
   }
+}
+
+int DialogTemplate::initialFocus() const {
+  for (const ControlTemplate& control : controls) {
+    if (control.initialFocus) return control.id;
+  }
+  return -1;
 }
 
 const ControlTemplate* DialogTemplate::find(int controlId) const {

@@ -13,7 +13,7 @@ enum class ControlKind {
   kLabel,  // static text
   kPushButton,
   kDefaultButton,  // the push button that Enter triggers
-  kReadOnlyEdit,   // shows a text; not in the tab order
+  kReadOnlyEdit,   // shows a text the user can select and copy
   kNumberEdit,     // digits only
   kEdit,
   kTrackbar,
@@ -36,6 +36,7 @@ struct ControlTemplate {
   bool sorted = false;      // lists: items kept in the order of their texts
   bool ticksAbove = false;  // trackbars: tick marks above instead of below
   bool textLeft = false;    // check boxes: the caption left of the box
+  bool initialFocus = false;  // has the focus when the window opens
 
   bool inTabOrder() const;
 };
@@ -50,6 +51,9 @@ struct DialogTemplate {
   std::map<int, std::vector<std::string>> items;  // fixed list contents by id
 
   const ControlTemplate* find(int id) const;
+  // The control that has the focus when the window opens; -1 when the
+  // first control of the tab order has it.
+  int initialFocus() const;
 };
 
 // Reads the layout format of resources/dialogs (see main.dlg for it).

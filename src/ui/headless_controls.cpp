@@ -1,14 +1,17 @@
 #include "ui/headless_controls.h"
 
 #include <algorithm>
+#include <cctype>
 #include <stdexcept>
 #include <utility>
 
 #include "ui/dialog_text.h"
+#include "ui/keyboard.h"
 
 namespace varnel::ui {
 
-HeadlessControls::HeadlessControls(const DialogTemplate& layout) {
+HeadlessControls::HeadlessControls(const DialogTemplate& layout)
+    : layout_(layout), focused_(std::max(0, layout.initialFocus())) {
   for (const ControlTemplate& control : layout.controls) {
     if (control.id == -1) continue;
     Control& c = controls_[control.id];
@@ -84,8 +87,67 @@ void HeadlessControls::focus(int id) {
 }
 
 void HeadlessControls::pressEnter() {
-  if (exists(focused_) && isEdit(focused_) && events_ != nullptr) {
-    events_->onCommand(focused_, Notification::kEnterKey);
+  if (!exists(focused_)) return;
+  const ControlKind kind = at(focused_).kind;
+  if (enterIsIgnored(kind)) return;
+  if (isEdit(focused_)) {
+    if (events_ != nullptr) events_->onCommand(focused_, Notification::kEnterKey);
+    return;
+  }
+  // A focused push button is the one Enter presses; elsewhere the default.
+  if (kind == ControlKind::kPushButton || kind == ControlKind::kDefaultButton) {
+    click(focused_);
+    return;
+  }
+  for (const ControlTemplate& control : layout_.controls) {
+    if (control.kind == ControlKind::kDefaultButton && at(control.id).enabled) {
+      click(control.id);
+      return;
+    }
+  }
+}
+
+std::vector<int> HeadlessControls::reachableByTab() const {
+  std::vector<int> reachable;
+  for (const ControlTemplate& control : layout_.controls) {
+    if (control.inTabOrder() && control.id != -1 && at(control.id).enabled) {
+      reachable.push_back(control.id);
+    }
+  }
+  return reachable;
+}
+
+void HeadlessControls::pressTab(bool backwards) {
+  const std::vector<int> reachable = reachableByTab();
+  if (reachable.empty()) return;
+  const auto here = std::find(reachable.begin(), reachable.end(), focused_);
+  size_t next = 0;
+  if (here != reachable.end()) {
+    const size_t index = static_cast<size_t>(here - reachable.begin());
+    next = (index + (backwards ? reachable.size() - 1 : 1)) % reachable.size();
+  }
+  focus(reachable[next]);
+}
+
+// As a dialog does: a label's key focuses the control it names, a check
+// box's focuses and toggles it, a push button's presses it and leaves the
+// focus where it is. Disabled controls hear nothing.
+void HeadlessControls::pressShortcut(char key) {
+  const char wanted = static_cast<char>(std::tolower(static_cast<unsigned char>(key)));
+  for (size_t i = 0; i < layout_.controls.size(); ++i) {
+    const ControlTemplate& control = layout_.controls[i];
+    if (mnemonicOf(control.caption) != wanted) continue;
+    const ControlTemplate* target =
+        control.kind == ControlKind::kLabel ? controlNamedBy(layout_, i) : &control;
+    if (target == nullptr || target->id == -1 || !at(target->id).enabled) return;
+    if (target->kind != ControlKind::kPushButton && target->kind != ControlKind::kDefaultButton) {
+      focus(target->id);
+    }
+    if (target->kind == ControlKind::kCheckBox || target->kind == ControlKind::kPushButton ||
+        target->kind == ControlKind::kDefaultButton) {
+      click(target->id);
+    }
+    return;
   }
 }
 

@@ -27,7 +27,11 @@ class HeadlessControls final : public DialogControls {
   void typeKeys(int id, const std::string& keys);  // appends one key at a time
   void drag(int id, int position);                 // moves a trackbar
   void focus(int id);                              // the edit that loses the focus is told
-  void pressEnter();                               // in the focused edit
+  // The keyboard, by the layout's rules (ui/keyboard.h): Enter on the
+  // focused control, Tab or Shift+Tab, Alt and a caption's key.
+  void pressEnter();
+  void pressTab(bool backwards = false);
+  void pressShortcut(char key);
   int focused() const { return focused_; }
 
   std::string windowTitle;
@@ -79,6 +83,9 @@ class HeadlessControls final : public DialogControls {
   void requireEnabled(int id) const;
   bool isEdit(int id) const;
 
+  std::vector<int> reachableByTab() const;
+
+  DialogTemplate layout_;
   std::map<int, Control> controls_;
   DialogEvents* events_ = nullptr;
   int focused_ = 0;  // 0: no control has the focus

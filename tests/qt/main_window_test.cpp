@@ -18,9 +18,11 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <cctype>
 #include <functional>
 
 #include "qt/modal_dialog.h"
+#include "support/keyboard_table.h"
 #include "support/rom_builder.h"
 #include "support/test_paths.h"
 #include "ui/qt/help_window.h"
@@ -31,6 +33,10 @@ namespace varnel {
 namespace {
 
 using namespace ui;
+using test::KeyboardCase;
+using test::keyboardCases;
+using test::PressRecorder;
+using test::Stroke;
 
 const Message& kSaveQuestion = message(MessageId::kSaveChanges);
 
@@ -147,23 +153,6 @@ TEST_F(MainWindowTest, TitleIconAndDefaultButton) {
   EXPECT_FALSE(qobject_cast<QPushButton*>(widget(kIdLoad))->isDefault());
 }
 
-TEST_F(MainWindowTest, TabOrderFollowsTheLayout) {
-  std::vector<QWidget*> tabbable;
-  const DialogTemplate& layout = mainDialogTemplate();
-  for (size_t i = 0; i < layout.controls.size(); ++i) {
-    if (layout.controls[i].inTabOrder()) tabbable.push_back(window.built().all[i]);
-  }
-  for (size_t i = 0; i + 1 < tabbable.size(); ++i) {
-    QWidget* next = tabbable[i]->nextInFocusChain();
-    while (next != nullptr && !(next->focusPolicy() & Qt::TabFocus))
-      next = next->nextInFocusChain();
-    EXPECT_EQ(next, tabbable[i + 1]) << i;
-  }
-  // Labels and read-only fields are not reached by Tab.
-  EXPECT_FALSE(widget(kIdFileName)->focusPolicy() & Qt::TabFocus);
-  EXPECT_FALSE(widget(kIdRealCore)->focusPolicy() & Qt::TabFocus);
-}
-
 // Started with a file, the window is on show with it loaded; one it
 // refuses leaves the window empty with the editor's message.
 TEST(MainWindowStart, StartsWithTheFileItWasGiven) {
@@ -218,15 +207,6 @@ TEST_F(MainWindowTest, EscapeAndExitClose) {
   window.dialog().show();
   QTest::mouseClick(widget(kIdCancel), Qt::LeftButton);
   EXPECT_FALSE(window.dialog().isVisible());
-}
-
-TEST_F(MainWindowTest, MnemonicsReachTheirButtons) {
-  window.dialog().show();
-  window.dialog().activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&window.dialog()));
-  QTest::keyClick(&window.dialog(), Qt::Key_L, Qt::AltModifier);
-  // A mnemonic clicks its button with a short animation.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return platform.fileDialogs == 1; }, 2000));
 }
 
 TEST_F(MainWindowTest, UserActionsReachTheEditor) {
@@ -398,14 +378,71 @@ TEST_F(MainWindowTest, EscapeInAnOpenListOnlyClosesTheList) {
   EXPECT_TRUE(platform.messages.empty());
 }
 
-TEST_F(MainWindowTest, EnterTriggersSaveOnceAnImageIsShown) {
+// The keyboard on the window shown and active, every control enabled and
+// its events going to a recorder: the table every front end runs.
+class KeyboardOnTheWindow : public MainWindowTest,
+                            public testing::WithParamInterface<KeyboardCase> {
+ protected:
+  void press(const Stroke& stroke) {
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    switch (stroke.kind) {
+      case Stroke::kTab:
+        QTest::keyClick(focused, Qt::Key_Tab);
+        break;
+      case Stroke::kShiftTab:
+        QTest::keyClick(focused, Qt::Key_Backtab, Qt::ShiftModifier);
+        break;
+      case Stroke::kEnter:
+        QTest::keyClick(focused, Qt::Key_Return);
+        break;
+      case Stroke::kAlt: {
+        const char letter = stroke.letter;
+        const int key = std::isdigit(static_cast<unsigned char>(letter))
+                            ? Qt::Key_0 + (letter - '0')
+                            : Qt::Key_A + (letter - 'a');
+        QTest::keyClick(focused, static_cast<Qt::Key>(key), Qt::AltModifier);
+        break;
+      }
+    }
+  }
+};
+
+TEST_F(MainWindowTest, TheFocusStartsOnLoad) {
   window.dialog().show();
-  QTest::keyClick(&window.dialog(), Qt::Key_Return);
-  EXPECT_EQ(platform.fileDialogs, 0);
-  loadSample();
-  QTest::keyClick(&window.dialog(), Qt::Key_Return);
-  EXPECT_EQ(platform.fileDialogs, 1);
+  window.dialog().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window.dialog()));
+  EXPECT_EQ(QApplication::focusWidget(), widget(kIdLoad));
 }
+
+TEST_P(KeyboardOnTheWindow, FollowsTheTable) {
+  const KeyboardCase& c = GetParam();
+  PressRecorder recorder;
+  window.controls().setEvents(&recorder);
+  for (const ControlTemplate& control : mainDialogTemplate().controls) {
+    if (control.id != -1) window.controls().enable(control.id, true);
+  }
+  window.dialog().show();
+  window.dialog().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window.dialog()));
+  widget(c.start)->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == widget(c.start); }));
+  for (const Stroke& stroke : c.strokes)
+    press(stroke);
+  // A key of a button clicks it with a short animation.
+  (void)QTest::qWaitFor([&] { return recorder.pressed.size() >= c.pressed.size(); }, 1000);
+  QTest::qWait(20);
+  if (c.focusAfter != 0) {
+    EXPECT_EQ(QApplication::focusWidget(), widget(c.focusAfter));
+  }
+  EXPECT_EQ(recorder.pressed, c.pressed);
+  window.controls().setEvents(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyboardOnTheWindow, testing::ValuesIn(keyboardCases()),
+                         [](const testing::TestParamInfo<KeyboardCase>& info) {
+                           return info.param.name;
+                         });
 
 // The real question box: Yes is the default, Escape and the close box mean
 // Cancel.

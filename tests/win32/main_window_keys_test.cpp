@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "support/keyboard_table.h"
 #include "support/rom_builder.h"
 #include "ui/control_ids.h"
 #include "ui/dialog_template.h"
@@ -147,8 +149,10 @@ class ShownMainWindow : public testing::Test {
       window.processMessage(message);
   }
 
+  // As a click or Tab moves it: a push button focused is the one Enter
+  // presses.
   void focus(int id) {
-    SetFocus(control(id));
+    SendMessageW(window.handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control(id)), TRUE);
     pump();
     ASSERT_EQ(focusedId(), id);
   }
@@ -210,22 +214,56 @@ TEST_F(ShownMainWindow, ADroppedFileIsLoadedAfterTheQuestion) {
   EXPECT_EQ(window.editor().document.fileName(), "dropped.rom");
 }
 
-TEST_F(ShownMainWindow, TabFollowsTheLayout) {
-  std::vector<int> expected;
-  for (const ControlTemplate& c : mainDialogTemplate().controls) {
-    if (c.inTabOrder() && IsWindowEnabled(control(c.id))) expected.push_back(c.id);
-  }
-  ASSERT_GE(expected.size(), 10u) << "the image enables most controls";
-  focus(expected.front());
-  std::vector<int> reached;
-  for (size_t i = 0; i < expected.size(); ++i) {
-    press(kTab);
-    reached.push_back(focusedId());
-  }
-  // From the last control back to the first.
-  std::rotate(expected.begin(), expected.begin() + 1, expected.end());
-  EXPECT_EQ(reached, expected);
+TEST_F(ShownMainWindow, TheFocusStartsOnLoad) {
+  win32ui::MainWindow fresh(platform);
+  fresh.initialize();
+  ShowWindow(fresh.handle(), SW_SHOW);
+  SetForegroundWindow(fresh.handle());
+  pumpUntil([&] { return GetForegroundWindow() == fresh.handle(); });
+  EXPECT_EQ(GetDlgCtrlID(GetFocus()), kIdLoad);
 }
+
+// The keyboard on the window shown and active, every control enabled and
+// its events going to a recorder: the table every front end runs.
+class KeyboardOnTheWindow : public ShownMainWindow,
+                            public testing::WithParamInterface<KeyboardCase> {
+ protected:
+  void stroke(const Stroke& s) {
+    switch (s.kind) {
+      case Stroke::kTab:
+        return press(kTab);
+      case Stroke::kShiftTab:
+        return press(Key{VK_TAB, false, false, true});
+      case Stroke::kEnter:
+        return press(kEnter);
+      case Stroke::kAlt:
+        return press(
+            Key{static_cast<WORD>(std::toupper(static_cast<unsigned char>(s.letter))), true});
+    }
+  }
+};
+
+TEST_P(KeyboardOnTheWindow, FollowsTheTable) {
+  const KeyboardCase& c = GetParam();
+  PressRecorder recorder;
+  window.controls().setEvents(&recorder);
+  for (const ControlTemplate& control : mainDialogTemplate().controls) {
+    if (control.id != -1) EnableWindow(this->control(control.id), TRUE);
+  }
+  focus(c.start);
+  for (const Stroke& s : c.strokes)
+    stroke(s);
+  if (c.focusAfter != 0) {
+    EXPECT_EQ(focusedId(), c.focusAfter);
+  }
+  EXPECT_EQ(recorder.pressed, c.pressed);
+  window.controls().setEvents(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyboardOnTheWindow, testing::ValuesIn(keyboardCases()),
+                         [](const testing::TestParamInfo<KeyboardCase>& info) {
+                           return info.param.name;
+                         });
 
 struct KeyCase {
   const char* name = "";
@@ -298,8 +336,6 @@ const KeyCase kKeyCases[] = {
      .keys = {kTab},
      .sliderId = kIdCoreSlider,
      .sliderPosition = 50},
-    // Elsewhere Enter presses the default button, "&Save...".
-    {.name = "EnterOnATrackbarSaves", .focusId = kIdCoreSlider, .keys = {kEnter}, .fileDialogs = 1},
     {.name = "AltAndAMnemonicPressItsButton",
      .focusId = kIdCoreSlider,
      .keys = {kAltL},

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,6 +12,7 @@
 #include <QRegularExpressionValidator>
 #include <QSlider>
 
+#include "ui/keyboard.h"
 #include "ui/qt/narrow_text.h"
 
 namespace varnel::qtui {
@@ -33,10 +35,7 @@ Qt::Alignment textAlignment(ui::Alignment alignment) {
 QWidget* makeEdit(const ControlTemplate& control, QWidget* parent) {
   auto* edit = new QLineEdit(parent);
   edit->setAlignment(textAlignment(control.alignment) | Qt::AlignVCenter);
-  if (control.kind == ControlKind::kReadOnlyEdit) {
-    edit->setReadOnly(true);
-    edit->setFocusPolicy(Qt::ClickFocus);
-  }
+  if (control.kind == ControlKind::kReadOnlyEdit) edit->setReadOnly(true);
   if (control.kind == ControlKind::kNumberEdit) {
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
   }
@@ -100,6 +99,32 @@ void place(QWidget* widget, const ControlTemplate& control, const DialogUnits& u
   widget->setGeometry(rect);
 }
 
+// Enter where the layout's rules ignore it goes no further: the dialog
+// would press its default button. An open list's own Enter is not seen
+// here (its popup has the keys).
+class EnterIgnored final : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+  }
+};
+
+// A label's "&" key focuses the control the label names.
+void setBuddies(const BuiltDialog& built, const ui::DialogTemplate& layout) {
+  for (size_t i = 0; i < layout.controls.size(); ++i) {
+    auto* label = qobject_cast<QLabel*>(built.all[i]);
+    const ui::ControlTemplate* named = ui::controlNamedBy(layout, i);
+    if (label == nullptr || named == nullptr || ui::mnemonicOf(layout.controls[i].caption) == 0) {
+      continue;
+    }
+    const auto index = static_cast<size_t>(named - layout.controls.data());
+    label->setBuddy(built.all[index]);
+  }
+}
+
 void fillFixedLists(const BuiltDialog& built, const ui::DialogTemplate& layout) {
   for (const auto& [id, items] : layout.items) {
     const auto found = built.widgets.find(id);
@@ -134,6 +159,7 @@ BuiltDialog buildDialog(QDialog& dialog, const ui::DialogTemplate& layout) {
   const DialogUnits units(font);
   BuiltDialog built;
   QWidget* previous = nullptr;
+  auto* enterIgnored = new EnterIgnored(&dialog);
   for (const ControlTemplate& control : layout.controls) {
     QWidget* widget = makeWidget(control, &dialog);
     widget->setFont(font);
@@ -145,13 +171,16 @@ BuiltDialog buildDialog(QDialog& dialog, const ui::DialogTemplate& layout) {
       if (widget->focusPolicy() == Qt::NoFocus) widget->setFocusPolicy(Qt::StrongFocus);
       if (previous != nullptr) QWidget::setTabOrder(previous, widget);
       previous = widget;
-    } else if (control.kind != ControlKind::kReadOnlyEdit) {
+    } else {
       widget->setFocusPolicy(Qt::NoFocus);
     }
+    if (ui::enterIsIgnored(control.kind)) widget->installEventFilter(enterIgnored);
+    if (control.initialFocus) widget->setFocus();
     if (control.id != -1) built.widgets[control.id] = widget;
     built.all.push_back(widget);
   }
   fillFixedLists(built, layout);
+  setBuddies(built, layout);
   dialog.setFixedSize(units.x(layout.width), units.y(layout.height));
   return built;
 }

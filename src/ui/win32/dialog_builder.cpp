@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "ui/keyboard.h"
 #include "ui/win32/narrow_text.h"
 #include "ui/win32/win32_dialog_controls.h"
 
@@ -222,6 +223,25 @@ void addFixedItems(HWND dialog, const ui::DialogTemplate& layout) {
     for (const std::string& item : items)
       controls.addString(id, item);
   }
+}
+
+bool focusInitialControl(HWND dialog, const ui::DialogTemplate& layout) {
+  const HWND control = GetDlgItem(dialog, layout.initialFocus());
+  if (control == nullptr) return false;
+  // As Tab moves it: a push button given the focus becomes the one Enter
+  // presses.
+  SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  return true;
+}
+
+bool isIgnoredEnter(HWND dialog, const MSG& message, const ui::DialogTemplate& layout) {
+  if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
+  if (message.hwnd == nullptr || GetParent(message.hwnd) != dialog) return false;
+  const ui::ControlTemplate* control = layout.find(GetDlgCtrlID(message.hwnd));
+  if (control == nullptr || !ui::enterIsIgnored(control->kind)) return false;
+  // An open list takes Enter to pick the highlighted item.
+  return control->kind != ui::ControlKind::kDropDownList ||
+         SendMessageW(message.hwnd, CB_GETDROPPEDSTATE, 0, 0) == FALSE;
 }
 
 }  // namespace varnel::win32ui

@@ -27,4 +27,14 @@ std::vector<WORD> buildDialogTemplate(const ui::DialogTemplate& layout, DWORD ex
 // nothing selected: a template cannot carry them. Call it on WM_INITDIALOG.
 void addFixedItems(HWND dialog, const ui::DialogTemplate& layout);
 
+// Gives the focus to the control the layout starts with. True when it did:
+// then WM_INITDIALOG must return FALSE, or the dialog takes the focus back
+// for its first tab stop.
+bool focusInitialControl(HWND dialog, const ui::DialogTemplate& layout);
+
+// Whether the message is Enter pressed where the layout's rules ignore it
+// (a closed drop-down list, a trackbar, a read-only field); the dialog
+// would press its default button, so the caller drops it.
+bool isIgnoredEnter(HWND dialog, const MSG& message, const ui::DialogTemplate& layout);
+
 }  // namespace varnel::win32ui

@@ -47,7 +47,8 @@ INT_PTR CALLBACK MainWindow::dialogProcedure(HWND window, UINT message, WPARAM w
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrW(window, DWLP_USER, lParam);
     reinterpret_cast<MainWindow*>(lParam)->onInitDialog(window);
-    return TRUE;  // the focus goes to the first control in the tab order
+    // FALSE: the focus stays where the layout put it.
+    return focusInitialControl(window, ui::mainDialogTemplate()) ? FALSE : TRUE;
   }
   auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, DWLP_USER));
   if (self == nullptr) return FALSE;
@@ -167,6 +168,7 @@ void MainWindow::processMessage(MSG& message) {
     pressButton(button);
     return;
   }
+  if (forThisWindow && isIgnoredEnter(dialog_, message, ui::mainDialogTemplate())) return;
   if (isOpen() && IsDialogMessageW(dialog_, &message) != FALSE) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);
