@@ -87,7 +87,7 @@ done < <(cd "$stage" && find . -mindepth 1 -type d -printf '%P\n' | sort -r)
 file_version=$version
 while [ "$(tr -cd . <<<"$file_version" | wc -c)" -lt 3 ]; do file_version+=.0; done
 makensis -V2 -WX -DVERSION="$version" -DFILE_VERSION="$file_version" -DBITS="$bits" \
-  -DCOPYRIGHT="$copyright" \
+  -DCOPYRIGHT="$copyright" -DICON="$root/resources/icons/varnel.ico" \
   -DFILES="$files" -DREMOVALS="$removals" -DOUTFILE="$work/$name-setup.exe" \
   "$here/varnel.nsi"
 mv "$work/$name-setup.exe" "$out/"

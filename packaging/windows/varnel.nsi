@@ -4,6 +4,7 @@
 ;   FILE_VERSION  the same in four parts, e.g. 1.0.0.0
 ;   BITS          32 or 64
 ;   COPYRIGHT     the copyright notice with the licence
+;   ICON          the application's icon, which setup and uninstaller show
 ;   FILES         a script of File commands installing what the zip holds
 ;   REMOVALS      a script of Delete and RMDir commands removing it again
 ;   OUTFILE       the installer to write
@@ -69,8 +70,8 @@ VIAddVersionKey "LegalCopyright" "${COPYRIGHT}"
 !include LogicLib.nsh
 !include x64.nsh
 
-!define MUI_ICON "${NSISDIR}\Contrib\Graphics\Icons\modern-install.ico"
-!define MUI_UNICON "${NSISDIR}\Contrib\Graphics\Icons\modern-uninstall.ico"
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MULTIUSER_PAGE_INSTALLMODE

@@ -11,8 +11,9 @@
 # and the 32-bit registry view), and its uninstaller removes everything
 # again; each refuses to install beside the other build. Also checks that a
 # build lacking any input makes no package, and reads with 7z what each
-# installer holds: where the machine runs no 32-bit programs, that is all it
-# checks of the 32-bit installer, and it says so.
+# installer holds and that it and its uninstaller show the application's
+# icon: where the machine runs no 32-bit programs, that is all it checks of
+# the 32-bit installer, and it says so.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib/common.sh"
 root=$VARNEL_ROOT
@@ -87,6 +88,37 @@ for bits in 32 64; do
   for file in "${contents[@]}"; do
     cmp -s "$scratch/zip$bits/$name/$file" "$unpacked/$file" ||
       fail "$name-setup.exe holds another $file than $name.zip"
+  done
+done
+
+# The images of an icon file, a checksum a line: each entry of its directory
+# gives an image's size and offset.
+icon_images() {
+  local icon=$1 count entry size offset
+  count=$(od -An -t u2 -j 4 -N 2 "$icon" | tr -d ' ')
+  for ((entry = 0; entry < count; entry++)); do
+    read -r size offset < <(od -An -t u4 -j $((14 + 16 * entry)) -N 8 "$icon")
+    tail -c +$((offset + 1)) "$icon" | head -c "$size" | sha256sum | cut -d' ' -f1
+  done
+}
+# Each installer and its uninstaller (as 7z wrote it above) show the
+# application's icon, none of NSIS's own: their icon images are varnel.ico's.
+# 7z writes each image as an icon file of its own, a PNG-compressed one as
+# it is.
+application_icon=$(icon_images "$root/resources/icons/varnel.ico" | sort -u)
+for bits in 32 64; do
+  for program in "$packages/varnel-$version-win$bits-setup.exe" "$scratch/setup$bits/Uninstall.exe"; do
+    rm -rf "$scratch/resources"
+    7z x -y -tPE -o"$scratch/resources" "$program" >"$scratch/7z.log" ||
+      fail "7z cannot read the resources of $program: $(cat "$scratch/7z.log")"
+    shown=$(for image in "$scratch/resources/.rsrc/ICON/"*; do
+      case $image in
+        *.ico) icon_images "$image" ;;
+        *) sha256sum <"$image" | cut -d' ' -f1 ;;
+      esac
+    done | sort -u)
+    [ "$shown" = "$application_icon" ] ||
+      fail "${program##*/} ($bits-bit) shows another icon than resources/icons/varnel.ico"
   done
 done
 
