@@ -8,12 +8,12 @@
 # 64-bit Wine prefix, for all users and for one user, the programs of its
 # own build with its Start-menu entry and Add/Remove Programs entry (the
 # 32-bit one where 64-bit Windows puts a 32-bit program: Program Files (x86)
-# and the 32-bit registry view), and its uninstaller removes everything
-# again; each refuses to install beside the other build. Also checks that a
-# build lacking any input makes no package, and reads with 7z what each
-# installer holds and that it and its uninstaller show the application's
-# icon: where the machine runs no 32-bit programs, that is all it checks of
-# the 32-bit installer, and it says so.
+# and the 32-bit registry view), with the program folder's size, and its
+# uninstaller removes everything again; each refuses to install beside the
+# other build. Also checks that a build lacking any input makes no package,
+# and reads with 7z what each installer holds and that it and its
+# uninstaller show the application's icon: where the machine runs no 32-bit
+# programs, that is all it checks of the 32-bit installer, and it says so.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib/common.sh"
 root=$VARNEL_ROOT
@@ -228,6 +228,13 @@ for row in "${cases[@]}"; do
   program="$(windows_path "$installed")\\varnel.exe"
   [ "$(start_menu_entries "$entry" -exec grep -qaF "$program" {} \;)" -eq 1 ] ||
     fail "$installation: no Start-menu entry drive_c/$entry starting $program"
+  # Add/Remove Programs shows the program folder's size, in KB.
+  registered=$(wine reg query "$hive\\$uninstall_key" /v EstimatedSize "$view" 2>&1 | tr -d "\r") || true
+  size=$(sed -n 's/.*EstimatedSize  *REG_DWORD  *0x\([0-9a-fA-F]*\).*/\1/p' <<<"$registered")
+  bytes=$(find "$installed" -type f -printf '%s\n' | awk '{ total += $1 } END { print total }')
+  [ -n "$size" ] && [ $((16#$size)) -gt 0 ] && [ $((16#$size - bytes / 1024)) -ge -1 ] &&
+    [ $((16#$size - bytes / 1024)) -le 1 ] ||
+    fail "$installation: the estimated size is not the $((bytes / 1024)) KB installed: $registered"
   registered=$(wine reg query "$hive\\$uninstall_key" /v UninstallString "$view" 2>&1 | tr -d "\r") || true
   grep -qF "\"$(windows_path "$installed")\\Uninstall.exe\" /$mode" <<<"$registered" ||
     fail "$installation: no uninstaller for $installed registered in $hive ($view): $registered"
