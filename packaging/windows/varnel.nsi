@@ -14,6 +14,9 @@
 ; user alone (the user's own programs folder and entries), which needs no
 ; Administrator. /AllUsers or /CurrentUser on the command line choose without
 ; asking; /S /D=FOLDER installs silently into FOLDER.
+;
+; Exit codes: 0 done; 1 cancelled by the user; 2 refused (another build or a
+; newer Varnel installed).
 
 Unicode true
 !if ${BITS} == 64
@@ -70,6 +73,7 @@ VIAddVersionKey "LegalCopyright" "${COPYRIGHT}"
 !include LogicLib.nsh
 !include x64.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -91,6 +95,7 @@ Function .onInit
   StrCpy $FolderFromCommandLine $INSTDIR
   !insertmacro MULTIUSER_INIT
   Call RefuseOtherBuild
+  Call RefuseNewerInstalled
 FunctionEnd
 
 ; One Varnel at a time: the 32-bit and the 64-bit one would share the
@@ -116,6 +121,31 @@ Function RefuseOtherBuild
       /SD IDOK
     SetErrorLevel 2
     Quit
+  ${EndIf}
+FunctionEnd
+
+; An older Varnel must not replace a newer one; the same version reinstalls,
+; an older one is upgraded. The entries of both modes count, in this build's
+; registry view: the user may choose either mode on the next page.
+Function RefuseNewerInstalled
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+  Call RefuseIfNewer
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "DisplayVersion"
+  Call RefuseIfNewer
+FunctionEnd
+
+; $0: an installed version, or empty. Versions compare part by part as
+; numbers: 1.10 is newer than 1.9.
+Function RefuseIfNewer
+  ${If} $0 != ""
+    ${VersionCompare} "$0" "${VERSION}" $1
+    ${If} $1 == 1
+      MessageBox MB_OK|MB_ICONSTOP \
+        "Varnel $0 is installed on this computer, newer than this setup (${VERSION}). To go back to ${VERSION}, uninstall Varnel $0 first (Add/Remove Programs), then run this setup again." \
+        /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
   ${EndIf}
 FunctionEnd
 

@@ -10,10 +10,11 @@
 # 32-bit one where 64-bit Windows puts a 32-bit program: Program Files (x86)
 # and the 32-bit registry view), with the program folder's size, and its
 # uninstaller removes everything again; each refuses to install beside the
-# other build. Also checks that a build lacking any input makes no package,
-# and reads with 7z what each installer holds and that it and its
-# uninstaller show the application's icon: where the machine runs no 32-bit
-# programs, that is all it checks of the 32-bit installer, and it says so.
+# other build, and over a newer Varnel (versions compared as numbers part by
+# part). Also checks that a build lacking any input makes no package, and
+# reads with 7z what each installer holds and that it and its uninstaller
+# show the application's icon: where the machine runs no 32-bit programs,
+# that is all it checks of the 32-bit installer, and it says so.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib/common.sh"
 root=$VARNEL_ROOT
@@ -182,6 +183,53 @@ for row in "${other_builds[@]}"; do
   [ "$status" -ne 0 ] || fail "the $bits-bit installer installed beside the other build ($other)"
   [ ! -e "$scratch/beside" ] || fail "the $bits-bit installer wrote files beside the other build ($other)"
   wine reg delete "${entry[0]}" "${entry[@]: -1}" /f  # the key, in its view
+done
+
+# Another version of Varnel installed: a setup refuses to replace a newer
+# one, whichever mode's entry names it, with exit code 2 and nothing
+# written; it replaces the same version or an older one. A 64-bit setup of
+# version 1.10 (the same programs) tells a comparison of numbers (1.10 is
+# newer than 1.9, older than 1.11) from one of strings.
+other_version_build=$scratch/build-1.10
+mkdir -p "$other_version_build"
+ln -s "$root/$VARNEL_WIN64_BUILD/bin" "$other_version_build/bin"
+{ echo CMAKE_PROJECT_VERSION:STATIC=1.10; grep '^VARNEL_COPYRIGHT:INTERNAL=' "$root/$VARNEL_WIN64_BUILD/CMakeCache.txt"; } \
+  >"$other_version_build/CMakeCache.txt"
+"$make_package" 64 "$other_version_build" "$linux_build/bin" "$scratch/packages-1.10" >/dev/null
+# bits  setup version  installed entry  its DisplayVersion  outcome
+versions=(
+  "64     1.10           HKLM /reg:64     1.11                refused"
+  "64     1.10           HKLM /reg:64     1.10.1              refused"
+  "64     1.10           HKCU /reg:64     2.0                 refused"
+  "64     1.10           HKLM /reg:64     1.9                 installed"
+  "64     1.10           HKCU /reg:64     1.10.0              installed"
+  "32     $version       HKLM /reg:32     $version.1          refused"
+)
+for row in "${versions[@]}"; do
+  read -r bits setup_version hive view installed_version outcome <<<"$row"
+  runs_here "$bits" || continue
+  installer=$(setup "$bits")
+  [ "$setup_version" = "$version" ] || installer=$scratch/packages-$setup_version/varnel-$setup_version-win$bits-setup.exe
+  situation="the $bits-bit setup of $setup_version over $installed_version ($hive $view)"
+  key=$hive\\$uninstall_key
+  wine reg add "$key" /v DisplayVersion /d "$installed_version" "$view" /f >/dev/null
+  entry_before=$(wine reg query "$key" "$view" | tr -d "\r")
+  status=0
+  run_program "$installer" /AllUsers /S "/D=$(windows_path "$scratch/versions")" || status=$?
+  if [ "$outcome" = refused ]; then
+    [ "$status" -eq 2 ] || fail "$situation: the installer exited with $status, not 2"
+    [ ! -e "$scratch/versions" ] || fail "$situation: the installer wrote files"
+    [ "$(wine reg query "$key" "$view" | tr -d "\r")" = "$entry_before" ] ||
+      fail "$situation: the entry changed: $(wine reg query "$key" "$view" | tr -d "\r")"
+  else
+    [ "$status" -eq 0 ] || fail "$situation: the installer exited with $status"
+    registered=$(wine reg query "HKLM\\$uninstall_key" /v DisplayVersion "$view" 2>&1 | tr -d "\r") || true
+    [ "$(sed -n 's/.*DisplayVersion  *REG_SZ  *//p' <<<"$registered")" = "$setup_version" ] ||
+      fail "$situation: the installation is not registered as $setup_version: $registered"
+    run_until_settled "$scratch/versions/Uninstall.exe" /AllUsers /S
+    [ ! -e "$scratch/versions" ] || fail "$situation: the uninstaller left $(listing "$scratch/versions" | tr '\n' ' ')"
+  fi
+  wine reg delete "$key" "$view" /f >/dev/null 2>&1 || true
 done
 
 # Columns two or more blanks apart (a folder may hold one blank); "-": no /D=.
