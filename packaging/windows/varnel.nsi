@@ -6,7 +6,10 @@
 ;   COPYRIGHT     the copyright notice with the licence
 ;   ICON          the application's icon, which setup and uninstaller show
 ;   FILES         a script of File commands installing what the zip holds
-;   REMOVALS      a script of Delete and RMDir commands removing it again
+;   REMOVALS      a script of Delete commands removing those files again
+;   FOLDER_REMOVALS  a script of RMDir commands removing their subfolders
+;   CHECK_FILES   a script checking each of those files with the macro that
+;                 CHECK_FILE names (see CHECK_INSTALLED_FILES)
 ;   OUTFILE       the installer to write
 ;
 ; The user chooses between an installation for all users (Program Files,
@@ -15,8 +18,9 @@
 ; Administrator. /AllUsers or /CurrentUser on the command line choose without
 ; asking; /S /D=FOLDER installs silently into FOLDER.
 ;
-; Exit codes: 0 done; 1 cancelled by the user; 2 refused (another build or a
-; newer Varnel installed).
+; Exit codes: 0 done; 1 cancelled by the user; 2 refused or stopped (another
+; build or a newer Varnel installed, or Varnel running, which a silent run
+; does not wait for; the uninstaller also when files stayed behind).
 
 Unicode true
 !if ${BITS} == 64
@@ -165,7 +169,55 @@ Function un.onInit
   StrCpy $INSTDIR $UninstallerFolder
 FunctionEnd
 
+; Sets $0 to the installed files that CHECK, a macro taking a file, adds,
+; each on a line of its own; empty when it adds none.
+!macro CHECK_INSTALLED_FILES CHECK
+  StrCpy $0 ""
+  !define /redef CHECK_FILE ${CHECK}
+  !include "${CHECK_FILES}"
+!macroend
+
+; Adds FILE to $0 when a program holds it open: a running program's file, or
+; a manual on show, cannot be opened for writing, and could neither be
+; replaced nor removed.
+!macro FILE_IN_USE FILE
+  ${If} ${FileExists} "${FILE}"
+    ClearErrors
+    FileOpen $1 "${FILE}" a
+    ${If} ${Errors}
+      StrCpy $0 "$0$\r$\n${FILE}"
+    ${Else}
+      FileClose $1
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; Adds FILE to $0 when it is still there.
+!macro FILE_LEFT_BEHIND FILE
+  ${If} ${FileExists} "${FILE}"
+    StrCpy $0 "$0$\r$\n${FILE}"
+  ${EndIf}
+!macroend
+
+; Before anything changes: while a program holds a file of the installation
+; in $INSTDIR open, asks to close it. Retry looks again; Cancel, and a silent
+; run at once, stops with exit code 2 and leaves everything as it was.
+!macro WAIT_UNTIL_CLOSED ACTION
+  ${Do}
+    !insertmacro CHECK_INSTALLED_FILES FILE_IN_USE
+    ${If} $0 == ""
+      ${Break}
+    ${EndIf}
+    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Varnel is running from $INSTDIR, or another program holds its files open:$\r$\n$0$\r$\n$\r$\nClose Varnel, then press Retry to ${ACTION}." /SD IDCANCEL IDRETRY`
+      DetailPrint "Varnel is running from $INSTDIR: nothing was changed."
+      SetErrorLevel 2
+      Abort
+    ${EndIf}
+  ${Loop}
+!macroend
+
 Section "Varnel"
+  !insertmacro WAIT_UNTIL_CLOSED "go on"
   !include "${FILES}"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\varnel.exe"
@@ -194,10 +246,25 @@ Section "Varnel"
 SectionEnd
 
 Section "Uninstall"
-  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  !insertmacro WAIT_UNTIL_CLOSED "uninstall"
   !include "${REMOVALS}"
+  ; A file that another program holds open, sharing its removal, goes only
+  ; when that program closes it, and Delete reports no failure then: what is
+  ; still there stays installed, with its uninstaller, Start-menu entry and
+  ; Add/Remove Programs entry, for another try.
+  !insertmacro CHECK_INSTALLED_FILES FILE_LEFT_BEHIND
+  ${If} $0 != ""
+    MessageBox MB_OK|MB_ICONSTOP \
+      "These files of Varnel could not be removed:$\r$\n$0$\r$\n$\r$\nVarnel stays in Add/Remove Programs: close the program that holds them, then uninstall Varnel again." \
+      /SD IDOK
+    DetailPrint "Files stayed behind in $INSTDIR: Varnel stays installed."
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$INSTDIR\${UNINSTALLER}"
   ; Only when empty: files the user put there stay.
+  !include "${FOLDER_REMOVALS}"
   RMDir "$INSTDIR"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   DeleteRegKey SHCTX "${APPLICATION_KEY}"

@@ -11,10 +11,13 @@
 # and the 32-bit registry view), with the program folder's size, and its
 # uninstaller removes everything again; each refuses to install beside the
 # other build, and over a newer Varnel (versions compared as numbers part by
-# part). Also checks that a build lacking any input makes no package, and
-# reads with 7z what each installer holds and that it and its uninstaller
-# show the application's icon: where the machine runs no 32-bit programs,
-# that is all it checks of the 32-bit installer, and it says so.
+# part). With the editor running from the installation folder (on a virtual
+# display), a silent setup and a silent uninstall stop with exit code 2 and
+# change nothing; files left behind keep the Add/Remove Programs entry. Also
+# checks that a build lacking any input makes no package, and reads with 7z
+# what each installer holds and that it and its uninstaller show the
+# application's icon: where the machine runs no 32-bit programs, that is all
+# it checks of the 32-bit installer, and it says so.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib/common.sh"
 root=$VARNEL_ROOT
@@ -309,6 +312,80 @@ for row in "${cases[@]}"; do
       fail "$installation: the uninstaller left $hive\\$key"
   done
 done
+
+# The editor running from an installation: a silent setup over it and a
+# silent uninstall stop with exit code 2 and change nothing. The uninstaller
+# runs in place (_?=, NSIS's switch, which takes the folder unquoted: the
+# folder has no blank), as only then does its exit code reach its caller.
+# Before that, the same version installs over itself.
+held=$scratch/held
+[[ $held != *" "* ]] || fail "the temporary folder $held holds a blank"
+held_entry="HKCU\\$uninstall_key"
+# The installation's Add/Remove Programs entry and its Start-menu entries;
+# with its files and their checksums, all of it.
+held_entries() {
+  wine reg query "$held_entry" /reg:64 2>&1 | tr -d "\r"
+  echo "Start-menu entries: $(start_menu_entries 'users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Varnel.lnk')"
+}
+held_state() {
+  (cd "$held" && find . -type f -exec sha256sum {} + | LC_ALL=C sort)
+  held_entries
+}
+for attempt in first same-version; do
+  status=0
+  run_program "$(setup 64)" /CurrentUser /S "/D=$(windows_path "$held")" || status=$?
+  [ "$status" -eq 0 ] || fail "the $attempt installation into $held exited with $status"
+done
+state_before=$(held_state) entries_before=$(held_entries)
+grep -qF 'Start-menu entries: 1' <<<"$entries_before" && grep -qF 'InstallLocation' <<<"$entries_before" ||
+  fail "no installation in $held: $state_before"
+# The editor on a virtual display of its own (the prefix's Wine server is
+# ended before and after it), until its window shows.
+VARNEL_WINEPREFIX=$WINEPREFIX "$root/tests/win32/run_with_display.sh" \
+  bash -c 'echo "$DISPLAY" >"$1" && exec "$2" "$3"' - "$scratch/display" "$root/scripts/lib/wine-run" "$held/varnel.exe" \
+  >/dev/null 2>&1 &
+editor=$!
+window="" deadline=$((SECONDS + 90))
+while [ -z "$window" ] && [ "$SECONDS" -lt "$deadline" ] && kill -0 "$editor" 2>/dev/null; do
+  [ ! -s "$scratch/display" ] ||
+    window=$(DISPLAY=$(cat "$scratch/display") xdotool search --onlyvisible --name '^Varnel( |$)' 2>/dev/null | head -n 1) || true
+  [ -n "$window" ] || sleep 0.5
+done
+[ -n "$window" ] || fail "the installed editor showed no window"
+status=0
+run_program "$(setup 64)" /CurrentUser /S "/D=$(windows_path "$held")" || status=$?
+[ "$status" -eq 2 ] || fail "the installer over a running editor exited with $status, not 2"
+status=0
+run_program "$held/Uninstall.exe" /CurrentUser /S "_?=$(windows_path "$held")" || status=$?
+[ "$status" -eq 2 ] || fail "the uninstaller beside a running editor exited with $status, not 2"
+[ "$(held_state)" = "$state_before" ] ||
+  fail "with the editor running, setup or uninstaller changed the installation: $(diff <(echo "$state_before") <(held_state))"
+wine taskkill /IM varnel.exe >/dev/null 2>&1 || true
+timeout 60 tail --pid="$editor" -f /dev/null || fail "the editor did not end when closed"
+wait "$editor" || true
+
+# A file that stays behind (its folder lets nothing be removed from it, as
+# when a program holds the file open) keeps the uninstaller, the Start-menu
+# entry and the Add/Remove Programs entry for another try, which then
+# removes everything.
+if chattr +a "$held/samples" 2>/dev/null; then
+  trap 'chattr -a "$held/samples" 2>/dev/null || true; /usr/lib/wine/wineserver -k || true; rm -rf "$scratch"' EXIT
+  status=0
+  run_program "$held/Uninstall.exe" /CurrentUser /S "_?=$(windows_path "$held")" || status=$?
+  chattr -a "$held/samples"
+  [ "$status" -eq 2 ] || fail "the uninstaller that left a file exited with $status, not 2"
+  [ -f "$held/samples/sample.rom" ] && [ -f "$held/Uninstall.exe" ] ||
+    fail "$held holds: $(listing "$held" | tr '\n' ' ')"
+  [ "$(held_entries)" = "$entries_before" ] ||
+    fail "the uninstaller that left a file changed its entries: $(held_entries)"
+else
+  echo "windows package test: this file system keeps no append-only folder (chattr +a); not checked: the uninstaller that leaves a file keeps its entry"
+fi
+run_until_settled "$held/Uninstall.exe" /CurrentUser /S
+[ ! -e "$held" ] || fail "the uninstaller left $(listing "$held" | tr '\n' ' ')"
+grep -qF 'Unable to find the specified registry key' <<<"$(wine reg query "$held_entry" /reg:64 2>&1)" ||
+  fail "the uninstaller left its entry in Add/Remove Programs"
+
 # shellcheck disable=SC2086  # the list's blanks separate its words
 echo "windows packages ok, $(echo $installer_bits | sed 's/ /-bit and /; s/$/-bit/') installer run:" \
   "$(cd "$packages" && echo *"$version"*)"
