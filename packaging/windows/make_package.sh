@@ -62,11 +62,15 @@ sed -e 's/$/\r/' "$root/LICENSE" >"$stage/LICENSE.txt"
 (cd "$work" && zip -X -q -r "$name.zip" "$name")
 mv "$work/$name.zip" "$out/"
 
-# The installer's File commands and the uninstaller's removals, from the
-# staged folder, so that both handle exactly what the zip holds.
+# The installer's File commands, the uninstaller's removals and the checks
+# of both on each installed file, from the staged folder, so that they
+# handle exactly what the zip holds.
 files=$work/files.nsh removals=$work/removals.nsh
+folder_removals=$work/folder_removals.nsh checks=$work/checks.nsh
 : >"$files"
 : >"$removals"
+: >"$folder_removals"
+: >"$checks"
 windows_path() { local path=${1//\//\\}; echo "\$INSTDIR${path:+\\$path}"; }
 folder=none
 while IFS= read -r path; do
@@ -76,19 +80,21 @@ while IFS= read -r path; do
   fi
   echo "File \"$stage/$path\"" >>"$files"
   echo "Delete \"$(windows_path "$path")\"" >>"$removals"
+  echo "!insertmacro \${CHECK_FILE} \"$(windows_path "$path")\"" >>"$checks"
 done < <(cd "$stage" && find . -type f -printf '%P\n' | sort)
 # The program folder as the shortcut's working folder; subfolders removed
 # only when empty, deepest first.
 echo 'SetOutPath "$INSTDIR"' >>"$files"
 while IFS= read -r folder; do
-  echo "RMDir \"$(windows_path "$folder")\"" >>"$removals"
+  echo "RMDir \"$(windows_path "$folder")\"" >>"$folder_removals"
 done < <(cd "$stage" && find . -mindepth 1 -type d -printf '%P\n' | sort -r)
 
 file_version=$version
 while [ "$(tr -cd . <<<"$file_version" | wc -c)" -lt 3 ]; do file_version+=.0; done
 makensis -V2 -WX -DVERSION="$version" -DFILE_VERSION="$file_version" -DBITS="$bits" \
-  -DCOPYRIGHT="$copyright" \
-  -DFILES="$files" -DREMOVALS="$removals" -DOUTFILE="$work/$name-setup.exe" \
+  -DCOPYRIGHT="$copyright" -DICON="$root/resources/icons/varnel.ico" \
+  -DFILES="$files" -DREMOVALS="$removals" -DFOLDER_REMOVALS="$folder_removals" \
+  -DCHECK_FILES="$checks" -DOUTFILE="$work/$name-setup.exe" \
   "$here/varnel.nsi"
 mv "$work/$name-setup.exe" "$out/"
 echo "Made $out/$name.zip and $out/$name-setup.exe"

@@ -4,8 +4,12 @@
 ;   FILE_VERSION  the same in four parts, e.g. 1.0.0.0
 ;   BITS          32 or 64
 ;   COPYRIGHT     the copyright notice with the licence
+;   ICON          the application's icon, which setup and uninstaller show
 ;   FILES         a script of File commands installing what the zip holds
-;   REMOVALS      a script of Delete and RMDir commands removing it again
+;   REMOVALS      a script of Delete commands removing those files again
+;   FOLDER_REMOVALS  a script of RMDir commands removing their subfolders
+;   CHECK_FILES   a script checking each of those files with the macro that
+;                 CHECK_FILE names (see CHECK_INSTALLED_FILES)
 ;   OUTFILE       the installer to write
 ;
 ; The user chooses between an installation for all users (Program Files,
@@ -13,6 +17,10 @@
 ; user alone (the user's own programs folder and entries), which needs no
 ; Administrator. /AllUsers or /CurrentUser on the command line choose without
 ; asking; /S /D=FOLDER installs silently into FOLDER.
+;
+; Exit codes: 0 done; 1 cancelled by the user; 2 refused or stopped (another
+; build or a newer Varnel installed, or Varnel running, which a silent run
+; does not wait for; the uninstaller also when files stayed behind).
 
 Unicode true
 !if ${BITS} == 64
@@ -68,9 +76,11 @@ VIAddVersionKey "LegalCopyright" "${COPYRIGHT}"
 !include MUI2.nsh
 !include LogicLib.nsh
 !include x64.nsh
+!include FileFunc.nsh
+!include WordFunc.nsh
 
-!define MUI_ICON "${NSISDIR}\Contrib\Graphics\Icons\modern-install.ico"
-!define MUI_UNICON "${NSISDIR}\Contrib\Graphics\Icons\modern-uninstall.ico"
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MULTIUSER_PAGE_INSTALLMODE
@@ -89,6 +99,7 @@ Function .onInit
   StrCpy $FolderFromCommandLine $INSTDIR
   !insertmacro MULTIUSER_INIT
   Call RefuseOtherBuild
+  Call RefuseNewerInstalled
 FunctionEnd
 
 ; One Varnel at a time: the 32-bit and the 64-bit one would share the
@@ -117,6 +128,31 @@ Function RefuseOtherBuild
   ${EndIf}
 FunctionEnd
 
+; An older Varnel must not replace a newer one; the same version reinstalls,
+; an older one is upgraded. The entries of both modes count, in this build's
+; registry view: the user may choose either mode on the next page.
+Function RefuseNewerInstalled
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+  Call RefuseIfNewer
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "DisplayVersion"
+  Call RefuseIfNewer
+FunctionEnd
+
+; $0: an installed version, or empty. Versions compare part by part as
+; numbers: 1.10 is newer than 1.9.
+Function RefuseIfNewer
+  ${If} $0 != ""
+    ${VersionCompare} "$0" "${VERSION}" $1
+    ${If} $1 == 1
+      MessageBox MB_OK|MB_ICONSTOP \
+        "Varnel $0 is installed on this computer, newer than this setup (${VERSION}). To go back to ${VERSION}, uninstall Varnel $0 first (Add/Remove Programs), then run this setup again." \
+        /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
 Function KeepFolderFromCommandLine
   ${If} $FolderFromCommandLine != ""
     StrCpy $INSTDIR $FolderFromCommandLine
@@ -133,7 +169,55 @@ Function un.onInit
   StrCpy $INSTDIR $UninstallerFolder
 FunctionEnd
 
+; Sets $0 to the installed files that CHECK, a macro taking a file, adds,
+; each on a line of its own; empty when it adds none.
+!macro CHECK_INSTALLED_FILES CHECK
+  StrCpy $0 ""
+  !define /redef CHECK_FILE ${CHECK}
+  !include "${CHECK_FILES}"
+!macroend
+
+; Adds FILE to $0 when a program holds it open: a running program's file, or
+; a manual on show, cannot be opened for writing, and could neither be
+; replaced nor removed.
+!macro FILE_IN_USE FILE
+  ${If} ${FileExists} "${FILE}"
+    ClearErrors
+    FileOpen $1 "${FILE}" a
+    ${If} ${Errors}
+      StrCpy $0 "$0$\r$\n${FILE}"
+    ${Else}
+      FileClose $1
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; Adds FILE to $0 when it is still there.
+!macro FILE_LEFT_BEHIND FILE
+  ${If} ${FileExists} "${FILE}"
+    StrCpy $0 "$0$\r$\n${FILE}"
+  ${EndIf}
+!macroend
+
+; Before anything changes: while a program holds a file of the installation
+; in $INSTDIR open, asks to close it. Retry looks again; Cancel, and a silent
+; run at once, stops with exit code 2 and leaves everything as it was.
+!macro WAIT_UNTIL_CLOSED ACTION
+  ${Do}
+    !insertmacro CHECK_INSTALLED_FILES FILE_IN_USE
+    ${If} $0 == ""
+      ${Break}
+    ${EndIf}
+    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Varnel is running from $INSTDIR, or another program holds its files open:$\r$\n$0$\r$\n$\r$\nClose Varnel, then press Retry to ${ACTION}." /SD IDCANCEL IDRETRY`
+      DetailPrint "Varnel is running from $INSTDIR: nothing was changed."
+      SetErrorLevel 2
+      Abort
+    ${EndIf}
+  ${Loop}
+!macroend
+
 Section "Varnel"
+  !insertmacro WAIT_UNTIL_CLOSED "go on"
   !include "${FILES}"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\varnel.exe"
@@ -151,6 +235,9 @@ Section "Varnel"
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "Bits" ${BITS}
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
+  ; The size Add/Remove Programs shows, in KB: that of the program folder.
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
 
   WriteRegStr SHCTX "${APPLICATION_KEY}" "FriendlyAppName" "${PRODUCT}"
   WriteRegStr SHCTX "${APPLICATION_KEY}\shell\open\command" "" '"$INSTDIR\varnel.exe" "%1"'
@@ -159,10 +246,25 @@ Section "Varnel"
 SectionEnd
 
 Section "Uninstall"
-  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  !insertmacro WAIT_UNTIL_CLOSED "uninstall"
   !include "${REMOVALS}"
+  ; A file that another program holds open, sharing its removal, goes only
+  ; when that program closes it, and Delete reports no failure then: what is
+  ; still there stays installed, with its uninstaller, Start-menu entry and
+  ; Add/Remove Programs entry, for another try.
+  !insertmacro CHECK_INSTALLED_FILES FILE_LEFT_BEHIND
+  ${If} $0 != ""
+    MessageBox MB_OK|MB_ICONSTOP \
+      "These files of Varnel could not be removed:$\r$\n$0$\r$\n$\r$\nVarnel stays in Add/Remove Programs: close the program that holds them, then uninstall Varnel again." \
+      /SD IDOK
+    DetailPrint "Files stayed behind in $INSTDIR: Varnel stays installed."
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$INSTDIR\${UNINSTALLER}"
   ; Only when empty: files the user put there stay.
+  !include "${FOLDER_REMOVALS}"
   RMDir "$INSTDIR"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   DeleteRegKey SHCTX "${APPLICATION_KEY}"

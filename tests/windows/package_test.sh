@@ -8,11 +8,16 @@
 # 64-bit Wine prefix, for all users and for one user, the programs of its
 # own build with its Start-menu entry and Add/Remove Programs entry (the
 # 32-bit one where 64-bit Windows puts a 32-bit program: Program Files (x86)
-# and the 32-bit registry view), and its uninstaller removes everything
-# again; each refuses to install beside the other build. Also checks that a
-# build lacking any input makes no package, and reads with 7z what each
-# installer holds: where the machine runs no 32-bit programs, that is all it
-# checks of the 32-bit installer, and it says so.
+# and the 32-bit registry view), with the program folder's size, and its
+# uninstaller removes everything again; each refuses to install beside the
+# other build, and over a newer Varnel (versions compared as numbers part by
+# part). With the editor running from the installation folder (on a virtual
+# display), a silent setup and a silent uninstall stop with exit code 2 and
+# change nothing; files left behind keep the Add/Remove Programs entry. Also
+# checks that a build lacking any input makes no package, and reads with 7z
+# what each installer holds and that it and its uninstaller show the
+# application's icon: where the machine runs no 32-bit programs, that is all
+# it checks of the 32-bit installer, and it says so.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib/common.sh"
 root=$VARNEL_ROOT
@@ -90,6 +95,37 @@ for bits in 32 64; do
   done
 done
 
+# The images of an icon file, a checksum a line: each entry of its directory
+# gives an image's size and offset.
+icon_images() {
+  local icon=$1 count entry size offset
+  count=$(od -An -t u2 -j 4 -N 2 "$icon" | tr -d ' ')
+  for ((entry = 0; entry < count; entry++)); do
+    read -r size offset < <(od -An -t u4 -j $((14 + 16 * entry)) -N 8 "$icon")
+    tail -c +$((offset + 1)) "$icon" | head -c "$size" | sha256sum | cut -d' ' -f1
+  done
+}
+# Each installer and its uninstaller (as 7z wrote it above) show the
+# application's icon, none of NSIS's own: their icon images are varnel.ico's.
+# 7z writes each image as an icon file of its own, a PNG-compressed one as
+# it is.
+application_icon=$(icon_images "$root/resources/icons/varnel.ico" | sort -u)
+for bits in 32 64; do
+  for program in "$packages/varnel-$version-win$bits-setup.exe" "$scratch/setup$bits/Uninstall.exe"; do
+    rm -rf "$scratch/resources"
+    7z x -y -tPE -o"$scratch/resources" "$program" >"$scratch/7z.log" ||
+      fail "7z cannot read the resources of $program: $(cat "$scratch/7z.log")"
+    shown=$(for image in "$scratch/resources/.rsrc/ICON/"*; do
+      case $image in
+        *.ico) icon_images "$image" ;;
+        *) sha256sum <"$image" | cut -d' ' -f1 ;;
+      esac
+    done | sort -u)
+    [ "$shown" = "$application_icon" ] ||
+      fail "${program##*/} ($bits-bit) shows another icon than resources/icons/varnel.ico"
+  done
+done
+
 # The installers that run here: the 32-bit one (and its uninstaller) only
 # where the machine runs 32-bit programs.
 installer_bits=" 32 64 "
@@ -152,6 +188,53 @@ for row in "${other_builds[@]}"; do
   wine reg delete "${entry[0]}" "${entry[@]: -1}" /f  # the key, in its view
 done
 
+# Another version of Varnel installed: a setup refuses to replace a newer
+# one, whichever mode's entry names it, with exit code 2 and nothing
+# written; it replaces the same version or an older one. A 64-bit setup of
+# version 1.10 (the same programs) tells a comparison of numbers (1.10 is
+# newer than 1.9, older than 1.11) from one of strings.
+other_version_build=$scratch/build-1.10
+mkdir -p "$other_version_build"
+ln -s "$root/$VARNEL_WIN64_BUILD/bin" "$other_version_build/bin"
+{ echo CMAKE_PROJECT_VERSION:STATIC=1.10; grep '^VARNEL_COPYRIGHT:INTERNAL=' "$root/$VARNEL_WIN64_BUILD/CMakeCache.txt"; } \
+  >"$other_version_build/CMakeCache.txt"
+"$make_package" 64 "$other_version_build" "$linux_build/bin" "$scratch/packages-1.10" >/dev/null
+# bits  setup version  installed entry  its DisplayVersion  outcome
+versions=(
+  "64     1.10           HKLM /reg:64     1.11                refused"
+  "64     1.10           HKLM /reg:64     1.10.1              refused"
+  "64     1.10           HKCU /reg:64     2.0                 refused"
+  "64     1.10           HKLM /reg:64     1.9                 installed"
+  "64     1.10           HKCU /reg:64     1.10.0              installed"
+  "32     $version       HKLM /reg:32     $version.1          refused"
+)
+for row in "${versions[@]}"; do
+  read -r bits setup_version hive view installed_version outcome <<<"$row"
+  runs_here "$bits" || continue
+  installer=$(setup "$bits")
+  [ "$setup_version" = "$version" ] || installer=$scratch/packages-$setup_version/varnel-$setup_version-win$bits-setup.exe
+  situation="the $bits-bit setup of $setup_version over $installed_version ($hive $view)"
+  key=$hive\\$uninstall_key
+  wine reg add "$key" /v DisplayVersion /d "$installed_version" "$view" /f >/dev/null
+  entry_before=$(wine reg query "$key" "$view" | tr -d "\r")
+  status=0
+  run_program "$installer" /AllUsers /S "/D=$(windows_path "$scratch/versions")" || status=$?
+  if [ "$outcome" = refused ]; then
+    [ "$status" -eq 2 ] || fail "$situation: the installer exited with $status, not 2"
+    [ ! -e "$scratch/versions" ] || fail "$situation: the installer wrote files"
+    [ "$(wine reg query "$key" "$view" | tr -d "\r")" = "$entry_before" ] ||
+      fail "$situation: the entry changed: $(wine reg query "$key" "$view" | tr -d "\r")"
+  else
+    [ "$status" -eq 0 ] || fail "$situation: the installer exited with $status"
+    registered=$(wine reg query "HKLM\\$uninstall_key" /v DisplayVersion "$view" 2>&1 | tr -d "\r") || true
+    [ "$(sed -n 's/.*DisplayVersion  *REG_SZ  *//p' <<<"$registered")" = "$setup_version" ] ||
+      fail "$situation: the installation is not registered as $setup_version: $registered"
+    run_until_settled "$scratch/versions/Uninstall.exe" /AllUsers /S
+    [ ! -e "$scratch/versions" ] || fail "$situation: the uninstaller left $(listing "$scratch/versions" | tr '\n' ' ')"
+  fi
+  wine reg delete "$key" "$view" /f >/dev/null 2>&1 || true
+done
+
 # Columns two or more blanks apart (a folder may hold one blank); "-": no /D=.
 # The uninstall entry's hive and registry view: the 32-bit build's
 # all-users entry lies in the 32-bit view of 64-bit Windows.
@@ -196,6 +279,13 @@ for row in "${cases[@]}"; do
   program="$(windows_path "$installed")\\varnel.exe"
   [ "$(start_menu_entries "$entry" -exec grep -qaF "$program" {} \;)" -eq 1 ] ||
     fail "$installation: no Start-menu entry drive_c/$entry starting $program"
+  # Add/Remove Programs shows the program folder's size, in KB.
+  registered=$(wine reg query "$hive\\$uninstall_key" /v EstimatedSize "$view" 2>&1 | tr -d "\r") || true
+  size=$(sed -n 's/.*EstimatedSize  *REG_DWORD  *0x\([0-9a-fA-F]*\).*/\1/p' <<<"$registered")
+  bytes=$(find "$installed" -type f -printf '%s\n' | awk '{ total += $1 } END { print total }')
+  [ -n "$size" ] && [ $((16#$size)) -gt 0 ] && [ $((16#$size - bytes / 1024)) -ge -1 ] &&
+    [ $((16#$size - bytes / 1024)) -le 1 ] ||
+    fail "$installation: the estimated size is not the $((bytes / 1024)) KB installed: $registered"
   registered=$(wine reg query "$hive\\$uninstall_key" /v UninstallString "$view" 2>&1 | tr -d "\r") || true
   grep -qF "\"$(windows_path "$installed")\\Uninstall.exe\" /$mode" <<<"$registered" ||
     fail "$installation: no uninstaller for $installed registered in $hive ($view): $registered"
@@ -222,6 +312,80 @@ for row in "${cases[@]}"; do
       fail "$installation: the uninstaller left $hive\\$key"
   done
 done
+
+# The editor running from an installation: a silent setup over it and a
+# silent uninstall stop with exit code 2 and change nothing. The uninstaller
+# runs in place (_?=, NSIS's switch, which takes the folder unquoted: the
+# folder has no blank), as only then does its exit code reach its caller.
+# Before that, the same version installs over itself.
+held=$scratch/held
+[[ $held != *" "* ]] || fail "the temporary folder $held holds a blank"
+held_entry="HKCU\\$uninstall_key"
+# The installation's Add/Remove Programs entry and its Start-menu entries;
+# with its files and their checksums, all of it.
+held_entries() {
+  wine reg query "$held_entry" /reg:64 2>&1 | tr -d "\r"
+  echo "Start-menu entries: $(start_menu_entries 'users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Varnel.lnk')"
+}
+held_state() {
+  (cd "$held" && find . -type f -exec sha256sum {} + | LC_ALL=C sort)
+  held_entries
+}
+for attempt in first same-version; do
+  status=0
+  run_program "$(setup 64)" /CurrentUser /S "/D=$(windows_path "$held")" || status=$?
+  [ "$status" -eq 0 ] || fail "the $attempt installation into $held exited with $status"
+done
+state_before=$(held_state) entries_before=$(held_entries)
+grep -qF 'Start-menu entries: 1' <<<"$entries_before" && grep -qF 'InstallLocation' <<<"$entries_before" ||
+  fail "no installation in $held: $state_before"
+# The editor on a virtual display of its own (the prefix's Wine server is
+# ended before and after it), until its window shows.
+VARNEL_WINEPREFIX=$WINEPREFIX "$root/tests/win32/run_with_display.sh" \
+  bash -c 'echo "$DISPLAY" >"$1" && exec "$2" "$3"' - "$scratch/display" "$root/scripts/lib/wine-run" "$held/varnel.exe" \
+  >/dev/null 2>&1 &
+editor=$!
+window="" deadline=$((SECONDS + 90))
+while [ -z "$window" ] && [ "$SECONDS" -lt "$deadline" ] && kill -0 "$editor" 2>/dev/null; do
+  [ ! -s "$scratch/display" ] ||
+    window=$(DISPLAY=$(cat "$scratch/display") xdotool search --onlyvisible --name '^Varnel( |$)' 2>/dev/null | head -n 1) || true
+  [ -n "$window" ] || sleep 0.5
+done
+[ -n "$window" ] || fail "the installed editor showed no window"
+status=0
+run_program "$(setup 64)" /CurrentUser /S "/D=$(windows_path "$held")" || status=$?
+[ "$status" -eq 2 ] || fail "the installer over a running editor exited with $status, not 2"
+status=0
+run_program "$held/Uninstall.exe" /CurrentUser /S "_?=$(windows_path "$held")" || status=$?
+[ "$status" -eq 2 ] || fail "the uninstaller beside a running editor exited with $status, not 2"
+[ "$(held_state)" = "$state_before" ] ||
+  fail "with the editor running, setup or uninstaller changed the installation: $(diff <(echo "$state_before") <(held_state))"
+wine taskkill /IM varnel.exe >/dev/null 2>&1 || true
+timeout 60 tail --pid="$editor" -f /dev/null || fail "the editor did not end when closed"
+wait "$editor" || true
+
+# A file that stays behind (its folder lets nothing be removed from it, as
+# when a program holds the file open) keeps the uninstaller, the Start-menu
+# entry and the Add/Remove Programs entry for another try, which then
+# removes everything.
+if chattr +a "$held/samples" 2>/dev/null; then
+  trap 'chattr -a "$held/samples" 2>/dev/null || true; /usr/lib/wine/wineserver -k || true; rm -rf "$scratch"' EXIT
+  status=0
+  run_program "$held/Uninstall.exe" /CurrentUser /S "_?=$(windows_path "$held")" || status=$?
+  chattr -a "$held/samples"
+  [ "$status" -eq 2 ] || fail "the uninstaller that left a file exited with $status, not 2"
+  [ -f "$held/samples/sample.rom" ] && [ -f "$held/Uninstall.exe" ] ||
+    fail "$held holds: $(listing "$held" | tr '\n' ' ')"
+  [ "$(held_entries)" = "$entries_before" ] ||
+    fail "the uninstaller that left a file changed its entries: $(held_entries)"
+else
+  echo "windows package test: this file system keeps no append-only folder (chattr +a); not checked: the uninstaller that leaves a file keeps its entry"
+fi
+run_until_settled "$held/Uninstall.exe" /CurrentUser /S
+[ ! -e "$held" ] || fail "the uninstaller left $(listing "$held" | tr '\n' ' ')"
+grep -qF 'Unable to find the specified registry key' <<<"$(wine reg query "$held_entry" /reg:64 2>&1)" ||
+  fail "the uninstaller left its entry in Add/Remove Programs"
+
 # shellcheck disable=SC2086  # the list's blanks separate its words
 echo "windows packages ok, $(echo $installer_bits | sed 's/ /-bit and /; s/$/-bit/') installer run:" \
   "$(cd "$packages" && echo *"$version"*)"
