@@ -26,6 +26,9 @@ VARNEL_PACKAGING_PACKAGES=(dpkg-dev file lintian appstream)
 # What making the Windows zips and installers needs besides the cross build;
 # 7z lists and unpacks an installer without running it.
 VARNEL_WINDOWS_PACKAGING_PACKAGES=(nsis zip unzip p7zip-full)
+# What scripts/make-windows-icon needs to make the icon files kept in the
+# repository (no build needs them): ImageMagick and librsvg's rsvg-convert.
+VARNEL_ICON_PACKAGES=(imagemagick librsvg2-bin)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
