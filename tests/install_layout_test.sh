@@ -7,10 +7,18 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for path in bin/varnel bin/varnel-cli libexec/varnel/varnel libexec/varnel/Vendor.IDs libexec/varnel/pokrun libexec/varnel/Varnel.chm \
-            share/applications/io.github.varnel.Varnel.desktop share/icons/hicolor/32x32/apps/varnel.png \
-            share/icons/hicolor/16x16/apps/varnel.png share/man/man1/varnel-cli.1.gz share/man/man1/varnel.1.gz \
+            share/applications/io.github.varnel.Varnel.desktop share/icons/hicolor/scalable/apps/varnel.svg \
+            share/man/man1/varnel-cli.1.gz share/man/man1/varnel.1.gz \
             share/metainfo/io.github.varnel.Varnel.metainfo.xml share/varnel/sample.rom; do
   [ -e "$prefix/$path" ] || { echo "missing after install: $path"; exit 1; }
+done
+# Each size of the icon, a PNG of the size its folder names (width and
+# height: the first two numbers of the header, big-endian, after 16 bytes).
+for size in 16 24 32 48 256; do
+  png=share/icons/hicolor/${size}x${size}/apps/varnel.png
+  [ -e "$prefix/$png" ] || { echo "missing after install: $png"; exit 1; }
+  dimensions=$(od -An -tu4 --endian=big -j16 -N8 "$prefix/$png" | xargs)
+  [ "$dimensions" = "$size $size" ] || { echo "$png is not ${size}x$size but ${dimensions/ /x}"; exit 1; }
 done
 # bin/varnel leads to the program beside its vendor list.
 [ "$(readlink -f "$prefix/bin/varnel")" = "$(readlink -f "$prefix/libexec/varnel/varnel")" ] ||

@@ -23,7 +23,8 @@ for path in usr/bin/varnel usr/bin/varnel-cli \
             usr/share/varnel/sample.rom \
             usr/share/applications/io.github.varnel.Varnel.desktop \
             usr/share/metainfo/io.github.varnel.Varnel.metainfo.xml \
-            usr/share/icons/hicolor/16x16/apps/varnel.png usr/share/icons/hicolor/32x32/apps/varnel.png \
+            usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,256x256}/apps/varnel.png \
+            usr/share/icons/hicolor/scalable/apps/varnel.svg \
             usr/share/man/man1/varnel.1.gz usr/share/man/man1/varnel-cli.1.gz \
             usr/share/doc/varnel/copyright usr/share/doc/varnel/changelog.gz; do
   grep -Eq " \./$path( -> |$)" <<<"$listing" || fail "the package lacks /$path"

@@ -13,12 +13,13 @@ VARNEL_BUILD_PACKAGES=(
 )
 VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev)
 # The Windows builds: MinGW-w64 cross compilers (posix threads) for 32 and
-# 64 bits, GoogleTest's sources, and Wine with its fonts to run the
-# programs (the editor's windows on a virtual display). Debian keeps the
-# 32-bit Wine in its i386 architecture, which is enabled for it.
+# 64 bits, GoogleTest's sources, Wine with its fonts to run the programs
+# (the editor's windows on a virtual display), and Python to read the
+# programs' resources. Debian keeps the 32-bit Wine in its i386
+# architecture, which is enabled for it.
 VARNEL_WINDOWS_PACKAGES=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
-  libcli11-dev nlohmann-json3-dev wine64 wine32:i386 fonts-wine xvfb xdotool
+  libcli11-dev nlohmann-json3-dev wine64 wine32:i386 fonts-wine xvfb xdotool python3
 )
 # What making and checking the Debian package needs besides building:
 # dpkg-shlibdeps (dpkg-dev, which asks file(1)), lintian and appstreamcli.
@@ -26,6 +27,9 @@ VARNEL_PACKAGING_PACKAGES=(dpkg-dev file lintian appstream)
 # What making the Windows zips and installers needs besides the cross build;
 # 7z lists and unpacks an installer without running it.
 VARNEL_WINDOWS_PACKAGING_PACKAGES=(nsis zip unzip p7zip-full)
+# What scripts/make-windows-icon needs to make the icon files kept in the
+# repository (no build needs them): ImageMagick and librsvg's rsvg-convert.
+VARNEL_ICON_PACKAGES=(imagemagick librsvg2-bin)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

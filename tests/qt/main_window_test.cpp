@@ -20,6 +20,8 @@
 #include <QUrl>
 #include <cctype>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "qt/modal_dialog.h"
 #include "support/keyboard_table.h"
@@ -146,9 +148,18 @@ TEST_F(MainWindowTest, HasEveryControlOfItsLayoutInPlace) {
 
 TEST_F(MainWindowTest, TitleIconAndDefaultButton) {
   EXPECT_EQ(window.dialog().windowTitle(), "Varnel by Pell Ardrake aka Quill88 - Version 1.0");
+  // Every picture of the icon is there and loads, none scaled from another.
   const QIcon icon = window.dialog().windowIcon();
-  EXPECT_FALSE(icon.pixmap(32, 32).isNull());
-  EXPECT_FALSE(icon.pixmap(16, 16).isNull());
+  using Size = std::pair<int, int>;
+  const auto sizeOf = [](const QSize& size) { return Size(size.width(), size.height()); };
+  const std::vector<Size> sizes{{16, 16}, {24, 24}, {32, 32}, {48, 48}, {256, 256}};
+  std::vector<Size> available;
+  for (const QSize& size : icon.availableSizes())
+    available.push_back(sizeOf(size));
+  EXPECT_EQ(available, sizes);
+  for (const auto& [width, height] : sizes) {
+    EXPECT_EQ(sizeOf(icon.pixmap(width, height).size()), Size(width, height));
+  }
   EXPECT_TRUE(qobject_cast<QPushButton*>(widget(kIdSave))->isDefault());
   EXPECT_FALSE(qobject_cast<QPushButton*>(widget(kIdLoad))->isDefault());
 }

@@ -184,8 +184,10 @@ int MainWindow::exec(const std::string& file) {
 
 QIcon applicationIcon() {
   QIcon icon;
-  icon.addFile(":/varnel/icons/varnel-32.xpm", QSize(32, 32));
-  icon.addFile(":/varnel/icons/varnel-16.xpm", QSize(16, 16));
+  for (const int size : {16, 24, 32, 48}) {
+    icon.addFile(QString(":/varnel/icons/varnel-%1.xpm").arg(size), QSize(size, size));
+  }
+  icon.addFile(":/varnel/icons/varnel-256.png", QSize(256, 256));
   return icon;
 }
 
