@@ -47,14 +47,12 @@ manifest_entries=(
   "running as the invoking user|executionLevel asInvoker"
 )
 # What the editor's manifest says besides: the themed controls and DPI
-# awareness. Checked with VARNEL_UI_MANIFEST=yes until the manifest declares
-# them, always after that.
+# awareness.
 editor_manifest_entries=(
   "common controls 6|dependency Microsoft\\.Windows\\.Common-Controls 6\\.0\\.0\\.0 6595b64144ccf1df (\\*|$processor) win32"
   "DPI awareness (Windows Vista to 8.1)|dpiAware (true|true/pm|per monitor)"
   "DPI awareness (Windows 10 and later)|dpiAwareness (PerMonitorV2|PerMonitor|System)(,.*)?"
 )
-[ "${VARNEL_UI_MANIFEST:-no}" = yes ] || editor_manifest_entries=()
 # The editor's icon group, its pictures from the smallest.
 editor_icon="16x16/bmp 24x24/bmp 32x32/bmp 48x48/bmp 256x256/png"
 
