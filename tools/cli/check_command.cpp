@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands.h"
+#include "console_text.h"
 #include "document/change_report.h"
 #include "document_session.h"
 #include "image_report.h"
@@ -26,16 +27,16 @@ void printReport(const CheckOptions& o, const ChangeReport& report) {
     out["changes"] = report.changes;
     out["warnings"] = report.warnings;
     out["bytesDiffering"] = report.differingBytes;
-    std::printf("%s\n", jsonLine(out).c_str());
+    printTo(stdout, "%s\n", jsonLine(out).c_str());
     return;
   }
-  std::printf("%s against %s:\n", o.changed.c_str(), o.original.c_str());
-  if (report.changes.empty()) std::printf("  no setting differs\n");
+  printTo(stdout, "%s against %s:\n", o.changed.c_str(), o.original.c_str());
+  if (report.changes.empty()) printTo(stdout, "  no setting differs\n");
   for (const std::string& line : report.changes)
-    std::printf("  %s\n", line.c_str());
-  std::printf("  %d bytes differ in all\n", report.differingBytes);
+    printTo(stdout, "  %s\n", line.c_str());
+  printTo(stdout, "  %d bytes differ in all\n", report.differingBytes);
   for (const std::string& sentence : report.warnings)
-    std::printf("warning: %s\n", sentence.c_str());
+    printTo(stdout, "warning: %s\n", sentence.c_str());
 }
 
 int runCheck(const CheckOptions& o) {
@@ -43,7 +44,7 @@ int runCheck(const CheckOptions& o) {
   Document changed;
   for (const auto& [path, document] : {std::pair{&o.original, &original}, {&o.changed, &changed}}) {
     if (const std::optional<CommandError> error = openDocument(*path, *document)) {
-      std::fprintf(stderr, "%s: %s\n", path->c_str(), error->message.c_str());
+      printTo(stderr, "%s: %s\n", path->c_str(), error->message.c_str());
       return error->status;
     }
   }

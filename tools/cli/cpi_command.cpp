@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands.h"
+#include "console_text.h"
 #include "fonts/cpi_reader.h"
 #include "image_report.h"
 #include "io/file_io.h"
@@ -42,20 +43,20 @@ void printFonts(const CpiOptions& options, int result, const CpiFontList& fonts,
                               {"dataOffset", font.dataOffset}});
     }
     if (whyNot != nullptr) out["reason"] = whyNot;
-    std::printf("%s\n", jsonLine(out).c_str());
+    printTo(stdout, "%s\n", jsonLine(out).c_str());
     return;
   }
   if (result < 0) {
-    std::printf("%s: not a readable code-page file%s%s\n", options.file.c_str(),
-                whyNot != nullptr ? ": " : "", whyNot != nullptr ? whyNot : "");
+    printTo(stdout, "%s: not a readable code-page file%s%s\n", options.file.c_str(),
+            whyNot != nullptr ? ": " : "", whyNot != nullptr ? whyNot : "");
     return;
   }
-  std::printf("%s: %d font%s of %s\n", options.file.c_str(), result, result == 1 ? "" : "s",
-              options.size.c_str());
+  printTo(stdout, "%s: %d font%s of %s\n", options.file.c_str(), result, result == 1 ? "" : "s",
+          options.size.c_str());
   for (int i = 0; i < result; ++i) {
     const CpiFontEntry& font = fonts[static_cast<size_t>(i)];
-    std::printf("  CodePage %d, %dx%d font, data at offset %d\n", font.codePage, font.width,
-                font.height, font.dataOffset);
+    printTo(stdout, "  CodePage %d, %dx%d font, data at offset %d\n", font.codePage, font.width,
+            font.height, font.dataOffset);
   }
 }
 
@@ -63,7 +64,7 @@ int runCpi(const CpiOptions& options) {
   int width = 0;
   int height = 0;
   if (!parseSize(options.size, width, height)) {
-    std::fprintf(stderr, "--size wants WIDTHxHEIGHT, for example 8x16\n");
+    printTo(stderr, "--size wants WIDTHxHEIGHT, for example 8x16\n");
     return kExitUsage;
   }
   auto fonts = std::make_unique<CpiFontList>();
@@ -73,7 +74,7 @@ int runCpi(const CpiOptions& options) {
     FileByteStream stream(options.file);
     result = readCpiFonts(stream, *fonts, width, height, &whyNot);
   } catch (const StreamError& error) {
-    std::fprintf(stderr, "%s: Error opening file (%s)\n", options.file.c_str(), error.what());
+    printTo(stderr, "%s: Error opening file (%s)\n", options.file.c_str(), error.what());
     return kExitFileError;
   }
   printFonts(options, result, *fonts, whyNot);

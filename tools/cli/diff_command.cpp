@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "console_text.h"
 #include "document/change_report.h"
 #include "image_report.h"
 #include "loaded_image.h"
@@ -115,16 +116,16 @@ void printRanges(const std::vector<std::pair<int32_t, int32_t>>& runs, bool all,
                  const BiosImage& b) {
   if (runs.empty()) return;
   const std::vector<ShownRange> shown = mergeNearbyRanges(runs, a, b);
-  std::printf("  %d bytes differ, in %zu range%s\n", differingBytes(runs), shown.size(),
-              shown.size() == 1 ? "" : "s");
+  printTo(stdout, "  %d bytes differ, in %zu range%s\n", differingBytes(runs), shown.size(),
+          shown.size() == 1 ? "" : "s");
   const size_t count = all ? shown.size() : std::min(shown.size(), kRangesShown);
   for (size_t i = 0; i < count; ++i) {
     const ShownRange& r = shown[i];
-    std::printf("  bytes 0x%04X..0x%04X (%d of %d differ%s)\n", r.start, r.end - 1, r.differing,
-                r.end - r.start, checksumNote(r).c_str());
+    printTo(stdout, "  bytes 0x%04X..0x%04X (%d of %d differ%s)\n", r.start, r.end - 1, r.differing,
+            r.end - r.start, checksumNote(r).c_str());
   }
   if (count < shown.size()) {
-    std::printf("  ... %zu more ranges (--all shows them)\n", shown.size() - count);
+    printTo(stdout, "  ... %zu more ranges (--all shows them)\n", shown.size() - count);
   }
 }
 
@@ -149,8 +150,8 @@ int runDiff(const DiffOptions& o) {
   const LoadedImage b = loadImageFile(o.b);
   for (const LoadedImage* loaded : {&a, &b}) {
     if (!loaded->readOk) {
-      std::fprintf(stderr, "%s: Error opening file (%s)\n", loaded->path.c_str(),
-                   loaded->readError.c_str());
+      printTo(stderr, "%s: Error opening file (%s)\n", loaded->path.c_str(),
+              loaded->readError.c_str());
       return kExitFileError;
     }
   }
@@ -183,17 +184,18 @@ int runDiff(const DiffOptions& o) {
     out["ranges"] = Json::array();
     for (const auto& [start, end] : ranges)
       out["ranges"].push_back({start, end});
-    std::printf("%s\n", jsonLine(out).c_str());
+    printTo(stdout, "%s\n", jsonLine(out).c_str());
   } else {
-    std::printf("%s and %s %s\n", o.a.c_str(), o.b.c_str(), same ? "are the same image" : "differ");
+    printTo(stdout, "%s and %s %s\n", o.a.c_str(), o.b.c_str(),
+            same ? "are the same image" : "differ");
     for (const Setting& s : settings) {
-      std::printf("  %-20s %s -> %s\n", s.name.c_str(), text(s.name, s.a).c_str(),
-                  text(s.name, s.b).c_str());
+      printTo(stdout, "  %-20s %s -> %s\n", s.name.c_str(), text(s.name, s.a).c_str(),
+              text(s.name, s.b).c_str());
     }
     for (const auto& [name, count] :
          {std::pair{"8x8 glyphs", glyphs8}, std::pair{"8x16 glyphs", glyphs16}}) {
       if (count.is_number() && count.get<int>() > 0)
-        std::printf("  %-20s %d changed\n", name, count.get<int>());
+        printTo(stdout, "  %-20s %d changed\n", name, count.get<int>());
     }
     printRanges(ranges, o.all, *a.image, *b.image);
   }

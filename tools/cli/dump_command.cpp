@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands.h"
+#include "console_text.h"
 #include "io/file_io.h"
 #include "io/system.h"
 #include "loaded_image.h"
@@ -22,7 +23,7 @@ struct DumpOptions {
 };
 
 int fail(const CommandError& error) {
-  std::fprintf(stderr, "varnel-cli dump: %s\n", error.message.c_str());
+  printTo(stderr, "varnel-cli dump: %s\n", error.message.c_str());
   return error.status;
 }
 
@@ -86,7 +87,7 @@ int runDump(const DumpOptions& o) {
   // What the reader said reaches the user, as when it wrote to our error
   // output itself.
   const std::string said = child->errorOutput();
-  std::fwrite(said.data(), 1, said.size(), stderr);
+  writeText(stderr, said);
   if (const auto failure = readerFailure(*child)) return fail({kExitFileError, *failure});
   const LoadedImage loaded = loadImageFile(dump);
   if (loaded.status() != kExitOk) {
@@ -100,8 +101,8 @@ int runDump(const DumpOptions& o) {
   } catch (const FileError& error) {
     return fail(saveError(error));
   }
-  std::printf("%s: %d bytes, a valid ATI video BIOS with sound checksums\n", o.output.c_str(),
-              loaded.image->length);
+  printTo(stdout, "%s: %d bytes, a valid ATI video BIOS with sound checksums\n", o.output.c_str(),
+          loaded.image->length);
   return kExitOk;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands.h"
+#include "console_text.h"
 #include "document/font_file.h"
 #include "document_session.h"
 #include "fonts/cpi_reader.h"
@@ -153,7 +154,7 @@ Result runImport(const FontOptions& o) {
   }
   document.importFont(glyphHeight(o.size), glyphs);
   if (Result error = saveDocument(document, o.output, writer)) return error;
-  std::printf("%s: saved with the new %s font\n", o.output.c_str(), o.size.c_str());
+  printTo(stdout, "%s: saved with the new %s font\n", o.output.c_str(), o.size.c_str());
   return std::nullopt;
 }
 
@@ -198,7 +199,7 @@ Result runRender(const FontOptions& o) {
 }
 
 void finish(int& status, const Result& error) {
-  if (error) std::fprintf(stderr, "varnel-cli font: %s\n", error->message.c_str());
+  if (error) printTo(stderr, "varnel-cli font: %s\n", error->message.c_str());
   status = error ? error->status : kExitOk;
 }
 

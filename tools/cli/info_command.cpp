@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "console_text.h"
 #include "image_report.h"
 
 namespace varnel::cli {
@@ -18,16 +19,16 @@ int runInfo(const InfoOptions& options) {
   for (const std::string& file : options.files) {
     const LoadedImage loaded = loadImageFile(file);
     if (!loaded.readOk) {
-      std::fprintf(stderr, "%s: %s\n", file.c_str(), loaded.failureMessage().c_str());
+      printTo(stderr, "%s: %s\n", file.c_str(), loaded.failureMessage().c_str());
       // One object per file, in order, so that each lines up with its file.
-      if (options.json) std::printf("%s\n", infoErrorJson(loaded).c_str());
+      if (options.json) printTo(stdout, "%s\n", infoErrorJson(loaded).c_str());
     } else if (options.json) {
-      std::printf("%s\n", infoJson(loaded).c_str());
+      printTo(stdout, "%s\n", infoJson(loaded).c_str());
     } else {
-      std::fputs(infoText(loaded).c_str(), stdout);
+      writeText(stdout, infoText(loaded).c_str());
     }
     if (loaded.readOk && loaded.status() != kExitOk) {
-      std::fprintf(stderr, "%s: %s\n", file.c_str(), loaded.editorMessage());
+      printTo(stderr, "%s: %s\n", file.c_str(), loaded.editorMessage());
     }
     worst = std::max(worst, static_cast<int>(loaded.status()));
   }

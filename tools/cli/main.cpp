@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <sstream>
 
 #include "commands.h"
+#include "console_text.h"
 #include "loaded_image.h"
 #ifdef _WIN32
 #include <fcntl.h>
@@ -26,10 +28,10 @@ int withOutputChecked(int status) {
   const int earlier = errno;
   errno = 0;
   const bool flushed = std::fflush(stdout) == 0;
-  if (flushed && std::ferror(stdout) == 0) return status;
+  if (flushed && std::ferror(stdout) == 0 && !varnel::cli::consoleWriteFailed()) return status;
   const int reason = errno != 0 ? errno : earlier;
-  std::fprintf(stderr, "varnel-cli: cannot write the output (%s)\n",
-               reason != 0 ? std::strerror(reason) : "a write failed");
+  varnel::cli::printTo(stderr, "varnel-cli: cannot write the output (%s)\n",
+                       reason != 0 ? std::strerror(reason) : "a write failed");
   return varnel::kExitFileError;
 }
 
@@ -67,11 +69,15 @@ int runCommand(int argc, char** argv) {
     app.parse(argc, argv);
 #endif
   } catch (const CLI::ParseError& error) {
-    const int code = app.exit(error);
+    // Help and usage errors name what the user typed: through the same door.
+    std::ostringstream out, err;
+    const int code = app.exit(error, out, err);
+    varnel::cli::writeText(stdout, out.str());
+    varnel::cli::writeText(stderr, err.str());
     return code == 0 ? 0 : varnel::kExitUsage;
   } catch (const std::exception& error) {
     // Whatever a command did not foresee ends with a message, never an abort.
-    std::fprintf(stderr, "varnel-cli: %s\n", error.what());
+    varnel::cli::printTo(stderr, "varnel-cli: %s\n", error.what());
     return varnel::kExitFileError;
   }
   return status;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "commands.h"
+#include "console_text.h"
 #include "io/file_io.h"
 #include "loaded_image.h"
 #include "output_file.h"
@@ -17,12 +18,12 @@ struct RepairOptions {
 
 int runRepair(const RepairOptions& options) {
   if (const auto error = checkOutput(options.output, {options.input}, InPlace::kNotOffered)) {
-    std::fprintf(stderr, "varnel-cli repair: %s\n", error->message.c_str());
+    printTo(stderr, "varnel-cli repair: %s\n", error->message.c_str());
     return error->status;
   }
   LoadedImage loaded = loadImageFile(options.input);
   if (!loaded.usable()) {
-    std::fprintf(stderr, "%s: %s\n", options.input.c_str(), loaded.failureMessage().c_str());
+    printTo(stderr, "%s: %s\n", options.input.c_str(), loaded.failureMessage().c_str());
     return loaded.status();
   }
   BiosImage& image = *loaded.image;
@@ -31,7 +32,7 @@ int runRepair(const RepairOptions& options) {
     writeFileAtomically(options.output, std::span<const uint8_t>(
                                             image.bytes.data(), static_cast<size_t>(image.length)));
   } catch (const FileError& error) {
-    std::fprintf(stderr, "varnel-cli repair: %s\n", saveError(error).message.c_str());
+    printTo(stderr, "varnel-cli repair: %s\n", saveError(error).message.c_str());
     return kExitFileError;
   }
   return kExitOk;

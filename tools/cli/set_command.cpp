@@ -7,6 +7,7 @@
 #include <string>
 
 #include "commands.h"
+#include "console_text.h"
 #include "document_session.h"
 #include "image/image_fields.h"
 #include "output_file.h"
@@ -169,7 +170,7 @@ Result runSet(const SetOptions& o) {
   if (Result error = openDocument(o.input, document)) return error;
   if (Result error = applyAll(o, document)) return error;
   if (Result error = saveDocument(document, o.output, writer)) return error;
-  std::printf("%s\n", savedSummary(o.output, document.image()).c_str());
+  printTo(stdout, "%s\n", savedSummary(o.output, document.image()).c_str());
   return std::nullopt;
 }
 
@@ -212,7 +213,7 @@ void addSetCommand(CLI::App& app, int& status) {
       "written on failure.");
   set->callback([o, &status] {
     const Result error = runSet(*o);
-    if (error) std::fprintf(stderr, "varnel-cli set: %s\n", error->message.c_str());
+    if (error) printTo(stderr, "varnel-cli set: %s\n", error->message.c_str());
     status = error ? error->status : kExitOk;
   });
 }

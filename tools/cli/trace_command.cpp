@@ -2,6 +2,7 @@
 #include <string>
 
 #include "commands.h"
+#include "console_text.h"
 #include "loaded_image.h"
 
 namespace varnel::cli {
@@ -10,12 +11,12 @@ namespace {
 int runTrace(const std::string& file) {
   const LoadedImage loaded = loadImageFile(file, true);
   const std::string& trace = loaded.image->scriptTrace;
-  std::fwrite(trace.data(), 1, trace.size(), stdout);
+  writeText(stdout, trace);
   std::fflush(stdout);
   if (!loaded.readOk) {
-    std::fprintf(stderr, "%s: Error opening file (%s)\n", file.c_str(), loaded.readError.c_str());
+    printTo(stderr, "%s: Error opening file (%s)\n", file.c_str(), loaded.readError.c_str());
   } else if (loaded.status() != kExitOk) {
-    std::fprintf(stderr, "%s: %s\n", file.c_str(), loaded.editorMessage());
+    printTo(stderr, "%s: %s\n", file.c_str(), loaded.editorMessage());
   }
   return loaded.status();
 }
