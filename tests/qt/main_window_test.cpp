@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -532,6 +533,27 @@ TEST(QtPlatformTest, EnterAnswersTheDefaultButtonOfAQuestion) {
     const Message question{MessageId::kImplausibleFont8x8, "Load it?", "Warning", c.style,
                            kExitRefused};
     EXPECT_EQ(platform.messageBox(question, question.text), c.answer);
+  }
+}
+
+// A short text leaves the box wide enough for its caption beside the title
+// bar's icon and buttons (it was "E… r" for "Invalid file").
+TEST(QtPlatformTest, AMessageBoxIsWideEnoughForItsCaption) {
+  for (const Message& message :
+       {Message{MessageId::kInvalidFile, "Invalid file", "Error", kMbIconError, kExitRefused},
+        Message{MessageId::kInvalidFile, "x", "A caption much longer than the text of the box",
+                kMbOk, kExitRefused}}) {
+    SCOPED_TRACE(message.caption);
+    qtui::QtPlatform platform;
+    int width = 0;
+    test::whenModalOpens([&](QWidget* box) {
+      width = box->width();
+      test::pressKey(Qt::Key_Return);
+    });
+    platform.messageBox(message, message.text);
+    QFont title = QApplication::font();
+    title.setBold(true);
+    EXPECT_GE(width, QFontMetrics(title).horizontalAdvance(message.caption) + 100);
   }
 }
 

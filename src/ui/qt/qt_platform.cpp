@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 
 #include "ui/dialog_text.h"
@@ -52,6 +54,22 @@ class NameKeepingFileDialog : public QFileDialog {
   QString defaultExtension_;
 };
 
+// A message box is as narrow as its text; with a short text ("Invalid
+// file") the window manager cut its caption down to "E… r". The box is
+// made wide enough for the caption in the title bar's font beside the
+// title bar's icon and buttons.
+void leaveRoomForTheCaption(QMessageBox& box) {
+  constexpr int kTitleBarButtonsAndIcon = 160;
+  QFont titleFont = box.font();
+  titleFont.setBold(true);  // most window managers' titles are bold
+  const int wanted =
+      QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarButtonsAndIcon;
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+}
+
 }  // namespace
 
 std::optional<std::string> QtPlatform::fileDialog(const ui::FileDialogRequest& request) {
@@ -75,6 +93,7 @@ int QtPlatform::messageBox(const ui::Message& message, const std::string& text) 
   QMessageBox box(owner_);
   box.setWindowTitle(caption != nullptr ? fromNarrow(caption) : QString(ui::kApplicationName));
   box.setText(fromNarrow(text));
+  leaveRoomForTheCaption(box);
   switch (style & ui::kMbIconMask) {
     case ui::kMbIconError:
       box.setIcon(QMessageBox::Critical);
