@@ -163,6 +163,9 @@ TEST_F(MainWindowTest, TitleIconAndDefaultButton) {
   }
   EXPECT_TRUE(qobject_cast<QPushButton*>(widget(kIdSave))->isDefault());
   EXPECT_FALSE(qobject_cast<QPushButton*>(widget(kIdLoad))->isDefault());
+  // A window of one size offers no maximise button.
+  EXPECT_EQ(window.dialog().minimumSize(), window.dialog().maximumSize());
+  EXPECT_FALSE(window.dialog().windowFlags() & Qt::WindowMaximizeButtonHint);
 }
 
 // Started with a file, the window is on show with it loaded; one it
