@@ -545,7 +545,9 @@ TEST(QtPlatformTest, AMessageBoxIsWideEnoughForItsCaption) {
   for (const Message& message :
        {Message{MessageId::kInvalidFile, "Invalid file", "Error", kMbIconError, kExitRefused},
         Message{MessageId::kInvalidFile, "x", "A caption much longer than the text of the box",
-                kMbOk, kExitRefused}}) {
+                kMbOk, kExitRefused},
+        Message{MessageId::kInvalidFile, "x", "A caption much longer than the text, with an icon",
+                kMbIconError, kExitRefused}}) {
     SCOPED_TRACE(message.caption);
     qtui::QtPlatform platform;
     int width = 0;

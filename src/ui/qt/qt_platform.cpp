@@ -93,7 +93,6 @@ int QtPlatform::messageBox(const ui::Message& message, const std::string& text) 
   QMessageBox box(owner_);
   box.setWindowTitle(caption != nullptr ? fromNarrow(caption) : QString(ui::kApplicationName));
   box.setText(fromNarrow(text));
-  leaveRoomForTheCaption(box);
   switch (style & ui::kMbIconMask) {
     case ui::kMbIconError:
       box.setIcon(QMessageBox::Critical);
@@ -107,6 +106,8 @@ int QtPlatform::messageBox(const ui::Message& message, const std::string& text) 
     default:
       break;
   }
+  // After the icon: setting one lays the box out anew.
+  leaveRoomForTheCaption(box);
   if ((style & 0x0F) == ui::kMbYesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(ui::defaultAnswer(style) == ui::kIdNo ? QMessageBox::No
