@@ -32,8 +32,8 @@ GlyphGrid layoutGlyphGrid(const ClientRect& rect, int glyphRows) {
   GlyphGrid grid;
   grid.cellWidth = rect.width() / 32;
   grid.cellHeight = (rect.height() * 32) / 256;
-  grid.pixelSize = std::max(
-      1, std::min((grid.cellWidth - 1) / 8, (grid.cellHeight - 1) / std::max(1, glyphRows)));
+  grid.pixelSize =
+      std::max(1, std::min(grid.cellWidth / 9, grid.cellHeight / (std::max(1, glyphRows) + 1)));
   grid.originX = (rect.left + rect.right) / 2 - (grid.cellWidth * 32) / 2;
   grid.originY = (rect.top + rect.bottom) / 2 - (grid.cellHeight * 8) / 2;
   return grid;

@@ -42,9 +42,9 @@ struct ClientRect {
 // Where a 32 x 8 grid of glyphs `glyphRows` high goes in its rectangle: the
 // cells fitted to the rectangle (not to the glyphs), the grid centred in it.
 // Each glyph pixel is a square of `pixelSize` screen pixels, the largest
-// whole size that leaves a free pixel between neighbouring glyphs, so the
-// glyphs grow with the window on a screen of higher resolution and stay
-// sharp.
+// whole size that leaves the room of one such square free between
+// neighbouring glyphs, so the glyphs grow with the window on a screen of
+// higher resolution, stay sharp and keep apart.
 struct GlyphGrid {
   int cellWidth = 0;
   int cellHeight = 0;

@@ -53,14 +53,14 @@ TEST(GlyphGrid, CellsFitTheRectangleAndTheGridIsCentred) {
            Case{{10, 20, 196, 120}, 8, 5, 12, 103 - 80, 70 - 48, 1},
            Case{{0, 0, 256, 128}, 16, 8, 16, 0, 0, 1},
            Case{{3, 3, 34, 10}, 8, 0, 0, 18, 6, 1},
-           // Glyph pixels grow by whole pixels, a free pixel kept between
-           // glyphs across and down; the tighter of the two decides.
-           Case{{0, 0, 32 * 17, 8 * 17}, 8, 17, 17, 0, 0, 2},
-           Case{{0, 0, 32 * 16, 8 * 17}, 8, 16, 17, 0, 0, 1},
-           Case{{0, 0, 32 * 25, 8 * 17}, 8, 25, 17, 0, 0, 2},
-           Case{{0, 0, 32 * 25, 8 * 25}, 8, 25, 25, 0, 0, 3},
-           Case{{0, 0, 32 * 20, 8 * 33}, 16, 20, 33, 0, 0, 2},
-           Case{{0, 0, 32 * 20, 8 * 32}, 16, 20, 32, 0, 0, 1},
+           // Glyph pixels grow by whole pixels, the room of one kept free
+           // between glyphs across and down; the tighter of the two decides.
+           Case{{0, 0, 32 * 18, 8 * 18}, 8, 18, 18, 0, 0, 2},
+           Case{{0, 0, 32 * 17, 8 * 18}, 8, 17, 18, 0, 0, 1},
+           Case{{0, 0, 32 * 27, 8 * 18}, 8, 27, 18, 0, 0, 2},
+           Case{{0, 0, 32 * 27, 8 * 27}, 8, 27, 27, 0, 0, 3},
+           Case{{0, 0, 32 * 18, 8 * 34}, 16, 18, 34, 0, 0, 2},
+           Case{{0, 0, 32 * 18, 8 * 33}, 16, 18, 33, 0, 0, 1},
        }) {
     const GlyphGrid grid = layoutGlyphGrid(c.rect, c.glyphRows);
     EXPECT_EQ(grid.cellWidth, c.cellWidth);
