@@ -19,7 +19,8 @@ bool consoleFailed = false;
 
 #ifdef _WIN32
 // Writes the text to the console the stream is, if it is one; false when it
-// is not (a file, a pipe) or the console refused the text.
+// is not (a file, a pipe). A console that refuses the text is remembered for
+// consoleWriteFailed.
 bool writeToConsole(std::FILE* stream, std::string_view text) {
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   DWORD mode = 0;

@@ -226,6 +226,8 @@ void addFixedItems(HWND dialog, const ui::DialogTemplate& layout) {
 }
 
 bool focusInitialControl(HWND dialog, const ui::DialogTemplate& layout) {
+  // -1 is also the id of every label: no flag means no control here.
+  if (layout.initialFocus() == -1) return false;
   const HWND control = GetDlgItem(dialog, layout.initialFocus());
   if (control == nullptr) return false;
   // As Tab moves it: a push button given the focus becomes the one Enter
