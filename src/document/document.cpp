@@ -44,7 +44,7 @@ FontTablePlace fontTablePlace(const BiosImage& image, int height) {
 
 std::optional<OpenRefusal> checkForEditing(BiosImage& candidate) {
   const int code = validateImage(candidate);
-  if (code != kValid) {
+  if (code != kValid && !opensFontsOnly(candidate, code)) {
     return OpenRefusal{OpenRefusal::Kind::kNotValid, refusalReason(candidate, code)};
   }
   if (!candidate.checksumsValid()) {
@@ -58,6 +58,11 @@ Document::Document() : image_(std::make_unique<BiosImage>()), opened_(capture())
 void Document::open(const BiosImage& checked, const std::string& fileName) {
   *image_ = checked;
   open_ = true;
+  // Only a BIOS of a later family passes the load's checks with its
+  // configuration text out of place.
+  scope_ = findStructureFault(checked) == StructureFault::kConfigTextMisplaced
+               ? EditScope::kFontsOnly
+               : EditScope::kWholeImage;
   fileName_ = fileName;
   loadedBytes_.assign(checked.bytes.begin(), checked.bytes.begin() + checked.length);
   const BiosImage& image = *image_;
@@ -69,7 +74,8 @@ void Document::open(const BiosImage& checked, const std::string& fileName) {
   memoryMHz_ = clockChoice(memory);
   synchronized_ = core == memory && image.byteAt(image.coreFeedbackDivPtr) ==
                                         image.byteAt(image.memoryFeedbackDivPtr);
-  allTvStandards_ = image.tvTableOffset != 0 && !image.isTvStandardSupported(image.tvStandard);
+  allTvStandards_ = scope_ == EditScope::kWholeImage && image.tvTableOffset != 0 &&
+                    !image.isTvStandardSupported(image.tvStandard);
   savedBytes_ = bytesToSave();
   opened_ = capture();
   undoSteps_.clear();
@@ -79,6 +85,7 @@ void Document::open(const BiosImage& checked, const std::string& fileName) {
 
 void Document::close() {
   open_ = false;
+  scope_ = EditScope::kWholeImage;
   image_->reset();
   fileName_.clear();
   loadedBytes_.clear();
@@ -131,6 +138,16 @@ EditResult Document::recorded(StepKind kind, Change change) {
   return result;
 }
 
+// An edit of anything but the fonts, refused for an image whose fonts alone
+// are edited.
+template <typename Change>
+EditResult Document::wholeImageEdit(StepKind kind, Change change) {
+  if (scope_ == EditScope::kFontsOnly) {
+    return refused(EditReason::kFontsOnly, fontsOnlyRefusal());
+  }
+  return recorded(kind, change);
+}
+
 bool Document::undo() {
   gestureOpen_ = false;
   if (undoSteps_.empty()) return false;
@@ -158,35 +175,35 @@ EditResult Document::revert() {
 }
 
 EditResult Document::setCoreClock(int mhz) {
-  return recorded(StepKind::kClock, [&] { return changeCoreClock(mhz); });
+  return wholeImageEdit(StepKind::kClock, [&] { return changeCoreClock(mhz); });
 }
 
 EditResult Document::setMemoryClock(int mhz) {
-  return recorded(StepKind::kClock, [&] { return changeMemoryClock(mhz); });
+  return wholeImageEdit(StepKind::kClock, [&] { return changeMemoryClock(mhz); });
 }
 
 EditResult Document::setClocksSynchronized(bool on) {
-  return recorded(StepKind::kOther, [&] { return changeClocksSynchronized(on); });
+  return wholeImageEdit(StepKind::kOther, [&] { return changeClocksSynchronized(on); });
 }
 
 EditResult Document::setMemoryType(int code) {
-  return recorded(StepKind::kOther, [&] { return changeMemoryType(code); });
+  return wholeImageEdit(StepKind::kOther, [&] { return changeMemoryType(code); });
 }
 
 EditResult Document::setCas(int index) {
-  return recorded(StepKind::kOther, [&] { return changeCas(index); });
+  return wholeImageEdit(StepKind::kOther, [&] { return changeCas(index); });
 }
 
 EditResult Document::setTvStandard(int code) {
-  return recorded(StepKind::kOther, [&] { return changeTvStandard(code); });
+  return wholeImageEdit(StepKind::kOther, [&] { return changeTvStandard(code); });
 }
 
 EditResult Document::setCrtOutput(bool on) {
-  return recorded(StepKind::kOther, [&] { return changeCrtOutput(on); });
+  return wholeImageEdit(StepKind::kOther, [&] { return changeCrtOutput(on); });
 }
 
 EditResult Document::setTvOutput(bool on) {
-  return recorded(StepKind::kOther, [&] { return changeTvOutput(on); });
+  return wholeImageEdit(StepKind::kOther, [&] { return changeTvOutput(on); });
 }
 
 EditResult Document::importFont(int height, std::span<const uint8_t> glyphs) {
@@ -335,7 +352,7 @@ EditResult Document::changeTvOutput(bool on) {
 }
 
 EditResult Document::setAllTvStandards(bool on) {
-  return recorded(StepKind::kOther, [&] {
+  return wholeImageEdit(StepKind::kOther, [&] {
     if (EditResult result = tvTableNeeded(); result.refused()) return result;
     allTvStandards_ = on;
     return EditResult{};
@@ -343,7 +360,7 @@ EditResult Document::setAllTvStandards(bool on) {
 }
 
 EditResult Document::setVendorId(uint16_t id) {
-  return recorded(StepKind::kOther, [&] {
+  return wholeImageEdit(StepKind::kOther, [&] {
     varnel::setVendorId(*image_, id);
     return EditResult{};
   });
@@ -364,12 +381,27 @@ EditResult Document::changeFont(int height, std::span<const uint8_t> glyphs) {
   if (glyphs.size() != static_cast<size_t>(place.size)) {
     return refused(EditReason::kNoSuchChoice, "a font of another size");
   }
+  // Such an image is known by its fonts: with one that does not look like a
+  // font, the saved image would not open again.
+  const bool plausible =
+      height == 8 ? isPlausibleFont8x8(glyphs.data()) : isPlausibleFont8x16(glyphs.data());
+  if (scope_ == EditScope::kFontsOnly && !plausible) {
+    return refused(EditReason::kImplausibleFont,
+                   "this BIOS opens for its fonts only while they look like fonts, and this one "
+                   "does not");
+  }
   std::copy(glyphs.begin(), glyphs.end(), &image_->bytes[place.offset]);
   if (height == 16) refreshAltFont9x16(*image_);
   return {};
 }
 
+// Of an image whose fonts alone are edited, nothing but the checksum block
+// is written besides the fonts.
 void Document::applySaveSettings(BiosImage& target) const {
+  if (scope_ == EditScope::kFontsOnly) {
+    target.repairChecksumBlock();
+    return;
+  }
   target.updateSupportedTvMask(allTvStandards_ ? -1 : target.tvStandard);
   target.repairChecksums();
 }

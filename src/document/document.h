@@ -35,6 +35,8 @@ enum class EditReason {
   kTvStandardNotOffered,  // refused
   kNoFontTable,           // refused
   kNoSuchChoice,          // refused: a code outside the list
+  kFontsOnly,             // refused: only the fonts of this image are edited
+  kImplausibleFont,       // refused: of such an image, a font that does not look like one
 };
 
 struct EditResult {
@@ -52,8 +54,20 @@ struct OpenRefusal {
   std::string reason;
 };
 
+// How much of an opened image may be edited: all the editor offers, or its
+// VGA fonts alone (a BIOS of a later family, whose other settings follow
+// rules the editor does not know).
+enum class EditScope { kWholeImage, kFontsOnly };
+inline constexpr const char* kFontsOnlyReason =
+    "a BIOS of a later ATI family, whose clocks, memory and outputs this editor does not edit";
+// Why an edit of anything but the fonts of such an image is refused.
+inline std::string fontsOnlyRefusal() {
+  return std::string("fonts only: ") + kFontsOnlyReason;
+}
+
 // The load's checks on an image just read (its bytes and length set):
-// parses it on the way; nothing when it may be edited.
+// parses it on the way; nothing when it may be edited, in whole or its
+// fonts only.
 std::optional<OpenRefusal> checkForEditing(BiosImage& candidate);
 
 class Document {
@@ -63,6 +77,9 @@ class Document {
   // Opens an image that passed checkForEditing; `fileName` is empty for an
   // image that came from no file (the card's reconstructed BIOS).
   void open(const BiosImage& checked, const std::string& fileName);
+  // Set on open: with kFontsOnly every edit but a font import is refused,
+  // and a save changes nothing but the fonts and the checksums.
+  EditScope scope() const { return scope_; }
   // Back to no image.
   void close();
   bool isOpen() const { return open_; }
@@ -151,6 +168,8 @@ class Document {
   bool sameAs(const State& state) const;
   template <typename Change>
   EditResult recorded(StepKind kind, Change change);
+  template <typename Change>
+  EditResult wholeImageEdit(StepKind kind, Change change);
   EditResult changeCoreClock(int mhz);
   EditResult changeMemoryClock(int mhz);
   EditResult changeClocksSynchronized(bool on);
@@ -169,6 +188,7 @@ class Document {
   EditResult tvTableNeeded() const;
 
   bool open_ = false;
+  EditScope scope_ = EditScope::kWholeImage;
   // Never replaced: reset and refilled on each open.
   std::unique_ptr<BiosImage> image_;
   std::string fileName_;

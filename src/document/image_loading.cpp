@@ -22,4 +22,24 @@ int validateImage(BiosImage& image) {
   return kValid;
 }
 
+namespace {
+
+bool hasPlausibleFonts(const BiosImage& image) {
+  return image.font8x8Offset != 0 && image.font8x16Offset != 0 &&
+         isPlausibleFont8x8(&image.bytes[image.font8x8Offset]) &&
+         isPlausibleFont8x16(&image.bytes[image.font8x16Offset]);
+}
+
+}  // namespace
+
+bool opensFontsOnly(BiosImage& image, int validateCode) {
+  if (validateCode != kBadStructure ||
+      findStructureFault(image) != StructureFault::kConfigTextMisplaced) {
+    return false;
+  }
+  if (checkParsedLayout(image, StructureFault::kConfigTextMisplaced) != kValid) return false;
+  locateFontTables(image);
+  return hasSoundChecksumBlock(image) && image.checksumsValid() && hasPlausibleFonts(image);
+}
+
 }  // namespace varnel

@@ -18,4 +18,12 @@ void parseImage(BiosImage& image);
 // located before a failing check stays set.
 int validateImage(BiosImage& image);
 
+// Whether an image that validateImage refused with `validateCode` still
+// opens with its VGA fonts alone editable: a BIOS of a later family, whose
+// configuration text follows one more text, so that its place is the only
+// check it fails. Its checksums must be sound and both its font tables
+// found and plausible, since nothing else can be checked of it. Locates the
+// font tables on the way.
+bool opensFontsOnly(BiosImage& image, int validateCode);
+
 }  // namespace varnel

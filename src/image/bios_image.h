@@ -102,7 +102,12 @@ struct BiosImage {
   uint32_t computeImageHash(int32_t n) const;
   uint16_t computeByteSum(int32_t n) const;
   bool checksumsValid() const;
+  // Balances the upper 32 KiB with the last byte, then rewrites the
+  // checksum block.
   void repairChecksums();
+  // Rewrites the checksum block alone: the repair for a BIOS of a later
+  // family, whose upper 32 KiB follow no such balance.
+  void repairChecksumBlock();
   // Whether the repair may write the byte at `pos`: the checksum block, or
   // the last byte, which balances the upper 32 KiB.
   bool isChecksumByte(int32_t pos) const;

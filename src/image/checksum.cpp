@@ -119,6 +119,10 @@ bool BiosImage::isChecksumByte(int32_t pos) const {
 
 void BiosImage::repairChecksums() {
   balanceUpperPart(*this);
+  repairChecksumBlock();
+}
+
+void BiosImage::repairChecksumBlock() {
   if (!hashSlotA || !hashSlotB || !sumFieldA || !sumFieldB) return;
 
   // Equal hash copies cancel out of the hash, so the hash stored now is the

@@ -39,7 +39,7 @@ bool hasSoundChecksumBlock(const BiosImage& image) {
   return true;
 }
 
-StructureFault findStructureFault(const BiosImage& image) {
+StructureFault findStructureFault(const BiosImage& image, StructureFault tolerated) {
   if (image.headerOffset == 0) return StructureFault::kNoHeader;
   if (image.pciDataOffset == 0) return StructureFault::kNoPciData;
   if (image.pciIdCopyOffset == 0) return StructureFault::kNoIdentifierCopy;
@@ -48,7 +48,8 @@ StructureFault findStructureFault(const BiosImage& image) {
   if (image.wordAt(image.headerOffset + kHeaderDeviceId) != image.wordAt(pci + kPciDeviceId)) {
     return StructureFault::kDeviceIdMismatch;
   }
-  if (image.configString.offset != image.wordAt(image.headerOffset + kHeaderConfigTextPointer)) {
+  if (tolerated != StructureFault::kConfigTextMisplaced &&
+      image.configString.offset != image.wordAt(image.headerOffset + kHeaderConfigTextPointer)) {
     return StructureFault::kConfigTextMisplaced;
   }
   if (image.textAt(kSignatureText) != kRomSignatureText) return StructureFault::kNoSignatureText;
@@ -120,8 +121,8 @@ int checkBeforeParsing(const BiosImage& image) {
   return kValid;
 }
 
-int checkParsedLayout(const BiosImage& image) {
-  if (findStructureFault(image) != StructureFault::kNone) return kBadStructure;
+int checkParsedLayout(const BiosImage& image, StructureFault tolerated) {
+  if (findStructureFault(image, tolerated) != StructureFault::kNone) return kBadStructure;
   if (!hasPllTable(image)) return kNoPllTable;
   return kValid;
 }

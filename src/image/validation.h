@@ -22,13 +22,17 @@ enum class StructureFault {
 // bytes as the size byte declares (kTooShort, kNoRomSignature or kValid).
 int checkBeforeParsing(const BiosImage& image);
 // After parsing the header: the ATI structure and the PLL table
-// (kBadStructure, kNoPllTable or kValid).
-int checkParsedLayout(const BiosImage& image);
+// (kBadStructure, kNoPllTable or kValid). The configuration text's place
+// alone may be `tolerated`: it is then not checked.
+int checkParsedLayout(const BiosImage& image, StructureFault tolerated = StructureFault::kNone);
 // The checksum block's fixed words, once the font tables are located.
 bool hasSoundChecksumBlock(const BiosImage& image);
 
-// The first structure check that fails on a parsed image, in the load's order.
-StructureFault findStructureFault(const BiosImage& image);
+// The first structure check that fails on a parsed image, in the load's
+// order; the check of the configuration text's place is left out when that
+// fault is `tolerated`.
+StructureFault findStructureFault(const BiosImage& image,
+                                  StructureFault tolerated = StructureFault::kNone);
 
 // Why the load refuses an image, as one sentence for its user: the check
 // that failed and what that means. `validateCode` is validateImage's result on

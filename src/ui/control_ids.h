@@ -15,6 +15,8 @@ inline constexpr int kIdFileName = 1002;
 inline constexpr int kIdTitle = 1009;
 inline constexpr int kIdDateTime = 1000;
 inline constexpr int kIdVendor = 1041;
+// The line that says why an image's fonts alone may be edited.
+inline constexpr int kIdScopeNote = 1045;
 
 inline constexpr int kIdCoreEdit = 1007;
 inline constexpr int kIdCoreSlider = 1005;

@@ -138,6 +138,7 @@ class EditorDialog : public DialogEvents {
   // tool's own explanation for Current).
   void loadImage(const std::string& path, bool reconstructed, const std::string& explanation);
   void showDocument();
+  void clearWholeImageSettings();
   void showHistory();
   void showTvSettings();
   void showClockSettings();
@@ -149,6 +150,7 @@ class EditorDialog : public DialogEvents {
   void loadFont(const FontTable& table);
   void loadRawFont(const FontTable& table, const FontFileContents& contents);
   void loadCpiFont(const FontTable& table, ByteStream& file, const FontFileContents& contents);
+  void importFont(const FontTable& table, std::span<const uint8_t> glyphs);
 
   PendingClockEdits pendingClockEdits_;
   bool writingClockEdit_ = false;

@@ -91,15 +91,22 @@ void EditorDialog::loadCpiFont(const FontTable& table, ByteStream& file,
   const int chosen = platform_.selectFont(contents.entries->data(), contents.count);
   if (chosen < 0 || chosen >= contents.count) return;
   const CpiFontEntry& entry = (*contents.entries)[static_cast<size_t>(chosen)];
-  document.importFont(table.height, readCodePageGlyphs(file, entry, table.height));
+  importFont(table, readCodePageGlyphs(file, entry, table.height));
 }
 
 // Enter on the question answers No: a stray key never loads a file that is
-// not a font.
+// not a font. An image whose fonts alone are edited takes no such font:
+// the document says why, and nothing is asked first.
 void EditorDialog::loadRawFont(const FontTable& table, const FontFileContents& contents) {
-  if (contents.plausible || showMessage(table.implausibleMessage) == kIdYes) {
-    document.importFont(table.height, contents.glyphs);
+  if (contents.plausible || document.scope() == EditScope::kFontsOnly ||
+      showMessage(table.implausibleMessage) == kIdYes) {
+    importFont(table, contents.glyphs);
   }
+}
+
+void EditorDialog::importFont(const FontTable& table, std::span<const uint8_t> glyphs) {
+  const EditResult result = document.importFont(table.height, glyphs);
+  if (result.refused()) showMessage(MessageId::kFontRefused, result.why);
 }
 
 }  // namespace varnel::ui

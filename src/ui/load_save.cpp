@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "image/image_fields.h"
 #include "io/system.h"
@@ -84,15 +85,38 @@ void EditorDialog::loadImage(const std::string& path, bool reconstructed,
   showDocument();
 }
 
-// Every control that shows an edit, as the document holds it now.
+// Every control that shows an edit, as the document holds it now. Of an
+// image whose fonts alone are edited, the other controls stay off and
+// empty, and a line says why.
 void EditorDialog::showDocument() {
-  showTvSettings();
-  showClockSettings();
-  showMemorySettings();
+  const bool wholeImage = document.scope() == EditScope::kWholeImage;
+  if (wholeImage) {
+    showTvSettings();
+    showClockSettings();
+    showMemorySettings();
+    if (hasVendorCombo_) selectVendor();
+  } else {
+    clearWholeImageSettings();
+  }
+  controls_.setText(kIdScopeNote,
+                    wholeImage ? std::string() : std::string("Fonts only: ") + kFontsOnlyReason);
   enableFontButtons();
   controls_.enable(kIdSave, true);
-  if (hasVendorCombo_) selectVendor();
   showHistory();
+}
+
+// Nothing of the image loaded before stays on show.
+void EditorDialog::clearWholeImageSettings() {
+  const bool outer = std::exchange(writingClockEdit_, true);
+  for (int id : {kIdCoreEdit, kIdMemoryEdit, kIdRealCore, kIdRealMemory, kIdEffectiveMemory})
+    controls_.setText(id, "");
+  writingClockEdit_ = outer;
+  pendingClockEdits_ = {};
+  for (int id : {kIdMemoryType, kIdCas, kIdTvStandard, kIdVendor}) {
+    if (controls_.exists(id)) controls_.setCurrentSelection(id, -1);
+  }
+  for (int id : {kIdSyncClocks, kIdCrtOn, kIdTvOn, kIdUnsupportedTv})
+    controls_.setCheck(id, false);
 }
 
 void EditorDialog::showTvSettings() {

@@ -52,6 +52,7 @@ enum class MessageId {
   kConfirmSave,
   kConfirmSaveWithWarnings,
   kNothingChanged,
+  kFontRefused,
 };
 
 struct Message {
@@ -109,6 +110,9 @@ inline constexpr std::array kMessages{
             kMbYesNo | kMbIconWarning | kMbDefButton2, kExitRefused},
     Message{MessageId::kNothingChanged, "Nothing differs from the loaded image. Save it anyway?",
             nullptr, kMbYesNo | kMbIconQuestion, kExitRefused},
+    // The document's reason goes under it.
+    Message{MessageId::kFontRefused, "This font cannot be loaded into this BIOS", kErrorCaption,
+            kMbIconError, kExitRefused},
 };
 
 constexpr bool eachMessageSitsAtItsId() {
@@ -118,7 +122,7 @@ constexpr bool eachMessageSitsAtItsId() {
   return true;
 }
 static_assert(eachMessageSitsAtItsId() &&
-                  kMessages.size() == static_cast<std::size_t>(MessageId::kNothingChanged) + 1,
+                  kMessages.size() == static_cast<std::size_t>(MessageId::kFontRefused) + 1,
               "kMessages lists every message once, in the order of MessageId");
 
 // The questions a save asks first, with the list of what it changes.

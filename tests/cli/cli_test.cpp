@@ -148,7 +148,12 @@ TEST(CliInfo, TextSaysWhichCheckFailedInTheEditorsWords) {
   std::vector<std::string> files = {dir.file("invalid.rom"), dir.file("bad.rom"),
                                     dir.file("short.rom")};
   if (const auto data = test::testDataDir()) {
-    files.push_back(*data + "/roms/Sapphire.9600PRO.128.Samsung28.030829.rom");
+    // A later family's image opens for its fonts only while its checksums
+    // are sound; damaged, it is refused for its configuration text.
+    Bytes later = test::readFile(*data + "/roms/Sapphire.9600PRO.128.Samsung28.030829.rom");
+    later[0x4000] ^= 1;
+    test::writeFile(dir.file("later.rom"), later);
+    files.push_back(dir.file("later.rom"));
     files.push_back(*data + "/roms/Rage128progl_zerostate.VBI");
   }
   for (const std::string& file : files) {
@@ -166,6 +171,58 @@ TEST(CliInfo, TextSaysWhichCheckFailedInTheEditorsWords) {
   const RunResult sample = cli({"info", test::samplePath()});
   EXPECT_NE(sample.out.find("checksums sound"), std::string::npos) << sample.out;
   EXPECT_NE(sample.out.find("VARNEL SAMPLE"), std::string::npos);
+}
+
+// A BIOS of a later family opens for its fonts only: info says so and
+// why, the font commands work, and whatever would change anything else is
+// refused without writing.
+TEST(CliFontsOnly, FontCommandsWorkAndEverythingElseIsRefused) {
+  test::TempDir dir;
+  const std::string later = dir.file("later.rom");
+  const test::BuiltRom rom = test::buildRom(test::laterFamilySpec());
+  test::writeFile(later, rom.bytes);
+  const auto font = rom.bytes.begin() + rom.layout.font8x16Offset;
+  Bytes glyphs(font, font + 4096);
+  glyphs['A' * 16 + 3] ^= 0xFF;
+  test::writeFile(dir.file("glyphs.fnt"), glyphs);
+  test::writeFile(dir.file("blank.fnt"), Bytes(4096, 0));
+  const std::string out = dir.file("out.rom");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* said;  // in standard output or error
+    bool writes;
+  };
+  const Case cases[] = {
+      {{"info", later}, 0, "fonts only (a BIOS of a later ATI family", false},
+      {{"set", later, "-o", out, "--core", "300"}, 6, "varnel-cli set: fonts only: ", false},
+      {{"set", later, "-o", out}, 6, "varnel-cli set: fonts only: ", false},
+      {{"repair", later, "-o", out}, 2, "This is not a valid ATi BIOS", false},
+      {{"font", "export", "8x8", later, out}, 0, "", true},
+      {{"font", "render", later, "-o", out}, 0, "", true},
+      {{"font", "import", "8x16", later, dir.file("blank.fnt"), "-o", out, "--force"},
+       6,
+       "opens for its fonts only while they look like fonts",
+       false},
+      {{"font", "import", "8x16", later, dir.file("glyphs.fnt"), "-o", out},
+       0,
+       "saved with the new 8x16 font",
+       true},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(out);
+    const RunResult run = cli(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args[0] << run.err;
+    EXPECT_NE((run.out + run.err).find(c.said), std::string::npos) << run.out << run.err;
+    EXPECT_EQ(std::filesystem::exists(out), c.writes) << c.args[0];
+  }
+  // The image saved by the import: still its fonts only, checksums sound.
+  RunResult run;
+  const json info = infoOf(out, &run);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(info["fontsOnly"], kFontsOnlyReason);
+  EXPECT_EQ(info["checksumsValid"], true);
+  EXPECT_TRUE(infoOf(test::samplePath())["fontsOnly"].is_null());
 }
 
 // An image's texts reach a terminal with their control characters escaped:

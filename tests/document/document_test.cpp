@@ -3,12 +3,16 @@
 // left as it was).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "document/document.h"
+#include "fonts/font_tables.h"
 #include "image/image_fields.h"
+#include "image/layout.h"
 #include "support/rom_builder.h"
 #include "support/test_paths.h"
 
@@ -316,6 +320,7 @@ Snapshot snapshot(const Document& d) {
 struct HistoryCase {
   const char* name;
   std::function<EditResult(Document&)> edit;
+  bool fontEdit = false;
 };
 
 const HistoryCase kEveryEdit[] = {
@@ -329,8 +334,8 @@ const HistoryCase kEveryEdit[] = {
     {"TV output", [](Document& d) { return d.setTvOutput(true); }},
     {"every standard offered", [](Document& d) { return d.setAllTvStandards(true); }},
     {"vendor", [](Document& d) { return d.setVendorId(0x10DE); }},
-    {"8x8 font", [](Document& d) { return d.importFont(8, Bytes(2048, 0x5A)); }},
-    {"8x16 font", [](Document& d) { return d.importFont(16, Bytes(4096, 0x5A)); }},
+    {"8x8 font", [](Document& d) { return d.importFont(8, Bytes(2048, 0x5A)); }, true},
+    {"8x16 font", [](Document& d) { return d.importFont(16, Bytes(4096, 0x5A)); }, true},
 };
 
 class History : public testing::TestWithParam<HistoryCase> {};
@@ -361,6 +366,159 @@ TEST_P(History, EveryEditIsOneStepBackAndForth) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Edits, History, testing::ValuesIn(kEveryEdit), caseName<HistoryCase>);
+
+// --- a BIOS of a later family: its fonts alone ---------------------------------
+
+// A later family's image with one thing changed and the checksums sealed
+// again, unless the change is to the checksums themselves.
+Bytes laterFamily(void (*change)(test::BuiltRom&), bool seal = true) {
+  test::BuiltRom rom = test::buildRom(test::laterFamilySpec());
+  change(rom);
+  if (seal) test::sealChecksums(rom.bytes, rom.layout.checksumBlockOffset, rom.layout.spareByte);
+  return rom.bytes;
+}
+
+Bytes laterFamilyWithout(bool test::RomSpec::*part) {
+  test::RomSpec spec = test::laterFamilySpec();
+  spec.*part = false;
+  return test::buildRom(spec).bytes;
+}
+
+void blankFont(test::BuiltRom& rom, int32_t offset, size_t size) {
+  std::fill_n(rom.bytes.begin() + offset, size, 0);
+}
+
+struct ScopeCase {
+  const char* name;
+  Bytes bytes;
+  std::optional<EditScope> scope;  // nothing: refused as not valid
+};
+
+const ScopeCase kScopes[] = {
+    {"a valid image", test::buildRom().bytes, EditScope::kWholeImage},
+    {"a later family", laterFamily([](test::BuiltRom&) {}), EditScope::kFontsOnly},
+    {"a later family with bad checksums",
+     laterFamily([](test::BuiltRom& rom) { ++rom.bytes[rom.layout.spareByte]; }, false),
+     {}},
+    {"a later family with an implausible 8x8 font",
+     laterFamily([](test::BuiltRom& r) { blankFont(r, r.layout.font8x8Offset, 2048); }),
+     {}},
+    {"a later family with an implausible 8x16 font",
+     laterFamily([](test::BuiltRom& r) { blankFont(r, r.layout.font8x16Offset, 4096); }),
+     {}},
+    {"a later family without fonts", laterFamilyWithout(&test::RomSpec::hasFonts), {}},
+    {"a later family without a PLL table", laterFamilyWithout(&test::RomSpec::hasPllTable), {}},
+    {"a later family without the signature text",
+     laterFamily([](test::BuiltRom& rom) { rom.bytes[0x31] = 'X'; }),
+     {}},
+    {"a later family whose checksum block is broken",
+     laterFamily([](test::BuiltRom& r) { r.bytes[r.layout.checksumBlockOffset + 4] = 0; }),
+     {}},
+};
+
+class OpenScope : public testing::TestWithParam<ScopeCase> {};
+
+// Only a later family that fails nothing else opens, and then its fonts
+// alone; every other refusal keeps the reason it had.
+TEST_P(OpenScope, FontsOnlyForALaterFamilyThatFailsNothingElse) {
+  const ScopeCase& c = GetParam();
+  std::unique_ptr<BiosImage> candidate = test::loadImage(c.bytes);
+  const std::optional<OpenRefusal> refusal = checkForEditing(*candidate);
+  if (!c.scope) {
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->kind, OpenRefusal::Kind::kNotValid);
+    return;
+  }
+  ASSERT_FALSE(refusal) << refusal->reason;
+  Document document;
+  document.open(*candidate, "in.rom");
+  EXPECT_EQ(document.scope(), *c.scope);
+}
+
+INSTANTIATE_TEST_SUITE_P(Load, OpenScope, testing::ValuesIn(kScopes), caseName<ScopeCase>);
+
+// The 9x16 alternate table's entries, up to its terminating zero.
+int32_t alternatesEnd(const BiosImage& image) {
+  int32_t end = image.altFont9x16Offset;
+  while (end != 0 && end + kAltGlyphEntrySize <= image.length && image.bytes[end] != 0)
+    end += kAltGlyphEntrySize;
+  return end;
+}
+
+// The first offset outside the font tables, the 9x16 alternates and the
+// checksum block where the saved bytes differ from the opened ones; -1 for
+// none.
+int32_t changedOutsideFontsAndChecksums(const BiosImage& image, const Bytes& opened,
+                                        std::span<const uint8_t> saved) {
+  auto within = [](int32_t at, int32_t start, int32_t end) { return at >= start && at < end; };
+  for (int32_t at = 0; at < static_cast<int32_t>(opened.size()); ++at) {
+    const auto p = static_cast<size_t>(at);
+    if (p >= saved.size()) return at;
+    if (saved[p] == opened[p]) continue;
+    if (within(at, image.font8x8Offset, image.font8x8Offset + kFont8x8Size)) continue;
+    if (within(at, image.font8x16Offset, image.font8x16Offset + kFont8x16Size)) continue;
+    if (within(at, image.altFont9x16Offset, alternatesEnd(image))) continue;
+    if (within(at, image.checksumBlockOffset, image.checksumBlockOffset + kChecksumBlockSize)) {
+      continue;
+    }
+    return at;
+  }
+  return saved.size() == opened.size() ? -1 : static_cast<int32_t>(opened.size());
+}
+
+// Every edit but a font import is refused, and a save writes the fonts and
+// the checksum block alone.
+TEST(FontsOnly, RefusesEveryEditButTheFonts) {
+  const Bytes opened = laterFamily([](test::BuiltRom&) {});
+  std::unique_ptr<Document> document = openBytes(opened);
+  ASSERT_TRUE(document->isOpen());
+  // The fonts of the table do not look like fonts: the saved image would
+  // not open again.
+  for (const HistoryCase& edit : kEveryEdit) {
+    const EditResult result = edit.edit(*document);
+    EXPECT_TRUE(result.refused()) << edit.name;
+    EXPECT_EQ(result.reason, edit.fontEdit ? EditReason::kImplausibleFont : EditReason::kFontsOnly)
+        << edit.name;
+  }
+  EXPECT_FALSE(document->canUndo());
+  EXPECT_FALSE(document->allTvStandards());
+  Bytes glyphs(document->fontTable(16).begin(), document->fontTable(16).end());
+  glyphs['A' * 16 + 3] ^= 0xFF;
+  ASSERT_FALSE(document->importFont(16, glyphs).refused());
+  const std::span<const uint8_t> saved = document->prepareSave();
+  const BiosImage& image = document->image();
+  EXPECT_TRUE(image.checksumsValid());
+  EXPECT_EQ(changedOutsideFontsAndChecksums(image, opened, saved), -1);
+}
+
+// Of a BIOS of a later family from a real card, a font imported and saved
+// changes the font tables, the 9x16 alternates and the checksum block, and
+// the saved image opens again, its fonts alone, with sound checksums.
+TEST(FontsOnly, RealImagesSaveTheirNewFontsAndNothingElse) {
+  const std::optional<std::string> data = test::testDataDir();
+  if (!data) GTEST_SKIP() << "no shared test data (../shared/testdata or $VARNEL_TESTDATA)";
+  const Bytes font8x8 = test::readFile(*data + "/fonts/IBM_VGA_8x8.bin");
+  const Bytes font8x16 = test::readFile(*data + "/fonts/IBM_VGA_8x16.bin");
+  for (const char* name : {"Connect3D.9500NP.128.Infineon30.021212.rom",
+                           "Sapphire.9600PRO.128.Samsung28.030829.rom"}) {
+    SCOPED_TRACE(name);
+    const Bytes opened = test::readFile(*data + "/roms/" + name);
+    std::unique_ptr<Document> document = openBytes(opened);
+    ASSERT_TRUE(document->isOpen());
+    ASSERT_EQ(document->scope(), EditScope::kFontsOnly);
+    ASSERT_NE(document->image().altFont9x16Offset, 0);
+    ASSERT_FALSE(document->importFont(8, font8x8).refused());
+    ASSERT_FALSE(document->importFont(16, font8x16).refused());
+    const std::span<const uint8_t> saved = document->prepareSave();
+    EXPECT_EQ(changedOutsideFontsAndChecksums(document->image(), opened, saved), -1);
+
+    std::unique_ptr<Document> again = openBytes(Bytes(saved.begin(), saved.end()));
+    ASSERT_TRUE(again->isOpen());
+    EXPECT_EQ(again->scope(), EditScope::kFontsOnly);
+    EXPECT_TRUE(again->image().checksumsValid());
+    EXPECT_TRUE(std::ranges::equal(again->fontTable(16), font8x16));
+  }
+}
 
 TEST(HistorySteps, AClockGestureIsOneStepAndNothingChangedIsNone) {
   std::unique_ptr<Document> document = openBytes(test::buildRom().bytes);

@@ -92,6 +92,7 @@ Texts writeTexts(Bytes& image, const RomSpec& spec) {
   at.text(spec.title);
   at.text(spec.copyright + "ATI Technologies Inc. ", false);
   at.text(spec.dateText);
+  if (!spec.laterFamilyText.empty()) at.text(spec.laterFamilyText);
   Texts texts;
   texts.configString = at.pos();
   at.text(spec.configText);
@@ -346,6 +347,12 @@ void writeType2Scripts(Cursor& at, Bytes& image, const RomSpec& spec, const Code
 }
 
 }  // namespace
+
+RomSpec laterFamilySpec() {
+  RomSpec spec;
+  spec.laterFamilyText = "R300 LATER FAMILY TEXT";
+  return spec;
+}
 
 BuiltRom buildRom(const RomSpec& spec) {
   const auto length = static_cast<size_t>(spec.sizeBlocks) * 512;

@@ -30,6 +30,10 @@ struct RomSpec {
   std::string title = "\r\nVARNEL SAMPLE R250 64MB DDR P/N 000-00000-000 \r\n";
   std::string copyright = "(C) 2026 Varnel sample image, ";
   std::string dateText = "BK-VARNEL VER001.000.001.000";
+  // One more text after the date text, as a BIOS of a later family has,
+  // which puts the configuration text where the load does not look; empty
+  // for none.
+  std::string laterFamilyText;
   std::string configText = "R250AGP DGD1UN";  // ninth character 'D': a DDR BIOS
   uint8_t headerByte = 0x02;                  // first header byte: type-2 layout
 
@@ -84,6 +88,9 @@ struct BuiltRom {
 };
 
 BuiltRom buildRom(const RomSpec& spec = {});
+// An image of a later family: valid in every check but the configuration
+// text's place, so that its fonts alone may be edited.
+RomSpec laterFamilySpec();
 
 // Balances the upper 32 KiB and writes sound hash copies and sum fields,
 // computed here independently of the editor's repair. `spare` is a byte

@@ -182,6 +182,25 @@ TEST_F(FontCommands, ImplausibleFontAsksAndObeys) {
   EXPECT_EQ(font8x16(), junk);
 }
 
+// An image whose fonts alone are edited takes no font that does not look
+// like one: nothing is asked, the refusal says why, and the image stays.
+TEST_F(FontCommands, FontsOnlyImageRefusesAnImplausibleFontWithoutAsking) {
+  rom = test::buildRom(test::laterFamilySpec());
+  load(rom.bytes);
+  ASSERT_EQ(editor->document.scope(), EditScope::kFontsOnly);
+  platform.messageAnswers.push_back(kIdYes);
+  importFile(kIdLoad8x16, Bytes(4096, 0x5A));
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].text,
+            "This font cannot be loaded into this BIOS\nthis BIOS opens for its fonts only "
+            "while they look like fonts, and this one does not");
+  EXPECT_EQ(imageBytes(), rom.bytes);
+  platform.messages.clear();
+  importFile(kIdLoad8x16, boldened(font8x16()));
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_NE(imageBytes(), rom.bytes);
+}
+
 TEST_F(FontCommands, CodePageFileWithoutTheSizeSaysSo) {
   CpiSpec spec;
   spec.entries = {{437, {{8, 16}, {8, 14}}}};

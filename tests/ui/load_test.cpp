@@ -318,6 +318,44 @@ TEST_F(Load, FontButtonsFollowTheTablesFound) {
   EXPECT_FALSE(controls.isEnabled(kIdViewFonts));
 }
 
+// A BIOS of a later family, loaded after an image with every box ticked:
+// its names and fonts are on show, everything else is off and empty, and a
+// line says why; the next valid image clears that line.
+TEST_F(Load, FontsOnlyImageOffersItsFontsAndSaysWhy) {
+  RomSpec ticked;
+  ticked.tvOutputs = 0x03;
+  ticked.memoryClockWord = ticked.coreClockWord;
+  ticked.memoryDivider = ticked.coreDivider;
+  load(imageWith(ticked), "first.rom");
+  ASSERT_TRUE(controls.isChecked(kIdSyncClocks));
+  load(imageWith(test::laterFamilySpec()), "later.rom");
+  ASSERT_EQ(editor->document.scope(), EditScope::kFontsOnly);
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(controls.text(kIdFileName), work.file("later.rom"));
+  EXPECT_EQ(controls.text(kIdDateTime), "2026/12/07 08:00");
+  EXPECT_EQ(controls.text(kIdScopeNote), std::string("Fonts only: ") + kFontsOnlyReason);
+  for (int id : {kIdSave, kIdSave8x8, kIdLoad8x8, kIdSave8x16, kIdLoad8x16, kIdViewFonts}) {
+    EXPECT_TRUE(controls.isEnabled(id)) << id;
+  }
+  for (int id : {kIdCoreSlider, kIdCoreEdit, kIdSyncClocks, kIdMemorySlider, kIdMemoryEdit,
+                 kIdMemoryType, kIdCas, kIdTvStandard, kIdUnsupportedTv, kIdCrtOn, kIdTvOn,
+                 kIdVendor, kIdUndo, kIdRedo, kIdRevert}) {
+    EXPECT_FALSE(controls.isEnabled(id)) << id;
+  }
+  for (int id : {kIdCoreEdit, kIdMemoryEdit, kIdRealCore, kIdRealMemory, kIdEffectiveMemory}) {
+    EXPECT_EQ(controls.text(id), "") << id;
+  }
+  for (int id : {kIdMemoryType, kIdCas, kIdTvStandard, kIdVendor}) {
+    EXPECT_EQ(controls.currentSelection(id), -1) << id;
+  }
+  for (int id : {kIdSyncClocks, kIdCrtOn, kIdTvOn, kIdUnsupportedTv}) {
+    EXPECT_FALSE(controls.isChecked(id)) << id;
+  }
+  load(imageWith(ticked), "again.rom");
+  EXPECT_EQ(controls.text(kIdScopeNote), "");
+  EXPECT_TRUE(controls.isEnabled(kIdCoreSlider));
+}
+
 // Loaded after an image with every box ticked, an image without a table
 // shows the boxes greyed out and empty, never the earlier image's choices.
 TEST_F(Load, WithoutTvTableTheTvControlsStayDisabled) {

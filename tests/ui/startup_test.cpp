@@ -21,10 +21,10 @@ using namespace ui;
 using test::EditorFixture;
 
 // Enabled at start-up and after a failed load: the four buttons that need
-// no image, and the read-only fields.
-const std::set<int> kAlwaysEnabled = {kIdHelp,       kIdLoad,           kIdCurrent,  kIdCancel,
-                                      kIdFileName,   kIdTitle,          kIdDateTime, kIdRealCore,
-                                      kIdRealMemory, kIdEffectiveMemory};
+// no image, the read-only fields and the line under the buttons.
+const std::set<int> kAlwaysEnabled = {
+    kIdHelp,     kIdLoad,     kIdCurrent,    kIdCancel,          kIdFileName, kIdTitle,
+    kIdDateTime, kIdRealCore, kIdRealMemory, kIdEffectiveMemory, kIdScopeNote};
 
 void expectNoImageState(const HeadlessControls& controls) {
   for (int id : controls.ids()) {

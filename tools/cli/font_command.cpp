@@ -152,7 +152,8 @@ Result runImport(const FontOptions& o) {
   } catch (const StreamError&) {
     return editorMessage(ui::MessageId::kErrorOpeningFile);
   }
-  document.importFont(glyphHeight(o.size), glyphs);
+  const EditResult imported = document.importFont(glyphHeight(o.size), glyphs);
+  if (imported.refused()) return CommandError{kExitRefused, imported.why};
   if (Result error = saveDocument(document, o.output, writer)) return error;
   printTo(stdout, "%s: saved with the new %s font\n", o.output.c_str(), o.size.c_str());
   return std::nullopt;

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "document/document.h"
 #include "image/image_fields.h"
 #include "image/layout.h"
 #include "image/validation.h"
@@ -80,7 +81,8 @@ const InfoField kInfoFields[] = {
     {"file", [](L l) -> Json { return l.path; }},
     {"bytesRead", [](L l) -> Json { return l.bytesRead; }},
     {"validateCode", [](L l) -> Json { return l.validateCode; }},
-    {"checksumsValid", [](L l) -> Json { return l.usable() && l.checksumsValid; }},
+    {"fontsOnly", [](L l) { return l.fontsOnly ? Json(kFontsOnlyReason) : Json(nullptr); }},
+    {"checksumsValid", [](L l) -> Json { return (l.usable() || l.fontsOnly) && l.checksumsValid; }},
     {"length", [](L l) -> Json { return l.image->length; }},
     {"pciDataOffset", [](L l) -> Json { return l.image->pciDataOffset; }},
     {"headerOffset", [](L l) -> Json { return l.image->headerOffset; }},
@@ -265,26 +267,44 @@ Json infoField(const LoadedImage& loaded, std::string_view name) {
   throw std::logic_error("no field of info --json is named " + std::string(name));
 }
 
-std::string infoText(const LoadedImage& loaded) {
+namespace {
+
+std::string verdictText(const LoadedImage& loaded) {
   const BiosImage& image = *loaded.image;
-  std::string out = loaded.path + ": ";
   // A refusal is explained with the sentence the editor shows under its message.
-  if (loaded.validateCode != 0) {
-    return out + "not a valid ATI video BIOS. " + refusalReason(image, loaded.validateCode) + "\n";
+  if (loaded.fontsOnly) {
+    return std::string("fonts only (") + kFontsOnlyReason + "), checksums sound\n";
   }
-  out += loaded.checksumsValid ? "valid ATI video BIOS, checksums sound\n"
+  if (loaded.validateCode != 0) {
+    return std::string("not a valid ATI video BIOS. ") + refusalReason(image, loaded.validateCode) +
+           "\n";
+  }
+  return loaded.checksumsValid ? "valid ATI video BIOS, checksums sound\n"
                                : std::string("valid ATI video BIOS, checksums bad. ") +
                                      refusalReason(image, kValid) + "\n";
+}
+
+}  // namespace
+
+std::string infoText(const LoadedImage& loaded) {
+  const BiosImage& image = *loaded.image;
+  std::string out = loaded.path + ": " + verdictText(loaded);
+  if (loaded.validateCode != 0 && !loaded.fontsOnly) return out;
   auto line = [&out](const char* label, const std::string& value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "  %-20s", label);
     out += buffer + terminalText(value) + "\n";
   };
+  // Of a BIOS whose fonts alone are edited, the settings the editor's rules
+  // describe are not shown: they do not hold for it.
+  const bool settings = !loaded.fontsOnly;
   line("Title", latin1ToUtf8(image.titleText()));
   line("BIOS date/time", latin1ToUtf8(dateTimeText(image)));
   line("Version text", latin1ToUtf8(image.text(image.dateString)));
-  line("Configuration", latin1ToUtf8(image.text(image.configString)) +
-                            (image.isDdrBios ? " (a DDR BIOS)" : " (an SDR BIOS)"));
+  if (settings) {
+    line("Configuration", latin1ToUtf8(image.text(image.configString)) +
+                              (image.isDdrBios ? " (a DDR BIOS)" : " (an SDR BIOS)"));
+  }
   line("Size",
        std::to_string(image.length) + " bytes (" + std::to_string(loaded.bytesRead) + " read)");
   line("Vendor ID", hex(vendorId(image), 4));
@@ -294,13 +314,15 @@ std::string infoText(const LoadedImage& loaded) {
                          hex(image.dwordAt(image.hashSlotB), 8) + ")");
   line("Byte sum", hex(image.byteSum, 4) + " (fields want " +
                        hex(image.byteAt(image.sumFieldA.offset + 1) * 256u, 4) + ")");
-  line("Core clock",
-       clockText(image, image.defaultCoreClock, image.coreFeedbackDivPtr, image.realCoreClock()));
-  line("Memory clock", clockText(image, image.defaultMemoryClock, image.memoryFeedbackDivPtr,
-                                 image.realMemoryClock()));
-  line("Memory", memoryText(image));
-  line("TV-out", tvText(image));
-  line("Type-1 scripts", std::to_string(image.scriptOffsets.count));
+  if (settings) {
+    line("Core clock",
+         clockText(image, image.defaultCoreClock, image.coreFeedbackDivPtr, image.realCoreClock()));
+    line("Memory clock", clockText(image, image.defaultMemoryClock, image.memoryFeedbackDivPtr,
+                                   image.realMemoryClock()));
+    line("Memory", memoryText(image));
+    line("TV-out", tvText(image));
+    line("Type-1 scripts", std::to_string(image.scriptOffsets.count));
+  }
   line("Fonts", fontText(image));
   return out;
 }

@@ -46,7 +46,8 @@ void addInfoCommand(CLI::App& app, int& status) {
                  "One JSON object per file, one per line, in order, each with its \"file\"; "
                  "a file that cannot be read gives \"file\" and \"error\"");
   info->footer(
-      "Exit status: 0 valid with sound checksums, 1 a file cannot be read, 2 not a valid "
+      "Exit status: 0 valid with sound checksums (or fonts only: a later family's BIOS whose "
+      "fonts alone may be edited), 1 a file cannot be read, 2 not a valid "
       "image, 3 checksums bad, 64 a wrong command line; with several files, the worst of "
       "them.");
   info->callback([options, &status] { status = runInfo(*options); });

@@ -9,7 +9,7 @@ namespace varnel::cli {
 
 std::optional<ui::MessageId> LoadedImage::refusal() const {
   if (!readOk) return ui::MessageId::kErrorOpeningFile;
-  if (validateCode != 0) return ui::MessageId::kNotValidImage;
+  if (validateCode != 0 && !fontsOnly) return ui::MessageId::kNotValidImage;
   if (!checksumsValid) return ui::MessageId::kChecksumsBad;
   return std::nullopt;
 }
@@ -46,7 +46,8 @@ LoadedImage loadImageFile(const std::string& path, bool traceScripts) {
   image.length = loaded.bytesRead;
   image.traceScripts = traceScripts;
   loaded.validateCode = validateImage(image);
-  if (loaded.validateCode == 0) loaded.checksumsValid = image.checksumsValid();
+  loaded.fontsOnly = opensFontsOnly(image, loaded.validateCode);
+  if (loaded.validateCode == 0 || loaded.fontsOnly) loaded.checksumsValid = image.checksumsValid();
   return loaded;
 }
 

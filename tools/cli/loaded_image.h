@@ -17,11 +17,15 @@ struct LoadedImage {
   std::string readError;
   int32_t bytesRead = 0;
   int validateCode = -1;
+  // Refused as a whole, but its VGA fonts alone may be edited: a BIOS of a
+  // later family with sound checksums.
+  bool fontsOnly = false;
   bool checksumsValid = false;
 
+  // Valid as a whole; checksums aside.
   bool usable() const { return readOk && validateCode == 0; }
   // The editor's message for what went wrong: file error, invalid image or
-  // bad checksums; nothing when the image is fine.
+  // bad checksums; nothing when the image is fine, or opens fonts only.
   std::optional<ui::MessageId> refusal() const;
   // The status a command reports for this image: its refusal's, or fine.
   ExitStatus status() const;

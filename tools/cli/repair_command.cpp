@@ -22,6 +22,12 @@ int runRepair(const RepairOptions& options) {
     return error->status;
   }
   LoadedImage loaded = loadImageFile(options.input);
+  if (loaded.fontsOnly) {
+    // Valid in its fonts only: the repair of the whole stays refused.
+    printTo(stderr, "%s: %s\n", options.input.c_str(),
+            ui::message(ui::MessageId::kNotValidImage).text);
+    return kExitInvalidImage;
+  }
   if (!loaded.usable()) {
     printTo(stderr, "%s: %s\n", options.input.c_str(), loaded.failureMessage().c_str());
     return loaded.status();

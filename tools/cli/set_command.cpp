@@ -168,6 +168,8 @@ Result runSet(const SetOptions& o) {
   if (Result error = InPlaceRun::begin(o.input, o.output, inPlace, writer, held)) return error;
   Document document;
   if (Result error = openDocument(o.input, document)) return error;
+  // Not even the save alone: it would be a repair, which stays refused.
+  if (document.scope() == EditScope::kFontsOnly) return refused(fontsOnlyRefusal());
   if (Result error = applyAll(o, document)) return error;
   if (Result error = saveDocument(document, o.output, writer)) return error;
   printTo(stdout, "%s\n", savedSummary(o.output, document.image()).c_str());
