@@ -66,7 +66,7 @@ TEST(FontSelectDialogQt, NothingIsChosenUntilTheUserSelectsALine) {
       test::pressKey(Qt::Key_Return);
       if (dialog->isVisible()) dialog->close();  // let a failing case end
     });
-    EXPECT_EQ(qtui::runFontSelectDialog(nullptr, kEntries, 2), c.chosen);
+    EXPECT_EQ(qtui::runFontSelectDialog(nullptr, kEntries, 2, {}), c.chosen);
     EXPECT_EQ(lines, (QStringList{"CodePage 850, 8x16 font", "CodePage 437, 8x16 font"}));
   }
 }
@@ -76,7 +76,7 @@ TEST(FontSelectDialogQt, CancelReturnsNothing) {
     clickLine(dialog->findChild<QListWidget*>(), 0);
     QTest::mouseClick(buttonNamed(dialog, "Cancel"), Qt::LeftButton);
   });
-  EXPECT_EQ(qtui::runFontSelectDialog(nullptr, kEntries, 2), -1);
+  EXPECT_EQ(qtui::runFontSelectDialog(nullptr, kEntries, 2, {}), -1);
 }
 
 // The contrast of two colours as the accessibility guidelines define it,

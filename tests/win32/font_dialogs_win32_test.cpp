@@ -94,7 +94,7 @@ TEST(Win32FontDialogs, SelectionListsTheFontsAndReturnsTheChosenLine) {
           c.act(dialog);
           seen.okEnabledAfterAction = IsWindowEnabled(GetDlgItem(dialog, kIdOk)) != FALSE;
         },
-        [&] { chosen = win32ui::runFontSelectDialog(nullptr, entries, 3); });
+        [&] { chosen = win32ui::runFontSelectDialog(nullptr, entries, 3, {}); });
     EXPECT_EQ(seen.lines,
               (std::vector<std::string>{"CodePage 850, 8x16 font", "CodePage 437, 8x16 font",
                                         "CodePage 865, 8x16 font"}));

@@ -38,7 +38,8 @@ class PainterCanvas : public ui::PixelCanvas {
 
 }  // namespace
 
-int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count) {
+int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count,
+                        const ui::FontGlyphReader& glyphsOf) {
   QDialog dialog(owner);
   const BuiltDialog built = buildDialog(dialog, ui::fontSelectDialogTemplate());
   QtDialogControls controls(dialog, built.widgets);
@@ -47,6 +48,7 @@ int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count) 
   connectEndButtons(dialog, built);
   behaviour.entries = entries;
   behaviour.entryCount = count;
+  behaviour.glyphsOf = glyphsOf;
   behaviour.OnInitDialog();
   // No line is current either: the list taking the focus would otherwise
   // put its frame on the first line, and Down would skip that line.

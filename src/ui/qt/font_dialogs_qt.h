@@ -10,8 +10,10 @@
 
 namespace varnel::qtui {
 
-// Runs the selection dialog modally; the chosen entry, or -1.
-int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count);
+// Runs the selection dialog modally, previewing the selected line's font
+// from `glyphsOf`; the chosen entry, or -1.
+int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count,
+                        const ui::FontGlyphReader& glyphsOf);
 
 // The font view: paints both fonts of an image in the rectangles that its
 // two hidden controls mark. The glyphs are painted on a transparent layer

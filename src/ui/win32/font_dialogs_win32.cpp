@@ -36,6 +36,7 @@ bool endOnButton(HWND dialog, int id) {
 struct FontSelectState {
   const CpiFontEntry* entries = nullptr;
   int count = 0;
+  const ui::FontGlyphReader* glyphsOf = nullptr;
   std::unique_ptr<Win32DialogControls> controls;
   std::unique_ptr<ui::FontSelectDialog> behaviour;
 };
@@ -48,6 +49,7 @@ INT_PTR CALLBACK fontSelectProcedure(HWND dialog, UINT message, WPARAM wParam, L
     state.behaviour = std::make_unique<ui::FontSelectDialog>(*state.controls);
     state.behaviour->entries = state.entries;
     state.behaviour->entryCount = state.count;
+    state.behaviour->glyphsOf = *state.glyphsOf;
     state.controls->setEvents(state.behaviour.get());
     return state.behaviour->OnInitDialog() ? TRUE : FALSE;
   }
@@ -93,10 +95,12 @@ INT_PTR CALLBACK fontViewProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
 
 }  // namespace
 
-int runFontSelectDialog(HWND owner, const CpiFontEntry* entries, int count) {
+int runFontSelectDialog(HWND owner, const CpiFontEntry* entries, int count,
+                        const ui::FontGlyphReader& glyphsOf) {
   FontSelectState state;
   state.entries = entries;
   state.count = count;
+  state.glyphsOf = &glyphsOf;
   const INT_PTR ended =
       runModal(ui::fontSelectDialogTemplate(), owner, &fontSelectProcedure, &state);
   if (state.controls != nullptr) state.controls->setEvents(nullptr);
