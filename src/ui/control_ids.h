@@ -46,6 +46,7 @@ inline constexpr int kIdRevert = 1044;
 
 // The font selection dialog (103) and the font view (104).
 inline constexpr int kIdFontList = 1029;
+inline constexpr int kIdFontPreview = 1030;
 inline constexpr int kIdGrid8x8 = 1000;
 inline constexpr int kIdGrid8x16 = 1002;
 

@@ -88,7 +88,10 @@ void EditorDialog::loadFont(const FontTable& table) {
 
 void EditorDialog::loadCpiFont(const FontTable& table, ByteStream& file,
                                const FontFileContents& contents) {
-  const int chosen = platform_.selectFont(contents.entries->data(), contents.count);
+  const CpiFontEntry* entries = contents.entries->data();
+  const int chosen = platform_.selectFont(entries, contents.count, [&](int index) {
+    return readCodePageGlyphs(file, entries[index], table.height);
+  });
   if (chosen < 0 || chosen >= contents.count) return;
   const CpiFontEntry& entry = (*contents.entries)[static_cast<size_t>(chosen)];
   importFont(table, readCodePageGlyphs(file, entry, table.height));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <span>
 
 #include "ui/control_ids.h"
 
@@ -19,9 +20,30 @@ bool FontSelectDialog::OnInitDialog() {
 }
 
 void FontSelectDialog::OnSelChangeFontList() {
+  const int before = selection;
   selection = controls_.currentSelection(kIdFontList);
   // A line the user deselected again leaves nothing for OK to return.
   controls_.enable(kIdOk, selection >= 0);
+  // A click on the selected line reports a change too; the preview stays.
+  if (selection == before) return;
+  readPreview();
+  if (previewChanged) previewChanged();
+}
+
+void FontSelectDialog::readPreview() {
+  preview_.clear();
+  previewRows_ = 0;
+  if (selection < 0 || selection >= entryCount || !glyphsOf) return;
+  try {
+    preview_ = glyphsOf(selection);
+  } catch (const StreamError&) {
+    preview_.clear();  // the line stays selectable; OK reports the failure
+  }
+  previewRows_ = entries[selection].height;
+  // Fewer bytes than the glyphs need are not painted at all.
+  if (previewRows_ <= 0 || preview_.size() < 256u * static_cast<unsigned>(previewRows_)) {
+    preview_.clear();
+  }
 }
 
 void FontSelectDialog::onCommand(int id, Notification code) {
@@ -50,31 +72,35 @@ void drawGlyph(const uint8_t* rows, int x, int y, PixelCanvas& canvas, int rowCo
 
 namespace {
 
-// Calls `visit(rows, x, y, rowCount, pixelSize)` for every glyph of the image's fonts
-// that can be painted.
+// One font's 256 glyphs and the rectangle its grid fills.
+struct GlyphTable {
+  const uint8_t* glyphs = nullptr;
+  int rows = 0;
+  ClientRect rect;
+};
+
+// Calls `visit(rows, x, y, rowCount, pixelSize)` for every glyph of the
+// tables, each table in its own grid.
 template <typename Visit>
-void forEachGlyph(const BiosImage& image, const ClientRect& grid8x8, const ClientRect& grid8x16,
-                  Visit visit) {
-  const GlyphGrid small = layoutGlyphGrid(grid8x8, 8);
-  const GlyphGrid tall = layoutGlyphGrid(grid8x16, 16);
-  // Located tables lie wholly inside the image; a table that would not fit
-  // the buffer (an offset set by hand) is not painted at all.
-  const bool has8x8 = image.font8x8Offset + 2048 <= kMaxImageSize;
-  const bool has8x16 = image.font8x16Offset + 4096 <= kMaxImageSize;
-  const uint8_t* font8x8 = image.bytes.data() + image.font8x8Offset;
-  const uint8_t* font8x16 = image.bytes.data() + image.font8x16Offset;
-  for (int k = 0; k < 256; ++k) {
-    const int column = k % 32;
-    const int row = k / 32;
-    if (has8x8) {
-      visit(font8x8 + 8 * k, small.originX + column * small.cellWidth,
-            small.originY + row * small.cellHeight, 8, small.pixelSize);
-    }
-    if (has8x16) {
-      visit(font8x16 + 16 * k, tall.originX + column * tall.cellWidth,
-            tall.originY + row * tall.cellHeight, 16, tall.pixelSize);
+void forEachGlyph(std::span<const GlyphTable> tables, Visit visit) {
+  for (const GlyphTable& table : tables) {
+    const GlyphGrid grid = layoutGlyphGrid(table.rect, table.rows);
+    for (int k = 0; k < 256; ++k) {
+      visit(table.glyphs + table.rows * k, grid.originX + (k % 32) * grid.cellWidth,
+            grid.originY + (k / 32) * grid.cellHeight, table.rows, grid.pixelSize);
     }
   }
+}
+
+// Every glyph box is lit before the first pixel, so that a glyph wider than
+// its cell is not covered by its neighbour's box.
+void paintGlyphTables(std::span<const GlyphTable> tables, PixelCanvas& canvas) {
+  forEachGlyph(tables, [&canvas](const uint8_t*, int x, int y, int rowCount, int pixelSize) {
+    canvas.fillBackground(x, y, 8 * pixelSize, rowCount * pixelSize);
+  });
+  forEachGlyph(tables, [&canvas](const uint8_t* rows, int x, int y, int rowCount, int pixelSize) {
+    drawGlyph(rows, x, y, canvas, rowCount, pixelSize);
+  });
 }
 
 }  // namespace
@@ -82,14 +108,23 @@ void forEachGlyph(const BiosImage& image, const ClientRect& grid8x8, const Clien
 void paintFonts(const BiosImage* image, const ClientRect& grid8x8, const ClientRect& grid8x16,
                 PixelCanvas& canvas) {
   if (image == nullptr) return;
-  forEachGlyph(*image, grid8x8, grid8x16,
-               [&canvas](const uint8_t*, int x, int y, int rowCount, int pixelSize) {
-                 canvas.fillBackground(x, y, 8 * pixelSize, rowCount * pixelSize);
-               });
-  forEachGlyph(*image, grid8x8, grid8x16,
-               [&canvas](const uint8_t* rows, int x, int y, int rowCount, int pixelSize) {
-                 drawGlyph(rows, x, y, canvas, rowCount, pixelSize);
-               });
+  // Located tables lie wholly inside the image; a table that would not fit
+  // the buffer (an offset set by hand) is not painted at all.
+  GlyphTable tables[2];
+  size_t count = 0;
+  if (image->font8x8Offset + 2048 <= kMaxImageSize) {
+    tables[count++] = {image->bytes.data() + image->font8x8Offset, 8, grid8x8};
+  }
+  if (image->font8x16Offset + 4096 <= kMaxImageSize) {
+    tables[count++] = {image->bytes.data() + image->font8x16Offset, 16, grid8x16};
+  }
+  paintGlyphTables(std::span(tables, count), canvas);
+}
+
+void FontSelectDialog::paintPreview(const ClientRect& rect, PixelCanvas& canvas) const {
+  if (preview_.empty()) return;
+  const GlyphTable table{preview_.data(), previewRows_, rect};
+  paintGlyphTables(std::span(&table, 1), canvas);
 }
 
 }  // namespace varnel::ui

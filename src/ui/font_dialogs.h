@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "fonts/cpi_reader.h"
 #include "image/bios_image.h"
@@ -10,8 +12,23 @@
 
 namespace varnel::ui {
 
+// A control's client rectangle in the dialog's client coordinates.
+struct ClientRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int width() const { return right - left; }
+  int height() const { return bottom - top; }
+};
+
+class PixelCanvas;
+
+// The glyphs of listed font `index`: its 256 glyphs one after the other,
+// each as many bytes as the font is high. Throws StreamError when the
+// font's data cannot be read.
+using FontGlyphReader = std::function<std::vector<uint8_t>(int index)>;
+
 // Lists the fonts found in a code-page file; OK stays disabled until a line
-// is selected. Line i shows entry i.
+// is selected. Line i shows entry i. The selected line's font is previewed;
+// only that font's glyphs are held, read when the line is selected.
 class FontSelectDialog : public DialogEvents {
  public:
   explicit FontSelectDialog(DialogControls& controls) : controls_(controls) {}
@@ -19,24 +36,30 @@ class FontSelectDialog : public DialogEvents {
   int entryCount = 0;
   const CpiFontEntry* entries = nullptr;
   int selection = -1;
+  // Where the preview's glyphs come from; none shows no preview.
+  FontGlyphReader glyphsOf;
+  // Called once the previewed font changed, for the front end to repaint
+  // the preview.
+  std::function<void()> previewChanged;
 
   bool OnInitDialog();
   void OnSelChangeFontList();
   // What selectFont returns once the dialog has ended.
   int result(bool ok) const { return ok ? selection : -1; }
+  // Paints the selected line's font in `rect` as the font view paints a
+  // font; nothing while no line is selected or when the font's data could
+  // not be read.
+  void paintPreview(const ClientRect& rect, PixelCanvas& canvas) const;
 
   void onCommand(int id, Notification code) override;
   void onHScroll(int, int, int) override {}
 
  private:
-  DialogControls& controls_;
-};
+  void readPreview();
 
-// A control's client rectangle in the dialog's client coordinates.
-struct ClientRect {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  int width() const { return right - left; }
-  int height() const { return bottom - top; }
+  DialogControls& controls_;
+  std::vector<uint8_t> preview_;  // the selected font's glyphs, or none
+  int previewRows_ = 0;
 };
 
 // Where a 32 x 8 grid of glyphs `glyphRows` high goes in its rectangle: the

@@ -15,6 +15,7 @@
 #include "io/system.h"
 #include "stream/byte_stream.h"
 #include "ui/control_ids.h"
+#include "ui/font_dialogs.h"
 #include "ui/messages.h"
 
 namespace varnel::ui {
@@ -61,9 +62,11 @@ class Platform {
   // The file name of the program called `baseName` on this system.
   std::string executableName(std::string_view baseName) const;
 
-  // The font selection dialog over the first `count` entries: the chosen
-  // entry's index, or -1 when the user cancelled.
-  virtual int selectFont(const CpiFontEntry* entries, int count) = 0;
+  // The font selection dialog over the first `count` entries, previewing
+  // the selected line's font from `glyphsOf`: the chosen entry's index, or
+  // -1 when the user cancelled.
+  virtual int selectFont(const CpiFontEntry* entries, int count,
+                         const FontGlyphReader& glyphsOf) = 0;
   // The font view of the image, modal until closed.
   virtual void showFonts(const BiosImage& image) = 0;
   // Asks the help viewer for the table of contents of a help file; false

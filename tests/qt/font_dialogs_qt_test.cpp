@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
+#include <vector>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -66,7 +70,7 @@ TEST(FontSelectDialogQt, NothingIsChosenUntilTheUserSelectsALine) {
       test::pressKey(Qt::Key_Return);
       if (dialog->isVisible()) dialog->close();  // let a failing case end
     });
-    EXPECT_EQ(qtui::runFontSelectDialog(nullptr, kEntries, 2), c.chosen);
+    EXPECT_EQ(qtui::runFontSelectDialog(nullptr, kEntries, 2, {}), c.chosen);
     EXPECT_EQ(lines, (QStringList{"CodePage 850, 8x16 font", "CodePage 437, 8x16 font"}));
   }
 }
@@ -76,7 +80,68 @@ TEST(FontSelectDialogQt, CancelReturnsNothing) {
     clickLine(dialog->findChild<QListWidget*>(), 0);
     QTest::mouseClick(buttonNamed(dialog, "Cancel"), Qt::LeftButton);
   });
-  EXPECT_EQ(qtui::runFontSelectDialog(nullptr, kEntries, 2), -1);
+  EXPECT_EQ(qtui::runFontSelectDialog(nullptr, kEntries, 2, {}), -1);
+}
+
+// Font 0 sets the leftmost pixel of each glyph's row 0, font 1 the
+// rightmost of row 1; font 2 cannot be read.
+std::vector<uint8_t> markedFont(int index) {
+  if (index == 2) throw StreamError("the font's data ends before its last glyph");
+  std::vector<uint8_t> glyphs(4096, 0);
+  for (size_t k = 0; k < 256; ++k)
+    glyphs[16 * k + static_cast<size_t>(index)] = index == 0 ? 0x80 : 0x01;
+  return glyphs;
+}
+
+// Which marked font the screen shows in the preview (-1: neither), judged
+// by the first and the last glyph; -2 when the glyphs disagree.
+int fontOnScreen(QWidget* dialog) {
+  QCoreApplication::processEvents();
+  const QImage shot = dialog->screen()->grabWindow(dialog->winId()).toImage();
+  const QRect rect = dialog->findChild<QLineEdit*>()->geometry();
+  const GlyphGrid grid = layoutGlyphGrid(
+      {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()}, 16);
+  const int p = grid.pixelSize;
+  std::set<int> shown;
+  for (const int code : {0, 255}) {
+    const int x = grid.originX + (code % 32) * grid.cellWidth;
+    const int y = grid.originY + (code / 32) * grid.cellHeight;
+    const bool font0 = shot.pixelColor(x, y) == Qt::black;
+    const bool font1 = shot.pixelColor(x + 7 * p, y + p) == Qt::black;
+    shown.insert(font0 && !font1 ? 0 : font1 && !font0 ? 1 : !font0 && !font1 ? -1 : -2);
+  }
+  return shown.size() == 1 ? *shown.begin() : -2;
+}
+
+TEST(FontSelectDialogQt, PreviewFollowsTheSelectedLine) {
+  const CpiFontEntry entries[] = {{850, 8, 16, 100}, {437, 8, 16, 4202}, {852, 8, 16, 8304}};
+  struct Step {
+    const char* how;
+    std::function<void(QListWidget*)> act;
+    int shown;
+  };
+  const Step steps[] = {
+      {"nothing selected", [](QListWidget*) {}, -1},
+      {"Down", [](QListWidget*) { test::pressKey(Qt::Key_Down); }, 0},
+      {"Down again", [](QListWidget*) { test::pressKey(Qt::Key_Down); }, 1},
+      {"Down to an unreadable font", [](QListWidget*) { test::pressKey(Qt::Key_Down); }, -1},
+      {"click on the first line", [](QListWidget* list) { clickLine(list, 0); }, 0},
+      {"Ctrl and a click deselect it",
+       [](QListWidget* list) {
+         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                           list->visualItemRect(list->item(0)).center());
+       },
+       -1},
+  };
+  test::whenModalOpens([&](QWidget* dialog) {
+    auto* list = dialog->findChild<QListWidget*>();
+    for (const Step& step : steps) {
+      step.act(list);
+      EXPECT_EQ(fontOnScreen(dialog), step.shown) << step.how;
+    }
+    dialog->close();
+  });
+  EXPECT_EQ(qtui::runFontSelectDialog(nullptr, entries, 3, markedFont), -1);
 }
 
 // The contrast of two colours as the accessibility guidelines define it,

@@ -50,14 +50,24 @@ int ScriptedPlatform::messageBox(const ui::Message& message, const std::string& 
 }
 
 // Runs the dialog's behaviour on fake controls, as the user would use it.
-int ScriptedPlatform::selectFont(const CpiFontEntry* entries, int count) {
+int ScriptedPlatform::selectFont(const CpiFontEntry* entries, int count,
+                                 const ui::FontGlyphReader& glyphsOf) {
   ui::HeadlessControls controls(ui::fontSelectDialogTemplate());
   ui::FontSelectDialog dialog(controls);
   controls.setEvents(&dialog);
   dialog.entries = entries;
   dialog.entryCount = count;
+  dialog.glyphsOf = glyphsOf;
   dialog.OnInitDialog();
   fontLists.push_back(controls.items(ui::kIdFontList));
+  fontPreviews.emplace_back();
+  for (int i = 0; i < count; ++i) {
+    try {
+      fontPreviews.back().push_back(glyphsOf(i));
+    } catch (const StreamError&) {
+      fontPreviews.back().emplace_back();
+    }
+  }
   if (fontAnswers.empty()) {
     ADD_FAILURE() << "a font selection dialog opened that the test did not expect";
     return dialog.result(false);

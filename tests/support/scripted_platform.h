@@ -45,9 +45,12 @@ class ScriptedPlatform : public ui::Platform {
   std::map<std::string, std::vector<uint8_t>> memoryFiles;
 
   // Answers for the font selection dialog: the line to pick before OK, or
-  // -1 for Cancel. The lines each dialog showed are recorded.
+  // -1 for Cancel. The lines each dialog showed are recorded, and the
+  // glyphs its preview would read for each line (none where they cannot
+  // be read).
   std::deque<int> fontAnswers;
   std::vector<std::vector<std::string>> fontLists;
+  std::vector<std::vector<std::vector<uint8_t>>> fontPreviews;
   int fontViews = 0;
   std::vector<std::string> helpRequests;
   bool helpReadable = true;  // what the help viewer says of each file
@@ -66,7 +69,8 @@ class ScriptedPlatform : public ui::Platform {
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
   int messageBox(const ui::Message& message, const std::string& text) override;
   std::string programDirectory() override { return programDir; }
-  int selectFont(const CpiFontEntry* entries, int count) override;
+  int selectFont(const CpiFontEntry* entries, int count,
+                 const ui::FontGlyphReader& glyphsOf) override;
   void showFonts(const BiosImage& image) override;
   bool showHelp(const std::string& chmPath) override {
     helpRequests.push_back(chmPath);

@@ -223,6 +223,9 @@ TEST_F(FontCommands, ChoosingTheSecondListedFontLoadsIt) {
   ASSERT_EQ(platform.fontLists.size(), 1u);
   EXPECT_EQ(platform.fontLists[0],
             (std::vector<std::string>{"CodePage 850, 8x16 font", "CodePage 437, 8x16 font"}));
+  // Each line previews its own font, the one OK would load.
+  EXPECT_EQ(platform.fontPreviews[0], (std::vector<Bytes>{test::cpiGlyphData(850, {8, 16}),
+                                                          test::cpiGlyphData(437, {8, 16})}));
   EXPECT_EQ(font8x16(), test::cpiGlyphData(437, {8, 16}));
   EXPECT_TRUE(platform.messages.empty());
 }

@@ -108,6 +108,62 @@ TEST(DrawGlyph, BitSevenIsTheLeftmostPixel) {
   }
 }
 
+// The preview holds only the selected line's font, read when the line is
+// selected; a font that cannot be read, or comes short, shows nothing.
+TEST(FontSelectDialog, PreviewPaintsTheSelectedLinesFont) {
+  const CpiFontEntry entries[] = {
+      {437, 8, 8, 100}, {850, 8, 8, 2200}, {852, 8, 8, 4300}, {866, 8, 8, 6400}};
+  std::vector<int> reads;
+  const FontGlyphReader glyphsOf = [&reads](int index) {
+    reads.push_back(index);
+    if (index == 2) throw StreamError("the font's data ends before its last glyph");
+    std::vector<uint8_t> glyphs(index == 3 ? 2047 : 2048, 0);
+    glyphs[static_cast<size_t>(8 * (index == 0 ? 0 : 33))] = 0x80;  // glyph 0 or 33, one pixel
+    return glyphs;
+  };
+  HeadlessControls controls(fontSelectDialogTemplate());
+  FontSelectDialog dialog(controls);
+  controls.setEvents(&dialog);
+  dialog.entries = entries;
+  dialog.entryCount = 4;
+  dialog.glyphsOf = glyphsOf;
+  int repaints = 0;
+  dialog.previewChanged = [&repaints] { ++repaints; };
+  dialog.OnInitDialog();
+  const ClientRect rect{0, 0, 256, 64};  // 8 x 8 cells from (0, 0)
+  struct Case {
+    int line;
+    std::set<std::pair<int, int>> pixels;
+    size_t boxes;
+  };
+  RecordingCanvas before;
+  dialog.paintPreview(rect, before);
+  EXPECT_TRUE(before.backgrounds.empty());
+  EXPECT_TRUE(reads.empty());
+  for (const Case& c : {Case{1, {{8, 8}}, 256}, Case{0, {{0, 0}}, 256}, Case{2, {}, 0},
+                        Case{1, {{8, 8}}, 256}, Case{3, {}, 0}, Case{-1, {}, 0}}) {
+    SCOPED_TRACE(c.line);
+    reads.clear();
+    repaints = 0;
+    controls.setCurrentSelection(kIdFontList, c.line);
+    dialog.onCommand(kIdFontList, Notification::kSelChange);
+    EXPECT_EQ(reads, c.line < 0 ? std::vector<int>{} : std::vector<int>{c.line});
+    EXPECT_EQ(repaints, 1);
+    RecordingCanvas canvas;
+    dialog.paintPreview(rect, canvas);
+    EXPECT_EQ(canvas.pixels, c.pixels);
+    EXPECT_EQ(canvas.backgrounds.size(), c.boxes);
+  }
+  // A click on the line already selected reads and repaints nothing.
+  reads.clear();
+  repaints = 0;
+  controls.setCurrentSelection(kIdFontList, 0);
+  dialog.onCommand(kIdFontList, Notification::kSelChange);
+  dialog.onCommand(kIdFontList, Notification::kSelChange);
+  EXPECT_EQ(reads, std::vector<int>{0});
+  EXPECT_EQ(repaints, 1);
+}
+
 TEST(PaintFonts, GlyphsGoToTheirCellsInCodeOrder) {
   auto image = std::make_unique<BiosImage>();
   image->font8x8Offset = 0x1000;

@@ -94,7 +94,7 @@ TEST(Win32FontDialogs, SelectionListsTheFontsAndReturnsTheChosenLine) {
           c.act(dialog);
           seen.okEnabledAfterAction = IsWindowEnabled(GetDlgItem(dialog, kIdOk)) != FALSE;
         },
-        [&] { chosen = win32ui::runFontSelectDialog(nullptr, entries, 3); });
+        [&] { chosen = win32ui::runFontSelectDialog(nullptr, entries, 3, {}); });
     EXPECT_EQ(seen.lines,
               (std::vector<std::string>{"CodePage 850, 8x16 font", "CodePage 437, 8x16 font",
                                         "CodePage 865, 8x16 font"}));
@@ -169,6 +169,72 @@ std::vector<COLORREF> capture(HWND dialog, int& width, int& height) {
   DeleteDC(memory);
   ReleaseDC(dialog, screen);
   return colours;
+}
+
+// Font 0 sets the leftmost pixel of each glyph's row 0, font 1 the
+// rightmost of row 1; font 2 cannot be read.
+std::vector<uint8_t> markedFont(int index) {
+  if (index == 2) throw StreamError("the font's data ends before its last glyph");
+  std::vector<uint8_t> glyphs(4096, 0);
+  for (size_t k = 0; k < 256; ++k)
+    glyphs[16 * k + static_cast<size_t>(index)] = index == 0 ? 0x80 : 0x01;
+  return glyphs;
+}
+
+// Which marked font the window shows in its preview once repainted (-1:
+// neither), judged by the first and the last glyph; -2 when they disagree.
+int fontOnScreen(HWND dialog) {
+  UpdateWindow(dialog);
+  int width = 0, height = 0;
+  const std::vector<COLORREF> shown = capture(dialog, width, height);
+  const GlyphGrid grid = layoutGlyphGrid(gridOnScreen(dialog, kIdFontPreview), 16);
+  const auto black = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < width && y < height &&
+           shown[static_cast<size_t>(y) * width + x] == RGB(0, 0, 0);
+  };
+  const int p = grid.pixelSize;
+  std::set<int> fonts;
+  for (const int code : {0, 255}) {
+    const int x = grid.originX + (code % 32) * grid.cellWidth;
+    const int y = grid.originY + (code / 32) * grid.cellHeight;
+    const bool font0 = black(x, y);
+    const bool font1 = black(x + 7 * p, y + p);
+    fonts.insert(font0 && !font1 ? 0 : font1 && !font0 ? 1 : !font0 && !font1 ? -1 : -2);
+  }
+  return fonts.size() == 1 ? *fonts.begin() : -2;
+}
+
+TEST(Win32FontDialogs, SelectionPreviewFollowsTheSelectedLine) {
+  const CpiFontEntry entries[] = {{850, 8, 16, 100}, {437, 8, 16, 4202}, {852, 8, 16, 8304}};
+  const struct {
+    const char* how;
+    std::function<void(HWND)> act;
+    int shown;
+  } steps[] = {
+      {"nothing selected", [](HWND) {}, -1},
+      {"Down", [](HWND list) { pressKey(list, VK_DOWN); }, 0},
+      {"Down again", [](HWND list) { pressKey(list, VK_DOWN); }, 1},
+      {"Down to an unreadable font", [](HWND list) { pressKey(list, VK_DOWN); }, -1},
+      {"click on the first line", [](HWND list) { clickLine(list, 0); }, 0},
+  };
+  std::vector<int> shown;
+  int chosen = -2;
+  whileModal(
+      L"Select font...",
+      [&](HWND dialog) {
+        const HWND list = GetDlgItem(dialog, kIdFontList);
+        SetFocus(list);
+        for (const auto& step : steps) {
+          step.act(list);
+          shown.push_back(fontOnScreen(dialog));
+        }
+        click(dialog, kIdOk);
+      },
+      [&] { chosen = win32ui::runFontSelectDialog(nullptr, entries, 3, markedFont); });
+  ASSERT_EQ(shown.size(), std::size(steps));
+  for (size_t i = 0; i < shown.size(); ++i)
+    EXPECT_EQ(shown[i], steps[i].shown) << steps[i].how;
+  EXPECT_EQ(chosen, 0);
 }
 
 TEST(Win32FontDialogs, ViewPaintsEveryGlyphPixelOfBothFontsInItsGrids) {

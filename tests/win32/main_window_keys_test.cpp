@@ -61,7 +61,7 @@ class KeysPlatform final : public Platform {
     answers.pop_front();
     return answer;
   }
-  int selectFont(const CpiFontEntry*, int) override { return -1; }
+  int selectFont(const CpiFontEntry*, int, const FontGlyphReader&) override { return -1; }
   void showFonts(const BiosImage&) override {}
   bool showHelp(const std::string&) override {
     ++helpRequests;

@@ -1,5 +1,8 @@
 #include "ui/qt/font_dialogs_qt.h"
 
+#include <functional>
+#include <utility>
+
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
@@ -36,9 +39,39 @@ class PainterCanvas : public ui::PixelCanvas {
   QPainter& painter_;
 };
 
+// Glyphs painted on a transparent layer over the whole dialog, above the
+// other controls, so that no frame drawn by the style hides them.
+class GlyphLayer : public QWidget {
+ public:
+  GlyphLayer(QDialog& dialog, std::function<void(ui::PixelCanvas&)> paint)
+      : QWidget(&dialog), paint_(std::move(paint)) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    setGeometry(dialog.rect());
+    raise();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    PainterCanvas canvas(painter);
+    paint_(canvas);
+  }
+
+ private:
+  std::function<void(ui::PixelCanvas&)> paint_;
+};
+
+// A built control's rectangle in its dialog.
+ui::ClientRect controlRect(const BuiltDialog& built, int id) {
+  const QRect rect = built.widgets.at(id)->geometry();
+  return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
 }  // namespace
 
-int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count) {
+int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count,
+                        const ui::FontGlyphReader& glyphsOf) {
   QDialog dialog(owner);
   const BuiltDialog built = buildDialog(dialog, ui::fontSelectDialogTemplate());
   QtDialogControls controls(dialog, built.widgets);
@@ -47,6 +80,12 @@ int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count) 
   connectEndButtons(dialog, built);
   behaviour.entries = entries;
   behaviour.entryCount = count;
+  behaviour.glyphsOf = glyphsOf;
+  const ui::ClientRect preview = controlRect(built, ui::kIdFontPreview);
+  auto* layer = new GlyphLayer(dialog, [&behaviour, preview](ui::PixelCanvas& canvas) {
+    behaviour.paintPreview(preview, canvas);
+  });
+  behaviour.previewChanged = [layer] { layer->update(); };
   behaviour.OnInitDialog();
   // No line is current either: the list taking the focus would otherwise
   // put its frame on the first line, and Down would skip that line.
@@ -55,26 +94,13 @@ int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count) 
   return behaviour.result(ok);
 }
 
-class FontViewDialog::GlyphLayer : public QWidget {
- public:
-  explicit GlyphLayer(FontViewDialog& dialog) : QWidget(&dialog), dialog_(dialog) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setFocusPolicy(Qt::NoFocus);
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override { dialog_.paintGlyphs(*this); }
-
- private:
-  FontViewDialog& dialog_;
-};
-
 FontViewDialog::FontViewDialog(QWidget* owner) : QDialog(owner) {
   built_ = buildDialog(*this, ui::fontViewDialogTemplate());
   connectEndButtons(*this, built_);
-  auto* layer = new GlyphLayer(*this);
-  layer->setGeometry(rect());
-  layer->raise();
+  new GlyphLayer(*this, [this](ui::PixelCanvas& canvas) {
+    ui::paintFonts(image_, controlRect(built_, ui::kIdGrid8x8),
+                   controlRect(built_, ui::kIdGrid8x16), canvas);
+  });
 }
 
 int FontViewDialog::showFonts(const BiosImage& image) {
@@ -82,17 +108,6 @@ int FontViewDialog::showFonts(const BiosImage& image) {
   const int result = exec();
   image_ = nullptr;
   return result;
-}
-
-ui::ClientRect FontViewDialog::gridRect(int id) const {
-  const QRect rect = built_.widgets.at(id)->geometry();
-  return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
-}
-
-void FontViewDialog::paintGlyphs(QWidget& surface) const {
-  QPainter painter(&surface);
-  PainterCanvas canvas(painter);
-  ui::paintFonts(image_, gridRect(ui::kIdGrid8x8), gridRect(ui::kIdGrid8x16), canvas);
 }
 
 }  // namespace varnel::qtui

@@ -10,12 +10,13 @@
 
 namespace varnel::qtui {
 
-// Runs the selection dialog modally; the chosen entry, or -1.
-int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count);
+// Runs the selection dialog modally, previewing the selected line's font
+// from `glyphsOf`; the chosen entry, or -1.
+int runFontSelectDialog(QWidget* owner, const CpiFontEntry* entries, int count,
+                        const ui::FontGlyphReader& glyphsOf);
 
 // The font view: paints both fonts of an image in the rectangles that its
-// two hidden controls mark. The glyphs are painted on a transparent layer
-// above the other controls, so that no frame drawn by the style hides them.
+// two hidden controls mark.
 class FontViewDialog : public QDialog {
  public:
   explicit FontViewDialog(QWidget* owner);
@@ -25,11 +26,6 @@ class FontViewDialog : public QDialog {
   const BuiltDialog& built() const { return built_; }
 
  private:
-  class GlyphLayer;
-  friend class GlyphLayer;
-  ui::ClientRect gridRect(int id) const;
-  void paintGlyphs(QWidget& surface) const;
-
   BuiltDialog built_;
   const BiosImage* image_ = nullptr;
 };

@@ -142,8 +142,9 @@ bool QtPlatform::showHelp(const std::string& chmPath) {
   return help_.request(chmPath);
 }
 
-int QtPlatform::selectFont(const CpiFontEntry* entries, int count) {
-  return runFontSelectDialog(owner_, entries, count);
+int QtPlatform::selectFont(const CpiFontEntry* entries, int count,
+                           const ui::FontGlyphReader& glyphsOf) {
+  return runFontSelectDialog(owner_, entries, count, glyphsOf);
 }
 
 void QtPlatform::showFonts(const BiosImage& image) {

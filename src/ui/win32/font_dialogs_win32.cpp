@@ -36,27 +36,10 @@ bool endOnButton(HWND dialog, int id) {
 struct FontSelectState {
   const CpiFontEntry* entries = nullptr;
   int count = 0;
+  const ui::FontGlyphReader* glyphsOf = nullptr;
   std::unique_ptr<Win32DialogControls> controls;
   std::unique_ptr<ui::FontSelectDialog> behaviour;
 };
-
-INT_PTR CALLBACK fontSelectProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    auto& state = *reinterpret_cast<FontSelectState*>(lParam);
-    state.controls = std::make_unique<Win32DialogControls>(dialog);
-    state.behaviour = std::make_unique<ui::FontSelectDialog>(*state.controls);
-    state.behaviour->entries = state.entries;
-    state.behaviour->entryCount = state.count;
-    state.controls->setEvents(state.behaviour.get());
-    return state.behaviour->OnInitDialog() ? TRUE : FALSE;
-  }
-  FontSelectState* state = stateOf<FontSelectState>(dialog);
-  if (state == nullptr || state->controls == nullptr || message != WM_COMMAND) return FALSE;
-  state->controls->handleMessage(message, wParam, lParam);
-  endOnButton(dialog, LOWORD(wParam));
-  return TRUE;
-}
 
 class DeviceContextCanvas : public ui::PixelCanvas {
  public:
@@ -73,6 +56,42 @@ class DeviceContextCanvas : public ui::PixelCanvas {
  private:
   HDC dc_;
 };
+
+BOOL initFontSelect(HWND dialog, FontSelectState& state) {
+  state.controls = std::make_unique<Win32DialogControls>(dialog);
+  state.behaviour = std::make_unique<ui::FontSelectDialog>(*state.controls);
+  state.behaviour->entries = state.entries;
+  state.behaviour->entryCount = state.count;
+  state.behaviour->glyphsOf = *state.glyphsOf;
+  // The old preview is erased with the dialog's background.
+  state.behaviour->previewChanged = [dialog] {
+    const ui::ClientRect preview = controlRect(dialog, ui::kIdFontPreview);
+    const RECT area{preview.left, preview.top, preview.right, preview.bottom};
+    InvalidateRect(dialog, &area, TRUE);
+  };
+  state.controls->setEvents(state.behaviour.get());
+  return state.behaviour->OnInitDialog() ? TRUE : FALSE;
+}
+
+INT_PTR CALLBACK fontSelectProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    return initFontSelect(dialog, *reinterpret_cast<FontSelectState*>(lParam));
+  }
+  FontSelectState* state = stateOf<FontSelectState>(dialog);
+  if (state == nullptr || state->controls == nullptr) return FALSE;
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    DeviceContextCanvas canvas(BeginPaint(dialog, &paint));
+    state->behaviour->paintPreview(controlRect(dialog, ui::kIdFontPreview), canvas);
+    EndPaint(dialog, &paint);
+    return TRUE;
+  }
+  if (message != WM_COMMAND) return FALSE;
+  state->controls->handleMessage(message, wParam, lParam);
+  endOnButton(dialog, LOWORD(wParam));
+  return TRUE;
+}
 
 INT_PTR CALLBACK fontViewProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
@@ -93,10 +112,12 @@ INT_PTR CALLBACK fontViewProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
 
 }  // namespace
 
-int runFontSelectDialog(HWND owner, const CpiFontEntry* entries, int count) {
+int runFontSelectDialog(HWND owner, const CpiFontEntry* entries, int count,
+                        const ui::FontGlyphReader& glyphsOf) {
   FontSelectState state;
   state.entries = entries;
   state.count = count;
+  state.glyphsOf = &glyphsOf;
   const INT_PTR ended =
       runModal(ui::fontSelectDialogTemplate(), owner, &fontSelectProcedure, &state);
   if (state.controls != nullptr) state.controls->setEvents(nullptr);

@@ -12,7 +12,9 @@ namespace varnel::win32ui {
 
 // Runs the selection dialog modally over `owner`: the chosen entry, or -1.
 // No line is selected when it opens, and OK is enabled only while one is.
-int runFontSelectDialog(HWND owner, const CpiFontEntry* entries, int count);
+// The selected line's font, read from `glyphsOf`, is previewed.
+int runFontSelectDialog(HWND owner, const CpiFontEntry* entries, int count,
+                        const ui::FontGlyphReader& glyphsOf);
 
 // Shows both fonts of the image modally over `owner` until it is closed.
 void runFontViewDialog(HWND owner, const BiosImage& image);

@@ -188,8 +188,9 @@ int Win32Platform::messageBox(const ui::Message& message, const std::string& tex
   return (arguments.style & MB_TYPEMASK) == MB_OK ? IDOK : answer;
 }
 
-int Win32Platform::selectFont(const CpiFontEntry* entries, int count) {
-  return runFontSelectDialog(owner_, entries, count);
+int Win32Platform::selectFont(const CpiFontEntry* entries, int count,
+                              const ui::FontGlyphReader& glyphsOf) {
+  return runFontSelectDialog(owner_, entries, count, glyphsOf);
 }
 
 void Win32Platform::showFonts(const BiosImage& image) {

@@ -99,7 +99,8 @@ class Win32Platform : public ui::Platform {
 
   std::optional<std::string> fileDialog(const ui::FileDialogRequest& request) override;
   int messageBox(const ui::Message& message, const std::string& text) override;
-  int selectFont(const CpiFontEntry* entries, int count) override;
+  int selectFont(const CpiFontEntry* entries, int count,
+                 const ui::FontGlyphReader& glyphsOf) override;
   void showFonts(const BiosImage& image) override;
   bool showHelp(const std::string& chmPath) override;
   const ui::HelpBinding& help() const { return help_; }
