@@ -44,6 +44,8 @@ std::vector<Bytes> loadSeeds() {
         withParameters(rom, {1,    0x01, 0x2C, 0x01, 0x22, 1, 2, 0x43, 0x96, 0,    0,
                              0x43, 0x91, 0,    0,    2,    1, 0, 3,    0x10, 0xDE, 0xFF}));
   }
+  // A later family's image, saved for its fonts only: no edit first.
+  seeds.push_back(withParameters(test::buildRom(test::laterFamilySpec()).bytes, {0}));
   return seeds;
 }
 

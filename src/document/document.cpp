@@ -40,6 +40,13 @@ FontTablePlace fontTablePlace(const BiosImage& image, int height) {
   return {};
 }
 
+// The glyphs in place; the 9x16 alternates follow a new 8x16 font.
+void writeFont(BiosImage& image, FontTablePlace place, int height,
+               std::span<const uint8_t> glyphs) {
+  std::copy(glyphs.begin(), glyphs.end(), &image.bytes[place.offset]);
+  if (height == 16) refreshAltFont9x16(image);
+}
+
 }  // namespace
 
 std::optional<OpenRefusal> checkForEditing(BiosImage& candidate) {
@@ -381,17 +388,18 @@ EditResult Document::changeFont(int height, std::span<const uint8_t> glyphs) {
   if (glyphs.size() != static_cast<size_t>(place.size)) {
     return refused(EditReason::kNoSuchChoice, "a font of another size");
   }
-  // Such an image is known by its fonts: with one that does not look like a
-  // font, the saved image would not open again.
-  const bool plausible =
-      height == 8 ? isPlausibleFont8x8(glyphs.data()) : isPlausibleFont8x16(glyphs.data());
-  if (scope_ == EditScope::kFontsOnly && !plausible) {
-    return refused(EditReason::kImplausibleFont,
-                   "this BIOS opens for its fonts only while they look like fonts, and this one "
-                   "does not");
+  // Such an image is known by its fonts: tried on a copy first, so that the
+  // saved image opens again whatever the tables overlap.
+  if (scope_ == EditScope::kFontsOnly) {
+    auto trial = std::make_unique<BiosImage>(*image_);
+    writeFont(*trial, place, height, glyphs);
+    if (!hasEditableFonts(*trial)) {
+      return refused(EditReason::kImplausibleFont,
+                     "this BIOS opens for its fonts only while they look like fonts, and this "
+                     "one does not");
+    }
   }
-  std::copy(glyphs.begin(), glyphs.end(), &image_->bytes[place.offset]);
-  if (height == 16) refreshAltFont9x16(*image_);
+  writeFont(*image_, place, height, glyphs);
   return {};
 }
 

@@ -59,7 +59,7 @@ struct OpenRefusal {
 // rules the editor does not know).
 enum class EditScope { kWholeImage, kFontsOnly };
 inline constexpr const char* kFontsOnlyReason =
-    "a BIOS of a later ATI family, whose clocks, memory and outputs this editor does not edit";
+    "a BIOS of a later ATI family; nothing else of it is edited";
 // Why an edit of anything but the fonts of such an image is refused.
 inline std::string fontsOnlyRefusal() {
   return std::string("fonts only: ") + kFontsOnlyReason;

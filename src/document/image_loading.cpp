@@ -1,6 +1,7 @@
 #include "document/image_loading.h"
 
 #include "fonts/font_tables.h"
+#include "image/layout.h"
 #include "image/validation.h"
 #include "scripts/type1_scripts.h"
 #include "scripts/type2_scripts.h"
@@ -24,13 +25,23 @@ int validateImage(BiosImage& image) {
 
 namespace {
 
-bool hasPlausibleFonts(const BiosImage& image) {
-  return image.font8x8Offset != 0 && image.font8x16Offset != 0 &&
-         isPlausibleFont8x8(&image.bytes[image.font8x8Offset]) &&
-         isPlausibleFont8x16(&image.bytes[image.font8x16Offset]);
+bool overlaps(int32_t start, int32_t size, int32_t otherStart, int32_t otherSize) {
+  return start < otherStart + otherSize && otherStart < start + size;
 }
 
 }  // namespace
+
+bool hasEditableFonts(const BiosImage& image) {
+  const int32_t small = image.font8x8Offset;
+  const int32_t tall = image.font8x16Offset;
+  const int32_t block = image.checksumBlockOffset;
+  if (small == 0 || tall == 0 || block == 0) return false;
+  if (overlaps(small, kFont8x8Size, block, kChecksumBlockSize) ||
+      overlaps(tall, kFont8x16Size, block, kChecksumBlockSize)) {
+    return false;
+  }
+  return isPlausibleFont8x8(&image.bytes[small]) && isPlausibleFont8x16(&image.bytes[tall]);
+}
 
 bool opensFontsOnly(BiosImage& image, int validateCode) {
   if (validateCode != kBadStructure ||
@@ -39,7 +50,7 @@ bool opensFontsOnly(BiosImage& image, int validateCode) {
   }
   if (checkParsedLayout(image, StructureFault::kConfigTextMisplaced) != kValid) return false;
   locateFontTables(image);
-  return hasSoundChecksumBlock(image) && image.checksumsValid() && hasPlausibleFonts(image);
+  return hasSoundChecksumBlock(image) && image.checksumsValid() && hasEditableFonts(image);
 }
 
 }  // namespace varnel

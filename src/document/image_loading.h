@@ -26,4 +26,9 @@ int validateImage(BiosImage& image);
 // font tables on the way.
 bool opensFontsOnly(BiosImage& image, int validateCode);
 
+// Whether both font tables are found, look like fonts and lie clear of the
+// checksum block, which a save rewrites: what such an image must keep to
+// open again.
+bool hasEditableFonts(const BiosImage& image);
+
 }  // namespace varnel
