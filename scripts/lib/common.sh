@@ -11,7 +11,9 @@ VARNEL_BUILD_PACKAGES=(
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core pci.ids
   libchm-dev fp-utils
 )
-VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev)
+# The console fonts that font import and export are tried on, and kbd's
+# psfxtable, which reads the PSF files varnel-cli writes.
+VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev console-setup-linux kbd)
 # The Windows builds: MinGW-w64 cross compilers (posix threads) for 32 and
 # 64 bits, zlib for them, GoogleTest's sources, Wine with its fonts to run
 # the programs (the editor's windows on a virtual display), and Python to
