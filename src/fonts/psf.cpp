@@ -87,7 +87,8 @@ std::string readPsf2Header(std::span<const uint8_t> file, PsfShape& shape) {
            little32(header + 24)};
   if (version != 0) return "the PSF2 version is " + std::to_string(version) + ", not 0";
   if (headerSize < kPsf2HeaderSize) {
-    return "the PSF2 header size is " + std::to_string(headerSize) + ", less than 32";
+    return "the PSF2 header size is " + std::to_string(headerSize) + ", less than " +
+           std::to_string(kPsf2HeaderSize);
   }
   if ((flags & ~kPsf2HasUnicodeTable) != 0) return "the PSF2 flags " + hex(flags) + " are unknown";
   const uint64_t expected = shape.height * ((shape.width + 7) / 8);
@@ -106,7 +107,8 @@ std::string checkShape(const PsfShape& shape, size_t fileSize, int height) {
            sizeText(kTableWidth, static_cast<uint64_t>(height));
   }
   if (shape.glyphCount < kTableGlyphs) {
-    return "the font has " + std::to_string(shape.glyphCount) + " glyphs, fewer than 256";
+    return "the font has " + std::to_string(shape.glyphCount) + " glyphs, fewer than " +
+           std::to_string(kTableGlyphs);
   }
   return "";
 }
