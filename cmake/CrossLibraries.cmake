@@ -28,6 +28,10 @@ foreach(target CLI11::CLI11 nlohmann_json::nlohmann_json)
                         ${VARNEL_HOST_HEADERS} INTERFACE_INCLUDE_DIRECTORIES ${VARNEL_HOST_HEADERS})
 endforeach()
 
+# zlib from Debian's MinGW-w64 package, linked in: libz.a, never the import
+# library of a zlib1.dll that would have to lie beside every program.
+set(ZLIB_USE_STATIC_LIBS ON)
+
 if(VARNEL_BUILD_TESTS)
   set(VARNEL_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources")
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

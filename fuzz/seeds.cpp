@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "fonts/gunzip.h"
 #include "support/cpi_builder.h"
+#include "support/psf_builder.h"
 #include "support/test_paths.h"
 #include "support/worst_cases.h"
 
@@ -84,6 +86,21 @@ std::vector<Bytes> traceSeeds() {
   return {withParameters(rom.bytes, parameters)};
 }
 
+// PSF1 and PSF2 fonts of both heights, with and without a Unicode table,
+// compressed whole and compressed but cut short; the last byte picks 8x16.
+std::vector<Bytes> psfSeeds() {
+  test::PsfSpec psf2;
+  test::PsfSpec psf1;
+  psf1.version = 1;
+  psf1.height = 8;
+  psf1.psf1Mode = 0x03;  // 512 glyphs and a Unicode table
+  psf1.trailingBytes = 64;
+  const Bytes compressed = gzip(test::buildPsf(psf2));
+  return {withParameters(test::buildPsf(psf2), {1}), withParameters(test::buildPsf(psf1), {0}),
+          withParameters(compressed, {1}), withParameters(gzip(test::buildPsf(psf1)), {0}),
+          withParameters(Bytes(compressed.begin(), compressed.end() - 20), {1})};
+}
+
 std::vector<Bytes> helpSeeds() {
   const std::string manual = test::binaryDir() + "/Varnel.chm";
   if (!std::filesystem::is_regular_file(manual)) return {};
@@ -97,6 +114,7 @@ std::vector<Bytes> makeSeeds(const std::string& target) {
   if (target == "cpi") return cpiSeeds();
   if (target == "vendor_list") return vendorSeeds();
   if (target == "trace") return traceSeeds();
+  if (target == "psf") return psfSeeds();
   if (target == "help") return helpSeeds();
   return {};
 }

@@ -8,7 +8,8 @@
 
 namespace varnel::fuzz {
 
-inline const std::vector<std::string> kTargets = {"load", "cpi", "vendor_list", "trace", "help"};
+inline const std::vector<std::string> kTargets = {"load",        "cpi",   "psf",
+                                                  "vendor_list", "trace", "help"};
 
 // The seeds of one target; each already carries the trailing parameter
 // bytes its target takes from the end. The help reader's is the built

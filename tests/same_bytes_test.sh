@@ -78,6 +78,16 @@ font_cases=(
   "cpi8 8x8 ../../images/fonts.cpi --index 1"
   "cpi-first 8x16 ../../images/fonts.cpi"
   "cpi-missing 8x16 ../../images/fonts.cpi --codepage 850"
+  "psf16 8x16 ../../images/font-8x16.psf"
+  "psf8 8x8 ../../images/font-8x8.psf.gz"
+  "psf-wide 8x16 ../../images/font-9x16.psf"
+)
+# Exports: a name, the size, the file name's ending and options.
+export_cases=(
+  "raw16 8x16 fnt"
+  "psf16 8x16 psf"
+  "psf8 8x8 psf.gz"
+  "psf-option 8x16 fnt --format psf"
 )
 present msdos6-ega.cpi && font_cases+=(
   "ega16 8x16 ../../images/msdos6-ega.cpi --codepage 866"
@@ -113,6 +123,11 @@ for image in "${font_images[@]}"; do
     read -r name size file options <<<"$entry"
     add "font-$name-$image font import $size ../../images/$image $file -o font-$name-$image ${options:-}"
   done
+  for entry in "${export_cases[@]}"; do
+    read -r name size ending options <<<"$entry"
+    add "export-$name-$image font export $size ../../images/$image export-$name-$image.$ending ${options:-}"
+  done
+  add "export-stdout-$image font export 8x16 ../../images/$image - --format psf"
 done
 for file in "$images"/*.cpi; do
   for size in 8x8 8x16; do

@@ -7,18 +7,20 @@ VARNEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 VARNEL_BUILD_PACKAGES=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev libpng-dev
+  libcli11-dev nlohmann-json3-dev libpng-dev zlib1g-dev
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core pci.ids
   libchm-dev fp-utils
 )
-VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev)
+# The console fonts that font import and export are tried on, and kbd's
+# psfxtable, which reads the PSF files varnel-cli writes.
+VARNEL_TEST_PACKAGES=(clang libclang-rt-14-dev console-setup-linux kbd)
 # The Windows builds: MinGW-w64 cross compilers (posix threads) for 32 and
-# 64 bits, GoogleTest's sources, Wine with its fonts to run the programs
-# (the editor's windows on a virtual display), and Python to read the
-# programs' resources. Debian keeps the 32-bit Wine in its i386
+# 64 bits, zlib for them, GoogleTest's sources, Wine with its fonts to run
+# the programs (the editor's windows on a virtual display), and Python to
+# read the programs' resources. Debian keeps the 32-bit Wine in its i386
 # architecture, which is enabled for it.
 VARNEL_WINDOWS_PACKAGES=(
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest
   libcli11-dev nlohmann-json3-dev wine64 wine32:i386 fonts-wine xvfb xdotool python3
 )
 # What making and checking the Debian package needs besides building:

@@ -1,6 +1,6 @@
-// Exporting the image's fonts to raw font files and importing them from raw
-// or code-page files. A font is always written in place, at the offset its
-// table was found at; tables never move.
+// Exporting the image's fonts to raw or PSF font files and importing them
+// from raw, code-page or PSF files. A font is always written in place, at
+// the offset its table was found at; tables never move.
 #include <memory>
 
 #include "document/font_file.h"
@@ -19,10 +19,14 @@ namespace {
 const FontTable kFont8x8{8, MessageId::kNoFonts8x8, MessageId::kImplausibleFont8x8};
 const FontTable kFont8x16{16, MessageId::kNoFonts8x16, MessageId::kImplausibleFont8x16};
 
-constexpr const char* kFontFileFilter = "DOS Font files (*.fnt)|*.fnt|All Files (*.*)|*.*||";
+// The name chosen decides what is written (font_file.h): *.psf and
+// *.psf.gz a PSF font, any other a raw one.
+constexpr const char* kFontFileFilter =
+    "DOS Font files (*.fnt)|*.fnt|PSF console fonts (*.psf)|*.psf|Compressed PSF console fonts "
+    "(*.psf.gz)|*.psf.gz|All Files (*.*)|*.*||";
 constexpr const char* kFontImportFilter =
-    "Both *.cpi and *.fnt|*.cpi;*.fnt|DOS Font files (*.fnt)|*.fnt|DOS and Windows CPI files "
-    "(*.cpi)|*.cpi|All Files (*.*)|*.*||";
+    "All font files|*.cpi;*.fnt;*.psf;*.psf.gz|DOS Font files (*.fnt)|*.fnt|DOS and Windows CPI "
+    "files (*.cpi)|*.cpi|PSF console fonts (*.psf, *.psf.gz)|*.psf;*.psf.gz|All Files (*.*)|*.*||";
 
 }  // namespace
 
@@ -50,7 +54,7 @@ void EditorDialog::saveFont(const FontTable& table) {
       {true, "fnt", "", kOfnHideReadOnly | kOfnOverwritePrompt, kFontFileFilter});
   if (!path) return;
   try {
-    platform_.writeFile(*path, font);
+    platform_.writeFile(*path, fontFileBytes(font, table.height, fontFormatOfName(*path)));
   } catch (const StreamError& error) {
     showMessage(MessageId::kErrorSavingFile, error.what());
   }
@@ -79,6 +83,12 @@ void EditorDialog::loadFont(const FontTable& table) {
         break;
       case FontFileContents::Kind::kTooShort:
         showMessage(MessageId::kInvalidFile);
+        break;
+      case FontFileContents::Kind::kPsfFont:
+        importFont(table, contents.glyphs);
+        break;
+      case FontFileContents::Kind::kRefusedPsf:
+        showMessage(MessageId::kUnusablePsfFont, contents.whyNot);
         break;
     }
   } catch (const StreamError&) {

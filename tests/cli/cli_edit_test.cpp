@@ -23,10 +23,13 @@
 #include <thread>
 #include <utility>
 
+#include "fonts/gunzip.h"
+#include "fonts/psf.h"
 #include "io/file_io.h"
 #include "png_writer.h"
 #include "support/cpi_builder.h"
 #include "support/editor_fixture.h"
+#include "support/psf_builder.h"
 #include "support/rom_builder.h"
 #include "support/test_paths.h"
 #include "support/vga_fonts.h"
@@ -509,6 +512,132 @@ TEST_F(CliEdit, FontImportFromCodePageFiles) {
   EXPECT_EQ(run.status, 6);
   EXPECT_NE(run.err.find("There are no 8x8 fonts int this file."), std::string::npos);
   EXPECT_FALSE(exists("c.rom"));
+}
+
+// The table of glyph height 8 or 16 of an image made from the sample.
+Bytes fontOf(const Bytes& image, int height) {
+  const test::RomLayout layout = test::buildRom().layout;
+  const auto at = image.begin() + (height == 8 ? layout.font8x8Offset : layout.font8x16Offset);
+  return Bytes(at, at + 256 * height);
+}
+
+// Whether kbd's psfxtable, which the console's own tools read fonts with,
+// reads the PSF file at `path` (compressed files through gzip); empty
+// when it does, else what it said.
+std::optional<std::string> psfxtableRefuses(const std::string& path, const test::TempDir& work) {
+#ifdef _WIN32
+  (void)path;
+  (void)work;
+  return std::nullopt;
+#else
+  const RunResult run = test::runProgram(
+      "/bin/sh",
+      {"-c", "gzip -dcf \"$1\" | psfxtable -i - -ot \"$2\"", "sh", path, work.file("table.txt")});
+  if (run.status == 0 && run.err.empty()) return std::nullopt;
+  return "status " + std::to_string(run.status) + ": " + run.err;
+#endif
+}
+
+bool havePsfxtable() {
+#ifdef _WIN32
+  return true;  // not run there
+#else
+  return std::filesystem::exists("/usr/bin/psfxtable");
+#endif
+}
+
+TEST_F(CliEdit, FontExportWritesPsfWhereTheNameOrTheOptionAsks) {
+  if (!havePsfxtable()) GTEST_SKIP() << "no /usr/bin/psfxtable (Debian's kbd) to read the fonts";
+  const Bytes table = fontOf(test::buildRom().bytes, 16);
+  enum Format { kRaw, kPsf, kCompressed };
+  struct Case {
+    std::string out;
+    std::vector<std::string> options;
+    Format format;
+  };
+  for (const Case& c :
+       {Case{"f.psf", {}, kPsf}, Case{"F.PSF.GZ", {}, kCompressed},
+        Case{"f.fnt", {"--format", "psf"}, kPsf}, Case{"g.psf", {"--format", "raw"}, kRaw},
+        Case{"g.psf.gz", {"--format", "psf"}, kCompressed}, Case{"-", {"--format", "psf"}, kPsf}}) {
+    std::vector<std::string> args = {"font", "export", "8x16", sample(),
+                                     c.out == "-" ? "-" : file(c.out)};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const RunResult run = cli(args);
+    ASSERT_EQ(run.status, 0) << c.out << run.err;
+    if (c.out == "-") test::writeFile(file("stdout.psf"), Bytes(run.out.begin(), run.out.end()));
+    const std::string path = file(c.out == "-" ? "stdout.psf" : c.out);
+    const Bytes written = test::readFile(path);
+    if (c.format == kRaw) {
+      EXPECT_EQ(written, table) << c.out;
+      continue;
+    }
+    ASSERT_GE(written.size(), 4u) << c.out;
+    EXPECT_EQ(written[0], c.format == kPsf ? 0x72 : 0x1F) << c.out;
+    EXPECT_EQ(readPsf(written, 16).glyphs, table) << c.out;
+    EXPECT_EQ(psfxtableRefuses(path, dir), std::nullopt) << c.out;
+  }
+}
+
+TEST_F(CliEdit, FontImportFromPsfFilesOrTheReasonNot) {
+  test::PsfSpec wide;
+  wide.width = 9;
+  test::writeFile(file("good.psf.gz"), gzip(test::buildPsf({})));
+  test::writeFile(file("wide.psf"), test::buildPsf(wide));
+  RunResult run =
+      cli({"font", "import", "8x16", sample(), file("good.psf.gz"), "-o", file("good.rom")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(fontOf(test::readFile(file("good.rom")), 16), test::psfGlyphData(256, 16));
+  run = cli({"font", "import", "8x16", sample(), file("wide.psf"), "-o", file("wide.rom")});
+  EXPECT_EQ(run.status, 6);
+  EXPECT_NE(run.err.find("Not a usable PSF font (the font is 9x16, not 8x16)"), std::string::npos)
+      << run.err;
+  EXPECT_FALSE(exists("wide.rom"));
+}
+
+// Debian's console fonts: those of the tables' sizes import and export
+// again, glyph for glyph, as files the console's tools read; the others are
+// refused with their size.
+TEST_F(CliEdit, ConsoleFontsImportAndExportAgain) {
+  const std::optional<std::string> fonts = test::consoleFontsDir();
+  if (!fonts) GTEST_SKIP() << "no console fonts in /usr/share/consolefonts (console-setup-linux)";
+  if (!havePsfxtable()) GTEST_SKIP() << "no /usr/bin/psfxtable (Debian's kbd) to read the fonts";
+  struct Case {
+    const char* name;
+    const char* size;
+    int height;
+    const char* refusal;  // null when it imports
+  };
+  for (const Case& c : {
+           Case{"Lat15-Fixed16.psf.gz", "8x16", 16, nullptr},
+           Case{"Lat15-VGA8.psf.gz", "8x8", 8, nullptr},
+           Case{"Uni2-VGA16.psf.gz", "8x16", 16, nullptr},  // 512 glyphs
+           Case{"Lat15-Fixed16.psf.gz", "8x8", 8, "the font is 8x16, not 8x8"},
+           Case{"Lat15-Fixed13.psf.gz", "8x16", 16, "the font is 8x13, not 8x16"},
+           Case{"Lat15-Terminus32x16.psf.gz", "8x16", 16, "the font is 16x32, not 8x16"},
+       }) {
+    const std::string font = *fonts + "/" + c.name;
+    if (!std::filesystem::exists(font)) GTEST_SKIP() << font << " is missing";
+    const std::string image = file("with-" + std::string(c.name) + ".rom");
+    RunResult run = cli({"font", "import", c.size, sample(), font, "-o", image});
+    if (c.refusal != nullptr) {
+      EXPECT_EQ(run.status, 6) << c.name;
+      EXPECT_NE(run.err.find(std::string("Not a usable PSF font (") + c.refusal + ")"),
+                std::string::npos)
+          << c.name << ": " << run.err;
+      continue;
+    }
+    ASSERT_EQ(run.status, 0) << c.name << ": " << run.err;
+    const std::string exported = file(std::string("again-") + c.name);
+    ASSERT_EQ(cli({"font", "export", c.size, image, exported}).status, 0) << c.name;
+    // Each of these is a PSF1 file: four header bytes, then the glyphs.
+    const Inflated inflated = gunzip(test::readFile(font), 1 << 20);
+    ASSERT_GE(inflated.bytes.size(), 4u + 256u * static_cast<size_t>(c.height)) << c.name;
+    ASSERT_EQ(inflated.bytes[0], 0x36) << c.name;
+    const Bytes original(inflated.bytes.begin() + 4, inflated.bytes.begin() + 4 + 256 * c.height);
+    EXPECT_EQ(fontOf(test::readFile(image), c.height), original) << c.name;
+    EXPECT_EQ(readPsf(test::readFile(exported), c.height).glyphs, original) << c.name;
+    EXPECT_EQ(psfxtableRefuses(exported, dir), std::nullopt) << c.name;
+  }
 }
 
 // libpng, which reads the pictures back, is Debian's for Linux only; the
@@ -1182,6 +1311,8 @@ TEST_F(CliEdit, HostileArgumentsEndWithADocumentedStatus) {
       {{"font", "export", "99x99", sample(), out}, {64}},
       {{"font", "export", "8x16", folder, out}, {1}},
       {{"font", "export", "8x16", sample(), folder}, {1, 64}},
+      {{"font", "export", "8x16", sample(), out, "--format", "png"}, {64}},
+      {{"font", "export", "8x16", sample(), out, "--format", ""}, {64}},
       {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--index", big}, {64}},
       {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--index", "-1"}, {64}},
       {{"font", "import", "8x16", sample(), file("two.cpi"), "-o", out, "--index", "5000"}, {64}},

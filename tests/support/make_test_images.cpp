@@ -1,14 +1,17 @@
 // Writes a varied set of images and font files into a folder, the same on
 // every run: random valid images of every size and layout the builder makes,
 // the worst cases of the load, images with bad checksums, an invalid and a
-// cut-off image, raw fonts of both sizes (one that is no font) and a
-// code-page file. The command line is compared on them across systems.
+// cut-off image, raw fonts of both sizes (one that is no font), a
+// code-page file and PSF fonts (one compressed, one of another size). The command line is compared
+// on them across systems.
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
 
+#include "fonts/gunzip.h"
 #include "support/cpi_builder.h"
+#include "support/psf_builder.h"
 #include "support/random_rom.h"
 #include "support/rom_builder.h"
 #include "support/test_paths.h"
@@ -48,6 +51,14 @@ void writeImages(const std::string& folder, int count) {
   CpiSpec cpi;
   cpi.entries = {{437, {{8, 16}, {8, 14}, {8, 8}}}, {852, {{8, 8}, {8, 16}}}};
   writeFile(name("fonts.cpi"), buildCpi(cpi).bytes);
+
+  PsfSpec psf;
+  writeFile(name("font-8x16.psf"), buildPsf(psf));
+  psf.width = 9;
+  writeFile(name("font-9x16.psf"), buildPsf(psf));
+  psf.version = 1;
+  psf.height = 8;
+  writeFile(name("font-8x8.psf.gz"), gzip(buildPsf(psf)));
 }
 
 }  // namespace

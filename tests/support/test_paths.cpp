@@ -46,6 +46,11 @@ std::optional<std::string> testDataDir() {
   return dir;
 }
 
+std::optional<std::string> consoleFontsDir() {
+  if (!std::filesystem::is_directory(nativePath(VARNEL_CONSOLE_FONTS_DIR))) return std::nullopt;
+  return VARNEL_CONSOLE_FONTS_DIR;
+}
+
 Bytes readFile(const std::string& path) {
   std::ifstream in(nativePath(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);

@@ -18,6 +18,10 @@ std::string samplePath();
 // there ($VARNEL_TESTDATA overrides the configured place).
 std::optional<std::string> testDataDir();
 
+// Debian's console fonts (console-setup-linux), or nothing where the folder
+// is not there.
+std::optional<std::string> consoleFontsDir();
+
 Bytes readFile(const std::string& path);
 void writeFile(const std::string& path, const Bytes& bytes);
 

@@ -3,9 +3,11 @@
 #include <optional>
 
 #include "fonts/font_tables.h"
+#include "fonts/psf.h"
 #include "io/file_io.h"
 #include "support/cpi_builder.h"
 #include "support/editor_fixture.h"
+#include "support/psf_builder.h"
 #include "support/vga_fonts.h"
 
 namespace varnel {
@@ -88,7 +90,9 @@ TEST_F(FontCommands, ExportWritesExactlyTheTable) {
   EXPECT_TRUE(request.save);
   EXPECT_EQ(request.defaultExtension, "fnt");
   EXPECT_EQ(request.flags, 6u);
-  EXPECT_EQ(request.filter, "DOS Font files (*.fnt)|*.fnt|All Files (*.*)|*.*||");
+  EXPECT_EQ(request.filter,
+            "DOS Font files (*.fnt)|*.fnt|PSF console fonts (*.psf)|*.psf|Compressed PSF console "
+            "fonts (*.psf.gz)|*.psf.gz|All Files (*.*)|*.*||");
 
   platform.answerFile(work.file("small.fnt"));
   controls.click(kIdSave8x8);
@@ -112,16 +116,18 @@ TEST_F(FontCommands, FailedExportKeepsTheOldFile) {
   EXPECT_EQ(test::readFile(work.file("old.fnt")), previous);
 }
 
-TEST_F(FontCommands, ImportDialogOffersBothKinds) {
+TEST_F(FontCommands, ImportDialogOffersEveryKind) {
   platform.cancelFile();
   controls.click(kIdLoad8x8);
   const FileDialogRequest& request = platform.fileRequests.back();
   EXPECT_FALSE(request.save);
   EXPECT_EQ(request.defaultExtension, "");
   EXPECT_EQ(request.flags, 0x1004u);
-  EXPECT_EQ(request.filter,
-            "Both *.cpi and *.fnt|*.cpi;*.fnt|DOS Font files (*.fnt)|*.fnt|DOS and Windows CPI "
-            "files (*.cpi)|*.cpi|All Files (*.*)|*.*||");
+  EXPECT_EQ(
+      request.filter,
+      "All font files|*.cpi;*.fnt;*.psf;*.psf.gz|DOS Font files (*.fnt)|*.fnt|DOS and "
+      "Windows CPI files (*.cpi)|*.cpi|PSF console fonts (*.psf, *.psf.gz)|*.psf;*.psf.gz|All "
+      "Files (*.*)|*.*||");
   EXPECT_EQ(imageBytes(), rom.bytes);
 }
 
@@ -239,28 +245,40 @@ TEST_F(FontCommands, CancelledSelectionLoadsNothing) {
   EXPECT_TRUE(platform.messages.empty());
 }
 
-// A file with the code-page signature that the reader refuses is never
-// offered as a raw font, not even to a user who would answer Yes: its
-// headers would become glyphs.
-TEST_F(FontCommands, UnreadableCodePageFileIsRefusedWithItsReason) {
+// A file with the code-page, PSF or gzip signature that its reader refuses
+// is never offered as a raw font, not even to a user who would answer Yes:
+// its headers would become glyphs.
+TEST_F(FontCommands, FileWithASignatureItsReaderRefusesIsRefusedWithTheReason) {
   CpiSpec otherDevice;
   otherDevice.entries = {{437, {{8, 16}}}, {850, {{8, 16}}, "LCD     "}};
   Bytes cutShort = test::buildCpi(otherDevice).bytes;
   cutShort.resize(24);
+  test::PsfSpec small;
+  small.height = 8;
+  small.trailingBytes = 4096;  // as long as an 8x16 raw font
+  Bytes notCompressed(4096, 0x00);
+  notCompressed[0] = 0x1F;
+  notCompressed[1] = 0x8B;
   struct Case {
     const char* name;
     Bytes file;
-    const char* reason;
+    const char* message;
   };
-  for (const Case& c : {Case{"other device", test::buildCpi(otherDevice).bytes,
-                             "a code-page entry is not for an EGA or VGA screen"},
-                        Case{"cut short", cutShort, "the file ends inside a header"}}) {
+  for (const Case& c : {
+           Case{"other device", test::buildCpi(otherDevice).bytes,
+                "Not a readable code-page file\na code-page entry is not for an EGA or VGA screen"},
+           Case{"cut short", cutShort,
+                "Not a readable code-page file\nthe file ends inside a header"},
+           Case{"PSF 8x8", test::buildPsf(small),
+                "Not a usable PSF font\nthe font is 8x8, not 8x16"},
+           Case{"gzip signature", notCompressed,
+                "Not a usable PSF font\nthe compressed data is damaged"},
+       }) {
     platform.messageAnswers.push_back(kIdYes);
     importFile(kIdLoad8x16, c.file, "odd.cpi");
     EXPECT_TRUE(platform.fontLists.empty()) << c.name;
     ASSERT_EQ(platform.messages.size(), 1u) << c.name;
-    EXPECT_EQ(platform.messages[0].text, std::string("Not a readable code-page file\n") + c.reason)
-        << c.name;
+    EXPECT_EQ(platform.messages[0].text, c.message) << c.name;
     EXPECT_EQ(platform.messages[0].caption, "Error") << c.name;
     EXPECT_EQ(imageBytes(), rom.bytes) << c.name;
     platform.messages.clear();
@@ -294,29 +312,38 @@ TEST_F(FontCommands, UnreadableFilesGiveErrorOpeningFile) {
   EXPECT_EQ(imageBytes(), rom.bytes);
 }
 
+// Raw, PSF and compressed PSF files, as the name asks for (in any case):
+// each loads back into the image as it was loaded.
 TEST_F(FontCommands, ExportedFontsImportBackUnchanged) {
-  platform.answerFile(work.file("f8.fnt"));
-  controls.click(kIdSave8x8);
-  platform.answerFile(work.file("f16.fnt"));
-  controls.click(kIdSave8x16);
-  platform.answerFile(work.file("f8.fnt"));
-  controls.click(kIdLoad8x8);
-  platform.answerFile(work.file("f16.fnt"));
-  controls.click(kIdLoad8x16);
-  EXPECT_TRUE(platform.messages.empty());
-  // Only the 9x16 alternates changed: they now hold the 8x16 glyphs.
-  Bytes expected = rom.bytes;
-  refreshAltFont9x16(*test::loadImage(expected));
+  // Only the 9x16 alternates change: they now hold the 8x16 glyphs.
   auto refreshed = test::loadImage(rom.bytes);
   refreshAltFont9x16(*refreshed);
-  expected.assign(refreshed->bytes.begin(), refreshed->bytes.begin() + refreshed->length);
-  EXPECT_EQ(imageBytes(), expected);
-  // And a second round trip changes nothing at all.
-  platform.answerFile(work.file("f16.fnt"));
-  controls.click(kIdSave8x16);
-  platform.answerFile(work.file("f16.fnt"));
-  controls.click(kIdLoad8x16);
-  EXPECT_EQ(imageBytes(), expected);
+  const Bytes expected(refreshed->bytes.begin(), refreshed->bytes.begin() + refreshed->length);
+  ASSERT_NE(expected, rom.bytes);
+  for (const std::string extension : {".fnt", ".PSF", ".psf.gz"}) {
+    load(rom.bytes);  // over the last round's import, answering No
+    platform.messages.clear();
+    platform.answerFile(work.file("f8" + extension));
+    controls.click(kIdSave8x8);
+    platform.answerFile(work.file("f16" + extension));
+    controls.click(kIdSave8x16);
+    if (extension != ".fnt") {
+      EXPECT_EQ(readPsf(test::readFile(work.file("f8" + extension)), 8).glyphs, font8x8());
+      EXPECT_EQ(readPsf(test::readFile(work.file("f16" + extension)), 16).glyphs, font8x16());
+    }
+    platform.answerFile(work.file("f8" + extension));
+    controls.click(kIdLoad8x8);
+    platform.answerFile(work.file("f16" + extension));
+    controls.click(kIdLoad8x16);
+    EXPECT_TRUE(platform.messages.empty()) << extension;
+    EXPECT_EQ(imageBytes(), expected) << extension;
+    // And a second round trip changes nothing at all.
+    platform.answerFile(work.file("f16" + extension));
+    controls.click(kIdSave8x16);
+    platform.answerFile(work.file("f16" + extension));
+    controls.click(kIdLoad8x16);
+    EXPECT_EQ(imageBytes(), expected) << extension;
+  }
 }
 
 TEST_F(FontCommands, RealCodePageFontSurvivesSaveAndLoad) {

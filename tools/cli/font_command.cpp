@@ -24,6 +24,7 @@ struct FontOptions {
   std::string input;
   std::string fontFile;
   std::string output;
+  std::string format;  // of an export: "raw", "psf", or empty to go by OUT's name
   std::optional<int> codePage;
   std::optional<int> index;
   bool force = false;
@@ -53,6 +54,14 @@ Result openWithTable(const FontOptions& o, Document& document) {
   return CommandError{kExitRefused, "this image has no " + o.size + " font table"};
 }
 
+// --format psf writes a compressed file only where the name asks for one.
+FontFormat exportFormat(const FontOptions& o) {
+  const FontFormat named = fontFormatOfName(o.output);
+  if (o.format == "raw") return FontFormat::kRaw;
+  if (o.format == "psf" && named == FontFormat::kRaw) return FontFormat::kPsf;
+  return named;
+}
+
 Result runExport(const FontOptions& o) {
   if (Result error = checkSize(o.size)) return error;
   if (!toStandardOutput(o.output)) {
@@ -61,7 +70,9 @@ Result runExport(const FontOptions& o) {
   Document document;
   if (Result error = openWithTable(o, document)) return error;
   try {
-    standardOutputOrFile().write(o.output, document.fontTable(glyphHeight(o.size)));
+    const int height = glyphHeight(o.size);
+    standardOutputOrFile().write(
+        o.output, fontFileBytes(document.fontTable(height), height, exportFormat(o)));
   } catch (const FileError& error) {
     return saveError(error);
   }
@@ -128,6 +139,11 @@ Result importGlyphs(const FontOptions& o, ByteStream& file, std::vector<uint8_t>
       }
       glyphs = contents.glyphs;
       return std::nullopt;
+    case Kind::kPsfFont:
+      glyphs = contents.glyphs;
+      return std::nullopt;
+    case Kind::kRefusedPsf:
+      return editorMessage(ui::MessageId::kUnusablePsfFont, contents.whyNot);
     case Kind::kTooShort:
       break;
   }
@@ -211,18 +227,28 @@ void addFontCommand(CLI::App& app, int& status) {
   font->require_subcommand(1);
   auto o = std::make_shared<FontOptions>();
 
-  CLI::App* exporter = font->add_subcommand("export", "Write a font table as a raw font file");
+  CLI::App* exporter =
+      font->add_subcommand("export", "Write a font table as a raw or PSF font file");
   exporter->add_option("SIZE", o->size, "8x8 or 8x16")->required();
   exporter->add_option("IN", o->input, "ROM image")->required();
-  exporter->add_option("OUT", o->output, "Raw font file (.fnt) to write; - for standard output")
+  exporter
+      ->add_option("OUT", o->output,
+                   "Font file to write: PSF for a name ending in .psf, PSF compressed with gzip "
+                   "for .psf.gz, else raw (.fnt); - for standard output")
       ->required();
+  exporter
+      ->add_option("--format", o->format,
+                   "raw or psf, whatever OUT's name; psf is compressed only for a .psf.gz name")
+      ->check(CLI::IsMember({"raw", "psf"}));
   exporter->callback([o, &status] { finish(status, runExport(*o)); });
 
   CLI::App* importer = font->add_subcommand(
-      "import", "Replace a font table with a font from a raw or code-page file, and save");
+      "import", "Replace a font table with a font from a raw, code-page or PSF file, and save");
   importer->add_option("SIZE", o->size, "8x8 or 8x16")->required();
   importer->add_option("IN", o->input, "ROM image")->required();
-  importer->add_option("FONTFILE", o->fontFile, "Raw font (.fnt) or code-page file (.cpi)")
+  importer
+      ->add_option("FONTFILE", o->fontFile,
+                   "Raw font (.fnt), code-page file (.cpi) or PSF console font (.psf, .psf.gz)")
       ->required();
   importer->add_option("-o,--output", o->output, "Where to save the changed image")->required();
   importer->add_option("--codepage", o->codePage, "Pick the code page's font from a CPI file")
@@ -245,8 +271,9 @@ void addFontCommand(CLI::App& app, int& status) {
 
   font->footer(
       "Exit status: 0 done, 1 a file cannot be read or written, 2 not a valid image, 3 "
-      "checksums bad, 6 the file or font is refused (no font of the size, too short, not "
-      "plausible without --force, no such table), 64 a wrong command line.");
+      "checksums bad, 6 the file or font is refused (no font of the size, a PSF font that is "
+      "damaged or of another size, too short, not plausible without --force, no such table), "
+      "64 a wrong command line.");
 }
 
 }  // namespace varnel::cli
